@@ -1,0 +1,34 @@
+# The two commands a new user needs:
+#   make run    set up, build and start the editor
+#   make test   set up, build and run every test
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+ARGS ?=
+
+.PHONY: setup configure build run test sanitize bench format
+
+setup:
+	scripts/setup
+
+configure: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/pixello $(ARGS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2 --timeout 300
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize:
+	$(MAKE) test BUILD=build-sanitize BUILD_TYPE=Debug \
+	    CMAKE_ARGS="-DPIXELLO_SANITIZE=ON -DPIXELLO_BUILD_BENCHMARKS=OFF"
+
+bench: build
+	for b in $(BUILD)/bench_*; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
