@@ -4,6 +4,8 @@
 # the libraries exist, so the platform library can wait for the pictures.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 
+# A new button: draw tools/icons/NAME.svg on a 40 × 30 canvas with strokes and fills in
+# currentColor (the states pick the colour), then add NAME here.
 set(PIXELLO_ICON_NAMES camera pick free undo redo settings save smudge bump pinch crop)
 set(PIXELLO_ICON_STATES Image Pressed Active)
 set(icon_template ${CMAKE_CURRENT_LIST_DIR}/icons/button.svg.in)
