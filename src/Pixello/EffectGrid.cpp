@@ -26,7 +26,8 @@ public:
         // (m, o) is normal to the segment.
         m_ = fy_ - ty_;
         o_ = tx_ - fx_;
-        if (std::fabs(static_cast<double>(m_)) < 1e-6 && std::fabs(static_cast<double>(o_)) < 1e-6) {
+        if (std::fabs(static_cast<double>(m_)) < 1e-6 &&
+            std::fabs(static_cast<double>(o_)) < 1e-6) {
             return;
         }
         lineOffset_ = -(m_ * tx_ + o_ * ty_);
@@ -41,6 +42,22 @@ public:
 
     // False for a degenerate segment or input that is not finite: no vertex moves.
     bool moves() const { return moves_; }
+
+    // False only where displacement() certainly gives (0, 0): the same end-point test
+    // without the distance calls. Free of branches so that it runs through the whole
+    // lattice at a few instructions a point.
+    bool mayMove(float x, float y) const {
+        const float backX = x - fx_;
+        const float backY = y - fy_;
+        const float aheadX = x - tx_;
+        const float aheadY = y - ty_;
+        const bool behindFrom = o_ * backX + backY * (ty_ - fy_) < 0.0f;
+        const bool beyondTo = (fx_ - tx_) * aheadX + m_ * aheadY < 0.0f;
+        const float legX = beyondTo ? aheadX : backX;
+        const float legY = beyondTo ? aheadY : backY;
+        const bool inBand = !(beyondTo || behindFrom);
+        return inBand | ((std::fabs(legX) < w_) & (std::fabs(legY) < w_));
+    }
 
     void displacement(float x, float y, float& outdx, float& outdy) const {
         outdx = 0.0f;
@@ -63,8 +80,8 @@ public:
             if (!(std::fabs(legX) < w_ && std::fabs(legY) < w_)) {
                 return;
             }
-            distance =
-                static_cast<float>(std::hypot(static_cast<double>(legX), static_cast<double>(legY)));
+            distance = static_cast<float>(
+                std::hypot(static_cast<double>(legX), static_cast<double>(legY)));
             if (!(distance < w_)) {
                 return;
             }
@@ -119,30 +136,33 @@ public:
         baseStep_ = (std::min(static_cast<double>(a_), static_cast<double>(b_)) / cols) * power;
         // The region's radius in any direction is at most the larger semi-axis, and
         // the margin covers every rounding between here and the float distance.
-        const double reach = std::max(std::fabs(static_cast<double>(a_)),
-                                      std::fabs(static_cast<double>(b_))) *
-                                 (1.0 + 1e-5) +
-                             1e-30;
+        const double reach =
+            std::max(std::fabs(static_cast<double>(a_)), std::fabs(static_cast<double>(b_))) *
+                (1.0 + 1e-5) +
+            1e-30;
         outerBound_ = reach * reach;
         moves_ = true;
     }
 
     bool moves() const { return moves_; }
 
+    // False only where displacement() certainly gives (0, 0): clearly outside the
+    // larger semi-axis, the vertex is outside whatever its direction.
+    bool mayMove(float x, float y) const {
+        const double dx = x - cx_;
+        const double dy = y - cy_;
+        return !(dx * dx + dy * dy > outerBound_);
+    }
+
     void displacement(float x, float y, float& outdx, float& outdy) const {
         outdx = 0.0f;
         outdy = 0.0f;
-        if (!moves_ || !std::isfinite(x) || !std::isfinite(y)) {
+        if (!moves_ || !std::isfinite(x) || !std::isfinite(y) || !mayMove(x, y)) {
             return;
         }
         const float dx = x - cx_;
         const float dy = y - cy_;
-        // Clearly outside the larger semi-axis: outside whatever the direction, and
-        // no trigonometry needed to see it.
         const double ddx = dx, ddy = dy;
-        if (ddx * ddx + ddy * ddy > outerBound_) {
-            return;
-        }
         const double theta = static_cast<float>(std::atan2(ddy, ddx));
         const float rimRadius =
             static_cast<float>(std::hypot(std::cos(theta) * a_, std::sin(theta) * b_));
@@ -203,6 +223,7 @@ EffectGrid::EffectGrid(int rows, int cols) : rows_(std::max(rows, 0)), cols_(std
         }
     }
     lattice_ = restLattice_;
+    candidates_.resize(points);
     reset();
 }
 
@@ -302,13 +323,27 @@ template <class Region> void EffectGrid::deform(const Region& region) {
         }
         return;
     }
-    for (int i = 0; i <= cols_; ++i) {
-        for (int j = 0; j <= rows_; ++j) {
-            const LatticePoint point = lattice_[latticeIndex(i, j)];
-            region.displacement(point.x * width_, point.y * height_, dx, dy);
-            if (EffectTriangle::stepMoves(dx, dy)) {
-                moveLatticePoint(i, j, {point.x + dx, point.y + dy});
-            }
+    // First a cheap pass over the whole lattice for the few points the region may
+    // move, then the full arithmetic for those alone. The region is copied so that
+    // the compiler knows the stores into the triangles leave it alone.
+    const Region local = region;
+    const float scaleX = width_;
+    const float scaleY = height_;
+    const LatticePoint* points = lattice_.data();
+    std::size_t* candidates = candidates_.data();
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < lattice_.size(); ++k) {
+        candidates[count] = k;
+        count += local.mayMove(points[k].x * scaleX, points[k].y * scaleY) ? 1 : 0;
+    }
+    const auto column = static_cast<std::size_t>(rows_ + 1);
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::size_t k = candidates[c];
+        const LatticePoint point = points[k];
+        local.displacement(point.x * scaleX, point.y * scaleY, dx, dy);
+        if (EffectTriangle::stepMoves(dx, dy)) {
+            moveLatticePoint(static_cast<int>(k / column), static_cast<int>(k % column),
+                             {point.x + dx, point.y + dy});
         }
     }
 }

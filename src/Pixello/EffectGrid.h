@@ -70,10 +70,10 @@ public:
     void pinchInRect(platform::Rect rect, float power, bool allowEllipse);
     // The displacement of the vertex at (x, y). They read only cols of the grid; a grid
     // without columns, and inputs that are not finite, give (0, 0).
-    void bumpX(float x, float y, platform::Rect rect, float power, bool allowEllipse,
-               float& outdx, float& outdy) const;
-    void pinchX(float x, float y, platform::Rect rect, float power, bool allowEllipse,
-                float& outdx, float& outdy) const;
+    void bumpX(float x, float y, platform::Rect rect, float power, bool allowEllipse, float& outdx,
+               float& outdy) const;
+    void pinchX(float x, float y, platform::Rect rect, float power, bool allowEllipse, float& outdx,
+                float& outdy) const;
 
 private:
     friend class EffectTriangle;
@@ -97,6 +97,8 @@ private:
     // the copies agree; and the rest position, to reset it from.
     std::vector<LatticePoint> lattice_;
     std::vector<LatticePoint> restLattice_;
+    // Room for the lattice points a deformation has to look at closely.
+    std::vector<std::size_t> candidates_;
     // Set when a single triangle was moved or placed from outside the grid.
     bool copiesMayDiffer_ = false;
 };
