@@ -1,11 +1,10 @@
 #include "Pixello/EffectGrid.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -158,8 +157,18 @@ TEST(EffectGridSmudge, StepsAcrossAndAlongOneSegment) {
     expectStep(smudgeStep(0.505f, 0.5f, from, {0.51f, 0.5f}, 0.11f, 0.05f), full, 0.0f, 0.0055,
                0.0);
     // Downward in the picture is positive y.
-    expectStep(smudgeStep(0.5f, 0.55f, from, {0.5f, 0.6f}, 0.11f, 0.05f), 0.0f, full, 0.0,
-               0.0055);
+    expectStep(smudgeStep(0.5f, 0.55f, from, {0.5f, 0.6f}, 0.11f, 0.05f), 0.0f, full, 0.0, 0.0055);
+}
+
+// On a slanted segment every product and sum of the formula counts: fusing a multiply
+// and an add, or regrouping a sum, changes these results in their last bits.
+TEST(EffectGridSmudge, SlantedSegmentKeepsItsRoundingAtEveryOptimisationLevel) {
+    const ZVKPoint from{0.3f, 0.4f};
+    const ZVKPoint to{0.37f, 0.45f};
+    expectStep(smudgeStep(0.31f, 0.43f, from, to, 0.13f, 0.07f), 0x1.bba21ap-8f, 0x1.3ce17ap-8f,
+               0.0067693056, 0.0048352168);
+    expectStep(smudgeStep(0.33f, 0.44f, from, to, 0.13f, 0.07f), 0x1.c9a792p-8f, 0x1.46e562p-8f,
+               0.0069832546, 0.0049880375);
 }
 
 TEST(EffectGridSmudge, SegmentDragsTheVerticesWithinItsReach) {

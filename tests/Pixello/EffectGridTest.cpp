@@ -1,8 +1,7 @@
 #include "Pixello/EffectGrid.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -47,8 +46,8 @@ TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
     EffectGrid grid(32, 32);
     ASSERT_EQ(grid.triangles().size(), 2048u);
     // Lower-left triangle of column 1, row 1.
-    EXPECT_EQ(from(grid.triangles()[67]), (Corners{1 / 32.0f, 1 / 32.0f, 1 / 32.0f, 2 / 32.0f,
-                                                   2 / 32.0f, 2 / 32.0f}));
+    EXPECT_EQ(from(grid.triangles()[67]),
+              (Corners{1 / 32.0f, 1 / 32.0f, 1 / 32.0f, 2 / 32.0f, 2 / 32.0f, 2 / 32.0f}));
 
     // A grid that is not square tells columns from rows.
     EffectGrid tall(3, 2);
@@ -58,13 +57,12 @@ TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
             for (int s = 0; s < 2; ++s) {
                 const std::size_t position = 2 * (i * 3 + j) + s;
                 EXPECT_EQ(tall.cell(i, j, s), &tall.triangles()[position]);
-                const Corners expected = {
-                    static_cast<float>(0.5 * i),
-                    static_cast<float>((1.0 / 3) * j),
-                    static_cast<float>(0.5 * (s == 0 ? i + 1 : i)),
-                    static_cast<float>((1.0 / 3) * (s == 0 ? j : j + 1)),
-                    static_cast<float>(0.5 * (i + 1)),
-                    static_cast<float>((1.0 / 3) * (j + 1))};
+                const Corners expected = {static_cast<float>(0.5 * i),
+                                          static_cast<float>((1.0 / 3) * j),
+                                          static_cast<float>(0.5 * (s == 0 ? i + 1 : i)),
+                                          static_cast<float>((1.0 / 3) * (s == 0 ? j : j + 1)),
+                                          static_cast<float>(0.5 * (i + 1)),
+                                          static_cast<float>((1.0 / 3) * (j + 1))};
                 EXPECT_EQ(from(tall.triangles()[position]), expected) << i << ' ' << j << ' ' << s;
             }
         }
