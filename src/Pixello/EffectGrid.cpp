@@ -304,15 +304,12 @@ template <class Region> void EffectGrid::deform(const Region& region) {
     float dx = 0.0f;
     float dy = 0.0f;
     if (copiesMayDiffer_) {
+        // The copies of a point may have parted: each moves from its own position.
         for (EffectTriangle& triangle : triangles_) {
             for (int vertex = 0; vertex < 3; ++vertex) {
                 region.displacement(triangle.scaledX(triangle.to_[2 * vertex]),
                                     triangle.scaledY(triangle.to_[2 * vertex + 1]), dx, dy);
-                if (EffectTriangle::stepMoves(dx, dy)) {
-                    triangle.to_[2 * vertex] += dx;
-                    triangle.to_[2 * vertex + 1] += dy;
-                    triangle.handled_ = false;
-                }
+                triangle.moveVertex(vertex, dx, dy);
             }
         }
         return;
