@@ -208,11 +208,4 @@ TEST(EffectGrid, GridWithoutRowsOrColumnsHoldsNothingAndDoesNothing) {
     EXPECT_EQ(dy, 0.0f);
 }
 
-TEST(EffectGrid, IsSharedBetweenTwoHolders) {
-    auto grid = std::make_shared<EffectGrid>(32, 32);
-    const std::shared_ptr<EffectGrid> renderer = grid;
-    grid->bumpInRect({0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false);
-    EXPECT_NE(renderer->cell(19, 16, 0)->tx1(), 19 / 32.0f);
-}
-
 } // namespace
