@@ -4,33 +4,28 @@
 
 namespace platform {
 
-AffineTransform AffineTransform::makeRotation(double angle) {
-    const double cosine = std::cos(angle);
-    const double sine = std::sin(angle);
-    return {cosine, sine, -sine, cosine, 0.0, 0.0};
+AffineTransform AffineTransform::makeRotation(float angle) {
+    const double r = static_cast<double>(angle);
+    const auto cs = static_cast<float>(std::cos(r));
+    const auto sn = static_cast<float>(std::sin(r));
+    return {cs, sn, -sn, cs, 0.0f, 0.0f};
 }
 
-AffineTransform AffineTransform::makeTranslation(double x, double y) {
-    return {1.0, 0.0, 0.0, 1.0, x, y};
+AffineTransform AffineTransform::concat(const AffineTransform& t) const {
+    return {a * t.a + b * t.c, a * t.b + b * t.d,          c * t.a + d * t.c,
+            c * t.b + d * t.d, tx * t.a + ty * t.c + t.tx, tx * t.b + ty * t.d + t.ty};
 }
 
-AffineTransform AffineTransform::translated(double x, double y) const {
-    return concat(makeTranslation(x, y), *this);
-}
-
-AffineTransform AffineTransform::concat(const AffineTransform& first, const AffineTransform& then) {
-    return {first.a * then.a + first.b * then.c,
-            first.a * then.b + first.b * then.d,
-            first.c * then.a + first.d * then.c,
-            first.c * then.b + first.d * then.d,
-            first.tx * then.a + first.ty * then.c + then.tx,
-            first.tx * then.b + first.ty * then.d + then.ty};
-}
-
-Point AffineTransform::apply(Point p) const {
-    const double x = p.x;
-    const double y = p.y;
-    return {static_cast<float>(a * x + c * y + tx), static_cast<float>(b * x + d * y + ty)};
+AffineTransform AffineTransform::inverted() const {
+    const float det = a * d - b * c;
+    if (det == 0.0f || !std::isfinite(det)) {
+        return {};
+    }
+    const float ia = d / det;
+    const float ib = -b / det;
+    const float ic = -c / det;
+    const float id = a / det;
+    return {ia, ib, ic, id, -(tx * ia + ty * ic), -(tx * ib + ty * id)};
 }
 
 } // namespace platform

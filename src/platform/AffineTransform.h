@@ -4,23 +4,32 @@
 
 namespace platform {
 
-// A 2-D affine transform in the platform's row-vector convention:
-// x' = a·x + c·y + tx, y' = b·x + d·y + ty. Kept in double precision.
+// A 2-D affine transform [a b 0; c d 0; tx ty 1] applied to row vectors:
+// x' = a·x + c·y + tx, y' = b·x + d·y + ty.
 struct AffineTransform {
-    double a = 1.0;
-    double b = 0.0;
-    double c = 0.0;
-    double d = 1.0;
-    double tx = 0.0;
-    double ty = 0.0;
+    float a = 1.0f;
+    float b = 0.0f;
+    float c = 0.0f;
+    float d = 1.0f;
+    float tx = 0.0f;
+    float ty = 0.0f;
 
-    static AffineTransform makeRotation(double angle);
-    static AffineTransform makeTranslation(double x, double y);
-    // This transform with a translation by (x, y) applied before it.
-    AffineTransform translated(double x, double y) const;
-    // `first` applied, then `then`.
-    static AffineTransform concat(const AffineTransform& first, const AffineTransform& then);
-    Point apply(Point p) const;
+    static AffineTransform identity() { return {}; }
+    static AffineTransform makeScale(float sx, float sy) {
+        return {sx, 0.0f, 0.0f, sy, 0.0f, 0.0f};
+    }
+    static AffineTransform makeTranslation(float x, float y) {
+        return {1.0f, 0.0f, 0.0f, 1.0f, x, y};
+    }
+    static AffineTransform makeRotation(float angle);
+
+    bool isIdentity() const { return *this == AffineTransform{}; }
+    Point apply(Point p) const { return {a * p.x + c * p.y + tx, b * p.x + d * p.y + ty}; }
+    // This transform followed by `then`.
+    AffineTransform concat(const AffineTransform& then) const;
+    // The identity when the transform is not invertible: a view scaled to nothing
+    // can then still be asked where a point lies without dividing by zero.
+    AffineTransform inverted() const;
 
     friend bool operator==(const AffineTransform&, const AffineTransform&) = default;
 };

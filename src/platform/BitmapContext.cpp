@@ -11,6 +11,26 @@ namespace {
 constexpr pixman_format_code_t rgbaBytes =
     std::endian::native == std::endian::little ? PIXMAN_a8b8g8r8 : PIXMAN_r8g8b8a8;
 
+// The mapping from picture pixels to bitmap memory is composed in double precision, so
+// that large pictures land on whole pixels.
+struct Affine {
+    double a, b, c, d, tx, ty;
+
+    explicit Affine(const AffineTransform& t)
+        : a(t.a), b(t.b), c(t.c), d(t.d), tx(t.tx), ty(t.ty) {}
+    Affine(double a, double b, double c, double d, double tx, double ty)
+        : a(a), b(b), c(c), d(d), tx(tx), ty(ty) {}
+    // This, then `then`.
+    Affine concat(const Affine& then) const {
+        return {a * then.a + b * then.c,
+                a * then.b + b * then.d,
+                c * then.a + d * then.c,
+                c * then.b + d * then.d,
+                tx * then.a + ty * then.c + then.tx,
+                tx * then.b + ty * then.d + then.ty};
+    }
+};
+
 } // namespace
 
 std::unique_ptr<BitmapContext> BitmapContext::create(int width, int height) {
@@ -26,7 +46,7 @@ BitmapContext::BitmapContext(int width, int height)
       bytes_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {}
 
 void BitmapContext::concatCTM(const AffineTransform& transform) {
-    ctm_ = AffineTransform::concat(transform, ctm_);
+    ctm_ = transform.concat(ctm_);
 }
 
 void BitmapContext::drawPicture(const Picture& picture, Rect rect) {
@@ -41,10 +61,10 @@ void BitmapContext::drawPicture(const Picture& picture, Rect rect) {
     }
     // Picture pixel (u, v), top-down → user space → bitmap (bottom-up) through the CTM →
     // memory rows (top-down). pixman wants the inverse: memory → picture.
-    const AffineTransform toUser{rw / iw, 0.0, 0.0, -rh / ih, rx, ry + rh};
-    const AffineTransform toDevice = AffineTransform::concat(toUser, ctm_);
-    const AffineTransform toMemory =
-        AffineTransform::concat(toDevice, {1.0, 0.0, 0.0, -1.0, 0.0, static_cast<double>(height_)});
+    const Affine toUser{rw / iw, 0.0, 0.0, -rh / ih, rx, ry + rh};
+    const Affine toMemory =
+        toUser.concat(Affine(ctm_))
+            .concat(Affine{1.0, 0.0, 0.0, -1.0, 0.0, static_cast<double>(height_)});
     pixman_f_transform forward;
     forward.m[0][0] = toMemory.a;
     forward.m[0][1] = toMemory.c;

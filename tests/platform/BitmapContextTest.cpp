@@ -28,6 +28,14 @@ Pixel stored(int x, int y) {
     return {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200, 255};
 }
 
+constexpr float quarter = std::numbers::pi_v<float> / 2;
+
+// A rotation with a translation applied before it.
+AffineTransform turned(float angle, double x, double y) {
+    return AffineTransform::makeTranslation(static_cast<float>(x), static_cast<float>(y))
+        .concat(AffineTransform::makeRotation(angle));
+}
+
 // The upright picture of a sideways or upside-down one, turned the way the editor bakes
 // a camera picture's orientation: w × h is the displayed size.
 std::unique_ptr<BitmapContext> straighten(const Picture& picture) {
@@ -38,17 +46,19 @@ std::unique_ptr<BitmapContext> straighten(const Picture& picture) {
     double drawHeight = h;
     switch (picture.orientation()) {
     case Picture::Right:
-        context->concatCTM(AffineTransform::makeRotation(-std::numbers::pi / 2).translated(-h, 0));
+        context->concatCTM(turned(-quarter, -h, 0));
         drawWidth = h;
         drawHeight = w;
         break;
     case Picture::Left:
-        context->concatCTM(AffineTransform::makeRotation(std::numbers::pi / 2).translated(0, -w));
+        context->concatCTM(turned(quarter, 0, -w));
         drawWidth = h;
         drawHeight = w;
         break;
     case Picture::Down:
-        context->concatCTM(AffineTransform{-1, 0, 0, -1, 0, 0}.translated(-w, -h));
+        context->concatCTM(
+            AffineTransform::makeTranslation(static_cast<float>(-w), static_cast<float>(-h))
+                .concat({-1, 0, 0, -1, 0, 0}));
         break;
     default:
         break;
@@ -56,16 +66,6 @@ std::unique_ptr<BitmapContext> straighten(const Picture& picture) {
     context->drawPicture(
         picture, {0.0f, 0.0f, static_cast<float>(drawWidth), static_cast<float>(drawHeight)});
     return context;
-}
-
-TEST(AffineTransform, TranslationAppliesBeforeAndConcatInOrder) {
-    const AffineTransform rotation = AffineTransform::makeRotation(std::numbers::pi / 2);
-    const platform::Point p = rotation.translated(1.0, 0.0).apply({1.0f, 0.0f});
-    EXPECT_NEAR(p.x, 0.0f, 1e-6f); // (2, 0) turned a quarter anticlockwise
-    EXPECT_NEAR(p.y, 2.0f, 1e-6f);
-    const AffineTransform scaleThenMove =
-        AffineTransform::concat({2, 0, 0, 3, 0, 0}, AffineTransform::makeTranslation(5, 7));
-    EXPECT_EQ(scaleThenMove.apply({1.0f, 1.0f}), (platform::Point{7.0f, 10.0f}));
 }
 
 TEST(BitmapContext, CreationRefusesEmptyAndHugeBitmaps) {
@@ -127,7 +127,7 @@ TEST(BitmapContext, ScalingDownFiltersAndTurnsInOneDraw) {
         },
         Picture::Right);
     auto context = BitmapContext::create(6, 8);
-    context->concatCTM(AffineTransform::makeRotation(-std::numbers::pi / 2).translated(-8, 0));
+    context->concatCTM(turned(-quarter, -8, 0));
     context->drawPicture(picture, {0.0f, 0.0f, 8.0f, 6.0f});
     EXPECT_EQ(at(*context, 0, 0), (Pixel{255, 0, 0, 255}));
     EXPECT_EQ(at(*context, 5, 2), (Pixel{255, 0, 0, 255}));
