@@ -42,9 +42,17 @@ private:
 } // namespace
 
 GLLayer::~GLLayer() {
-    GLContext* context = GLContext::shared();
-    if (texture_ != 0 && context != nullptr && context->makeCurrent()) {
+    GLContext* context = texture_ != 0 ? GLContext::shared() : nullptr;
+    if (context == nullptr) {
+        return;
+    }
+    // Leave the context as current or not as the owner left it.
+    const bool wasCurrent = context->isCurrent();
+    if (context->makeCurrent()) {
         glDeleteTextures(1, &texture_);
+        if (!wasCurrent) {
+            context->clearCurrent();
+        }
     }
 }
 
