@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Pixello/EffectGrid.h"
+#include "platform/GLLayerView.h"
+#include "platform/Picture.h"
+#include "platform/PixelBuffer.h"
+
+#include <GLES/gl.h>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Shows the picture through the effect grid: the picture is one texture (the sprite),
+// every triangle of the grid is drawn with its from corners as texture coordinates and
+// its to corners as positions, optionally with the crop overlay, into a framebuffer
+// whose colour buffer is the view's layer. Presenting hands the frame to the screen;
+// an unpresented frame stays in the framebuffer for capture().
+//
+// All GL views share the platform's one context; every entry point makes it current
+// except useSpriteData(), whose callers already did.
+class GLView : public platform::GLLayerView {
+public:
+    // nullptr when there is no usable GL context or the framebuffer for the frame's
+    // size cannot be completed.
+    static std::shared_ptr<GLView> create(platform::Rect frame);
+    ~GLView() override;
+
+    // Moves the view and remakes its framebuffer for the new size; sprite and grid stay.
+    void resize(platform::Rect frame);
+    bool createFramebuffer();
+    void destroyFramebuffer();
+    void setupView();
+
+    // Uploads the picture's stored pixels as the sprite. Nothing happens without a
+    // picture or for one larger than the largest texture GL allows.
+    void loadSpriteImage(const platform::Picture* image);
+    // Uploads a pixel buffer of width × height pixels (rows of (int)width pixels, packed)
+    // as the sprite. Nothing happens without a buffer, for sizes that are not positive
+    // and finite or exceed the largest texture, or for a buffer shorter than that size.
+    void loadSpriteData(const platform::PixelBuffer& data, float width, float height);
+    // Replaces the texture with spriteWidth() × spriteHeight() RGBA pixels.
+    void useSpriteData(const std::uint8_t* data);
+    void clearSprite();
+
+    // Draws one frame; does nothing at all without a sprite or a grid.
+    void drawView();
+
+    // Reads the frame last drawn back: the pixels top row first into `data` and a
+    // picture over the same bytes. Draw with present off first. Without a framebuffer
+    // `data` is reset and nothing is returned.
+    std::optional<platform::Picture> capture(platform::PixelBuffer& data);
+
+    const std::shared_ptr<EffectGrid>& grid() const { return grid_; }
+    void setGrid(std::shared_ptr<EffectGrid> grid) { grid_ = std::move(grid); }
+    bool present() const { return present_; }
+    void setPresent(bool present) { present_ = present; }
+    bool shade() const { return shade_; }
+    void setShade(bool shade) { shade_ = shade; }
+    // The rectangle the crop overlay leaves clear, in drawable pixels with y downward.
+    platform::Rect shadeRect() const { return shadeRect_; }
+    void setShadeRect(platform::Rect rect) { shadeRect_ = rect; }
+
+    GLint backingWidth() const { return backingWidth_; }
+    GLint backingHeight() const { return backingHeight_; }
+    GLuint spriteTexture() const { return spriteTexture_; }
+    std::uint32_t spriteWidth() const { return spriteWidth_; }
+    std::uint32_t spriteHeight() const { return spriteHeight_; }
+    GLuint viewFramebuffer() const { return viewFramebuffer_; }
+    GLuint viewRenderbuffer() const { return viewRenderbuffer_; }
+
+    // The positions and texture coordinates of the mesh last drawn, two floats a vertex.
+    std::span<const float> drawnPositions() const;
+    std::span<const float> drawnTextureCoordinates() const;
+
+private:
+    explicit GLView(platform::Rect frame);
+
+    void append(const EffectTriangle& triangle, std::size_t& k, float height, float spriteW,
+                float spriteH);
+    void drawCropOverlay(float width, float height);
+
+    GLint backingWidth_ = 0;
+    GLint backingHeight_ = 0;
+    GLuint viewRenderbuffer_ = 0;
+    GLuint viewFramebuffer_ = 0;
+    GLuint spriteTexture_ = 0;
+    std::uint32_t spriteWidth_ = 1;
+    std::uint32_t spriteHeight_ = 1;
+    std::shared_ptr<EffectGrid> grid_;
+    bool present_ = true;
+    bool shade_ = false;
+    platform::Rect shadeRect_;
+
+    // Vertex arrays kept from frame to frame, so that drawing allocates nothing once
+    // they have grown to the grid's size.
+    std::vector<float> positions_;
+    std::vector<float> textureCoordinates_;
+    std::size_t drawnFloats_ = 0;
+    std::array<float, 48> overlay_{};
+    std::array<float, 8> outline_{};
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/GLExtensions.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// The one OpenGL ES 1.1 rendering context that every GL drawable of the process shares.
+// A host (the window) installs its own; without one, the first use creates a headless
+// context that draws only into framebuffer objects.
+class GLContext {
+public:
+    virtual ~GLContext() = default;
+    GLContext(const GLContext&) = delete;
+    GLContext& operator=(const GLContext&) = delete;
+
+    virtual bool makeCurrent() = 0;
+    virtual bool isCurrent() const = 0;
+    // Leaves the calling thread with no current context.
+    virtual void clearCurrent() = 0;
+    virtual void* getProcAddress(const char* name) const = 0;
+
+    // The framebuffer-object entry points, resolved when the context was made.
+    const FramebufferFunctions& fbo() const { return fbo_; }
+
+    // The shared context, or nullptr when none can be had; lastError() then says why.
+    static GLContext* shared();
+    // Installs the host's context as the shared one (replacing any earlier one); nullptr
+    // is refused. The headless fallback is only created when nothing was installed.
+    static bool installShared(std::unique_ptr<GLContext> context);
+    // Why the last attempt to get a shared context failed; empty after a success.
+    static const std::string& lastError();
+
+protected:
+    GLContext() = default;
+    // For subclasses, with their context current: resolves the extension entry points.
+    // On failure `error` says which one is missing.
+    bool loadExtensions(std::string& error);
+
+private:
+    FramebufferFunctions fbo_;
+};
+
+} // namespace platform

@@ -1,0 +1,343 @@
+#include "Pixello/GLView.h"
+
+#include "Pixello/EffectGrid.h"
+#include "platform/GLContext.h"
+
+#include <array>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace {
+
+using platform::Picture;
+using platform::PixelBuffer;
+using platform::Rect;
+using Pixel = std::array<std::uint8_t, 4>;
+
+// An opaque picture whose pixels differ from their neighbours: R = x, G = y (mod 256),
+// B marks the 256-pixel block.
+Picture patternPicture(int width, int height) {
+    platform::PixelBytes bytes;
+    bytes.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bytes.insert(bytes.end(),
+                         {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                          static_cast<std::uint8_t>(100 + 40 * (x / 256) + 10 * (y / 256)), 255});
+        }
+    }
+    return *Picture::create(std::make_shared<const platform::PixelBytes>(std::move(bytes)), width,
+                            height);
+}
+
+Picture plainPicture(int width, int height, Pixel colour) {
+    platform::PixelBytes bytes;
+    for (int i = 0; i < width * height; ++i) {
+        bytes.insert(bytes.end(), colour.begin(), colour.end());
+    }
+    return *Picture::create(std::make_shared<const platform::PixelBytes>(std::move(bytes)), width,
+                            height);
+}
+
+Pixel pixelOf(const PixelBuffer& data, int width, int x, int y) {
+    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(x)) *
+                           4;
+    return {(*data)[at], (*data)[at + 1], (*data)[at + 2], (*data)[at + 3]};
+}
+
+// A view the size of the picture, showing it through a rest grid.
+std::shared_ptr<GLView> viewShowing(const Picture& picture, int rows = 32) {
+    auto view = GLView::create(
+        {0.0f, 0.0f, static_cast<float>(picture.width()), static_cast<float>(picture.height())});
+    EXPECT_NE(view, nullptr) << platform::GLContext::lastError();
+    if (view != nullptr) {
+        view->loadSpriteImage(&picture);
+        view->setGrid(std::make_shared<EffectGrid>(rows, rows));
+    }
+    return view;
+}
+
+PixelBuffer drawAndCapture(GLView& view) {
+    view.setPresent(false);
+    view.drawView();
+    PixelBuffer data;
+    view.capture(data);
+    return data;
+}
+
+TEST(GLView, SpriteIsTheSmallestPowerOfTwoAroundThePicture) {
+    auto view = GLView::create({0.0f, 0.0f, 4.0f, 4.0f});
+    ASSERT_NE(view, nullptr) << platform::GLContext::lastError();
+    struct Case {
+        int width, height;
+        std::uint32_t spriteWidth, spriteHeight;
+    };
+    for (const Case& c : {Case{600, 400, 1024, 512}, Case{512, 512, 512, 512},
+                          Case{513, 1, 1024, 1}, Case{1, 1, 1, 1}}) {
+        const Picture picture = plainPicture(c.width, c.height, {1, 2, 3, 255});
+        view->loadSpriteImage(&picture);
+        EXPECT_EQ(view->spriteWidth(), c.spriteWidth) << c.width;
+        EXPECT_EQ(view->spriteHeight(), c.spriteHeight) << c.height;
+        EXPECT_NE(view->spriteTexture(), 0u);
+        view->clearSprite();
+        EXPECT_EQ(view->spriteTexture(), 0u);
+        view->loadSpriteData(picture.pixels(), static_cast<float>(c.width),
+                             static_cast<float>(c.height));
+        EXPECT_EQ(view->spriteWidth(), c.spriteWidth) << c.width;
+        EXPECT_EQ(view->spriteHeight(), c.spriteHeight) << c.height;
+    }
+}
+
+TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
+    const Picture picture = patternPicture(600, 400);
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->backingWidth(), 600);
+    EXPECT_EQ(view->backingHeight(), 400);
+    // Another user of the shared context changed its state in between.
+    glViewport(0, 0, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_BLEND);
+
+    view->setPresent(false);
+    view->drawView();
+    PixelBuffer data;
+    const auto captured = view->capture(data);
+    ASSERT_TRUE(captured);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(captured->pixels(), data); // the picture is made over the same bytes
+    EXPECT_EQ(captured->width(), 600);
+    EXPECT_EQ(captured->height(), 400);
+    ASSERT_EQ(data->size(), 600u * 400u * 4u);
+    EXPECT_EQ(pixelOf(data, 600, 0, 0), picture.pixelAt(0, 0));
+    EXPECT_EQ(pixelOf(data, 600, 599, 399), picture.pixelAt(599, 399));
+    EXPECT_TRUE(*data == *picture.pixels()) << "the frame differs from the picture";
+
+    // The same through a pixel buffer instead of a picture.
+    view->loadSpriteData(picture.pixels(), 600.0f, 400.0f);
+    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+}
+
+TEST(GLView, LatticeCornersMapToDrawableCornersAndTexturePart) {
+    const Picture picture = plainPicture(600, 400, {9, 9, 9, 255});
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    view->setPresent(false);
+    view->drawView();
+    const auto positions = view->drawnPositions();
+    const auto texture = view->drawnTextureCoordinates();
+    ASSERT_EQ(positions.size(), 2048u * 6u);
+    ASSERT_EQ(texture.size(), positions.size());
+    // The first vertex is the picture's top-left corner, drawn at GL's top-left.
+    EXPECT_EQ(positions[0], 0.0f);
+    EXPECT_EQ(positions[1], 400.0f);
+    EXPECT_EQ(texture[0], 0.0f);
+    EXPECT_EQ(texture[1], 0.0f);
+    // The last vertex (vertex 3 of cell (31, 31)'s lower-left triangle) is the
+    // bottom-right corner.
+    const std::size_t last = positions.size() - 2;
+    EXPECT_EQ(positions[last], 600.0f);
+    EXPECT_EQ(positions[last + 1], 0.0f);
+    EXPECT_EQ(texture[last], 0.5859375f);
+    EXPECT_EQ(texture[last + 1], 0.78125f);
+    // The grid was scaled to the drawable for reading.
+    EXPECT_EQ(view->grid()->width(), 600.0f);
+    EXPECT_EQ(view->grid()->height(), 400.0f);
+}
+
+TEST(GLView, PositionsFollowTheMovedCornersAndTextureTheRestOnes) {
+    const Picture picture = plainPicture(8, 4, {9, 9, 9, 255});
+    auto view = viewShowing(picture, 1);
+    ASSERT_NE(view, nullptr);
+    view->grid()->setWidth(1.0f);
+    view->grid()->setHeight(1.0f);
+    view->grid()->triangles()[0].move1ToDX(0.5f, 0.25f);
+    view->setPresent(false);
+    view->drawView();
+    const auto positions = view->drawnPositions();
+    const auto texture = view->drawnTextureCoordinates();
+    ASSERT_EQ(positions.size(), 12u);
+    EXPECT_EQ(positions[0], 4.0f);
+    EXPECT_EQ(positions[1], 3.0f);
+    EXPECT_EQ(texture[0], 0.0f);
+    EXPECT_EQ(texture[1], 0.0f);
+    // The other triangle's copy of the corner did not move.
+    EXPECT_EQ(positions[6], 0.0f);
+    EXPECT_EQ(positions[7], 4.0f);
+}
+
+TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
+    const Picture picture = plainPicture(600, 400, {255, 255, 255, 255});
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    view->setShade(true);
+    view->setShadeRect({15.0f, 15.0f, 570.0f, 370.0f});
+    const PixelBuffer data = drawAndCapture(*view);
+    ASSERT_NE(data, nullptr);
+    for (auto [x, y] : {std::pair{5, 5}, {300, 3}, {590, 200}, {300, 396}, {2, 399}}) {
+        const Pixel p = pixelOf(data, 600, x, y);
+        EXPECT_NEAR(p[0], 128, 1) << x << "," << y;
+        EXPECT_EQ(p[0], p[2]) << x << "," << y;
+        EXPECT_EQ(p[3], 255) << x << "," << y;
+    }
+    for (auto [x, y] : {std::pair{300, 200}, {20, 20}, {580, 380}}) {
+        EXPECT_EQ(pixelOf(data, 600, x, y), (Pixel{255, 255, 255, 255})) << x << "," << y;
+    }
+    // The 2-pixel line straddles each edge of the rectangle.
+    const Pixel green{77, 255, 77, 255};
+    auto isGreen = [&](int x, int y) {
+        const Pixel p = pixelOf(data, 600, x, y);
+        return std::abs(p[0] - green[0]) <= 1 && p[1] == 255 && std::abs(p[2] - green[2]) <= 1;
+    };
+    EXPECT_TRUE(isGreen(300, 14) || isGreen(300, 15));
+    EXPECT_TRUE(isGreen(300, 384) || isGreen(300, 385));
+    EXPECT_TRUE(isGreen(14, 200) || isGreen(15, 200));
+    EXPECT_TRUE(isGreen(584, 200) || isGreen(585, 200));
+    EXPECT_FALSE(isGreen(300, 200));
+
+    // The next frame without the overlay is unshaded: texturing came back.
+    view->setShade(false);
+    const PixelBuffer plain = drawAndCapture(*view);
+    EXPECT_EQ(pixelOf(plain, 600, 5, 5), (Pixel{255, 255, 255, 255}));
+}
+
+TEST(GLView, FramesDrawnWithPresentOffAreNotShownButStayCapturable) {
+    const Picture red = plainPicture(6, 4, {255, 0, 0, 255});
+    const Picture blue = plainPicture(6, 4, {0, 0, 255, 255});
+    auto view = viewShowing(red);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->present());
+    view->drawView();
+    EXPECT_EQ(view->layer().presentCount(), 1u);
+    ASSERT_NE(view->layer().presentedPixels(), nullptr);
+    EXPECT_TRUE(*view->layer().presentedPixels() == *red.pixels());
+
+    view->loadSpriteImage(&blue);
+    view->setPresent(false);
+    view->drawView();
+    EXPECT_EQ(view->layer().presentCount(), 1u);
+    EXPECT_TRUE(*view->layer().presentedPixels() == *red.pixels());
+    PixelBuffer data;
+    ASSERT_TRUE(view->capture(data));
+    EXPECT_TRUE(*data == *blue.pixels());
+}
+
+TEST(GLView, DrawingWithoutSpriteOrGridChangesNothing) {
+    const Picture picture = plainPicture(5, 3, {0, 200, 0, 255});
+    auto view = GLView::create({0.0f, 0.0f, 5.0f, 3.0f});
+    ASSERT_NE(view, nullptr);
+    view->drawView(); // neither
+    EXPECT_EQ(view->layer().presentCount(), 0u);
+    view->setGrid(std::make_shared<EffectGrid>(32, 32));
+    view->drawView(); // no sprite yet
+    EXPECT_EQ(view->layer().presentCount(), 0u);
+    EXPECT_TRUE(view->drawnPositions().empty());
+
+    view->loadSpriteImage(&picture);
+    const PixelBuffer drawn = drawAndCapture(*view);
+    ASSERT_NE(drawn, nullptr);
+
+    const Picture other = plainPicture(5, 3, {0, 0, 200, 255});
+    view->loadSpriteImage(&other);
+    view->setGrid(nullptr);
+    view->setPresent(true);
+    view->drawView();
+    view->setGrid(std::make_shared<EffectGrid>(32, 32));
+    view->clearSprite();
+    view->drawView();
+    EXPECT_EQ(view->layer().presentCount(), 0u);
+    PixelBuffer after;
+    ASSERT_TRUE(view->capture(after));
+    EXPECT_TRUE(*after == *drawn);
+}
+
+TEST(GLView, CaptureFlipsRowsForOddAndSingleRowHeights) {
+    for (int height : {1, 2, 3, 7}) {
+        const Picture picture = patternPicture(5, height);
+        auto view = viewShowing(picture);
+        ASSERT_NE(view, nullptr);
+        const PixelBuffer data = drawAndCapture(*view);
+        ASSERT_NE(data, nullptr);
+        ASSERT_EQ(data->size(), static_cast<std::size_t>(5 * height * 4));
+        EXPECT_TRUE(*data == *picture.pixels()) << height;
+    }
+}
+
+TEST(GLView, ResizeRemakesTheDrawableAndKeepsSpriteAndGrid) {
+    const Picture small = patternPicture(10, 6);
+    auto view = viewShowing(small);
+    ASSERT_NE(view, nullptr);
+    const auto grid = view->grid();
+    const GLuint sprite = view->spriteTexture();
+    const Picture large = patternPicture(30, 20);
+    view->resize({0.0f, 0.0f, 30.0f, 20.0f});
+    EXPECT_EQ(view->backingWidth(), 30);
+    EXPECT_EQ(view->backingHeight(), 20);
+    EXPECT_EQ(view->frame(), (Rect{0.0f, 0.0f, 30.0f, 20.0f}));
+    EXPECT_EQ(view->grid(), grid);
+    EXPECT_EQ(view->spriteTexture(), sprite);
+    view->loadSpriteImage(&large);
+    EXPECT_TRUE(*drawAndCapture(*view) == *large.pixels());
+}
+
+TEST(GLView, ImpossibleSizesFailConstructionWithTheDiagnosticLine) {
+    for (Rect frame : {Rect{0.0f, 0.0f, 0.0f, 10.0f}, Rect{0.0f, 0.0f, 100000.0f, 10.0f},
+                       Rect{0.0f, 0.0f, 10.0f, std::numeric_limits<float>::quiet_NaN()}}) {
+        testing::internal::CaptureStderr();
+        auto view = GLView::create(frame);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(view, nullptr);
+        EXPECT_EQ(log.rfind("failed to make complete framebuffer object ", 0), 0u) << log;
+    }
+    // A failed resize says so but keeps the view; it draws again after a good one.
+    const Picture picture = patternPicture(4, 4);
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    testing::internal::CaptureStderr();
+    view->resize({0.0f, 0.0f, 0.0f, 0.0f});
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+    view->drawView();
+    view->resize({0.0f, 0.0f, 4.0f, 4.0f});
+    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+}
+
+TEST(GLView, BadSpriteDataLeavesTheSpriteAlone) {
+    const Picture picture = patternPicture(4, 4);
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    const GLuint sprite = view->spriteTexture();
+    const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
+    view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
+    view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
+    view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
+    view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
+    view->loadSpriteData(nullptr, 4.0f, 4.0f);
+    view->loadSpriteImage(nullptr);
+    EXPECT_EQ(view->spriteTexture(), sprite);
+    EXPECT_EQ(view->spriteWidth(), 4u);
+    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+}
+
+TEST(GLView, EndOfLifeLeavesNoContextCurrent) {
+    platform::GLContext* context = platform::GLContext::shared();
+    ASSERT_NE(context, nullptr);
+    {
+        const Picture picture = patternPicture(4, 4);
+        auto view = viewShowing(picture);
+        ASSERT_NE(view, nullptr);
+        view->drawView(); // presents, so the layer holds a texture too
+        EXPECT_TRUE(context->isCurrent());
+    }
+    EXPECT_FALSE(context->isCurrent());
+    // The next view makes it current again by itself.
+    const Picture picture = patternPicture(3, 2);
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+#include "platform/Picture.h"
+
+#include "PictureTestSupport.h"
+#include "platform/JpegCodec.h"
+#include "platform/PictureCodec.h"
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <limits>
+#include <png.h>
+
+namespace {
+
+using picture_test::makeCoordinatePicture;
+using picture_test::makePicture;
+using platform::DecodeStatus;
+using platform::Picture;
+using platform::PictureCodec;
+using Pixel = std::array<std::uint8_t, 4>;
+
+platform::PixelBuffer bytesOf(std::size_t size) {
+    return std::make_shared<const platform::PixelBytes>(size);
+}
+
+TEST(Picture, CreationChecksSizeBufferAndOrientation) {
+    EXPECT_TRUE(Picture::create(bytesOf(3 * 2 * 4), 3, 2));
+    EXPECT_FALSE(Picture::create(bytesOf(3 * 2 * 4 - 1), 3, 2));
+    EXPECT_FALSE(Picture::create(bytesOf(0), 0, 0));
+    EXPECT_FALSE(Picture::create(nullptr, 1, 1));
+    EXPECT_FALSE(Picture::create(bytesOf(4), 1, 1, 8));
+    EXPECT_FALSE(Picture::create(bytesOf(4), 1, 1, -1));
+    EXPECT_FALSE(Picture::create(bytesOf(4), 50'000'001, 1));
+}
+
+TEST(Picture, DisplayedSizeIsSwappedForSidewaysOrientations) {
+    for (int orientation = 0; orientation < 8; ++orientation) {
+        const auto picture = Picture::create(bytesOf(3 * 2 * 4), 3, 2, orientation);
+        ASSERT_TRUE(picture);
+        const bool sideways =
+            orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
+        EXPECT_EQ(picture->size(), (platform::Size{sideways ? 2.0f : 3.0f, sideways ? 3.0f : 2.0f}))
+            << orientation;
+        EXPECT_EQ(picture->width(), 3);
+        EXPECT_EQ(picture->orientation(), orientation);
+    }
+}
+
+TEST(Picture, SubImageWidensToWholePixelsAndClips) {
+    const Picture picture = makeCoordinatePicture(10, 8, Picture::Right);
+
+    auto inside = picture.subImage({2.0f, 3.0f, 4.0f, 2.0f});
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(inside->width(), 4);
+    EXPECT_EQ(inside->height(), 2);
+    EXPECT_EQ(inside->orientation(), Picture::Up);
+    EXPECT_EQ(inside->pixelAt(0, 0), (Pixel{2, 3, 200, 255}));
+    EXPECT_EQ(inside->pixelAt(3, 1), (Pixel{5, 4, 200, 255}));
+
+    // 1.5 … 3.2 covers pixels 1, 2 and 3.
+    auto fractional = picture.subImage({1.5f, 0.25f, 1.7f, 0.5f});
+    ASSERT_TRUE(fractional);
+    EXPECT_EQ(fractional->width(), 3);
+    EXPECT_EQ(fractional->height(), 1);
+    EXPECT_EQ(fractional->pixelAt(0, 0), (Pixel{1, 0, 200, 255}));
+
+    auto clipped = picture.subImage({-5.0f, 6.0f, 8.0f, 100.0f});
+    ASSERT_TRUE(clipped);
+    EXPECT_EQ(clipped->width(), 3);
+    EXPECT_EQ(clipped->height(), 2);
+    EXPECT_EQ(clipped->pixelAt(2, 1), (Pixel{2, 7, 200, 255}));
+
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_FALSE(picture.subImage({10.0f, 0.0f, 5.0f, 5.0f}));
+    EXPECT_FALSE(picture.subImage({2.0f, 2.0f, 0.0f, 3.0f}));
+    EXPECT_FALSE(picture.subImage({nan, 0.0f, 5.0f, 5.0f}));
+    EXPECT_FALSE(picture.subImage({0.0f, 0.0f, 1e30f, nan}));
+    auto everything = picture.subImage({-1e30f, -1e30f, 3e30f, 3e30f});
+    ASSERT_TRUE(everything);
+    EXPECT_EQ(*everything->pixels(), *picture.pixels());
+}
+
+TEST(PictureCodec, PngRoundTripKeepsPremultipliedPixels) {
+    const Picture picture = makePicture(5, 3, [](int x, int y) {
+        const auto alpha = static_cast<std::uint8_t>(x == 0 ? 0 : 255 - 60 * y);
+        const auto value = static_cast<std::uint8_t>(x == 0 ? 0 : alpha / (x + 1));
+        return Pixel{value, static_cast<std::uint8_t>(alpha / 2), alpha, alpha};
+    });
+    const auto encoded = PictureCodec::encodePNG(picture);
+    ASSERT_TRUE(encoded);
+    const auto decoded = PictureCodec::decode(*encoded);
+    ASSERT_EQ(decoded.status, DecodeStatus::ok);
+    ASSERT_TRUE(decoded.picture);
+    EXPECT_EQ(decoded.picture->width(), 5);
+    EXPECT_EQ(decoded.picture->height(), 3);
+    EXPECT_EQ(decoded.picture->orientation(), Picture::Up);
+    EXPECT_EQ(*decoded.picture->pixels(), *picture.pixels());
+}
+
+TEST(PictureCodec, PngFileIsWrittenStraightAlpha) {
+    // Half-transparent red must be stored as full red with alpha 128 for other programs.
+    const Picture picture = makePicture(1, 1, [](int, int) { return Pixel{128, 0, 0, 128}; });
+    const auto encoded = PictureCodec::encodePNG(picture);
+    ASSERT_TRUE(encoded);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, encoded->data(), encoded->size()));
+    image.format = PNG_FORMAT_RGBA;
+    std::uint8_t pixel[4] = {};
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixel, 0, nullptr));
+    EXPECT_EQ(pixel[0], 255);
+    EXPECT_EQ(pixel[3], 128);
+}
+
+TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
+    using picture_test::PngSpec;
+    struct Case {
+        const char* name;
+        PngSpec spec;
+        Pixel first;
+        Pixel last;
+    };
+    const Case cases[] = {
+        {"grey 8",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {10, 250}, {}, {}},
+         Pixel{10, 10, 10, 255},
+         Pixel{250, 250, 250, 255}},
+        {"grey 1-bit",
+         {3, 1, PNG_COLOR_TYPE_GRAY, 1, false, {0b10100000}, {}, {}},
+         Pixel{255, 255, 255, 255},
+         Pixel{255, 255, 255, 255}},
+        {"grey with tRNS",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {7, 200}, {}, {7}},
+         Pixel{0, 0, 0, 0},
+         Pixel{200, 200, 200, 255}},
+        {"grey alpha",
+         {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {200, 255, 200, 51}, {}, {}},
+         Pixel{200, 200, 200, 255},
+         Pixel{40, 40, 40, 51}},
+        {"palette with tRNS",
+         {2, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {0, 1}, {255, 0, 0, 0, 0, 255}, {255, 102}},
+         Pixel{255, 0, 0, 255},
+         Pixel{0, 0, 102, 102}},
+        {"RGB 16-bit",
+         {1, 1, PNG_COLOR_TYPE_RGB, 16, false, {0xFF, 0xFF, 0x80, 0x7F, 0x00, 0x81}, {}, {}},
+         Pixel{255, 128, 1, 255},
+         Pixel{255, 128, 1, 255}},
+        {"RGBA 16-bit",
+         {1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0x00}, {}, {}},
+         Pixel{128, 0, 0, 128},
+         Pixel{128, 0, 0, 128}},
+        {"RGB with tRNS",
+         {2, 1, PNG_COLOR_TYPE_RGB, 8, false, {1, 2, 3, 4, 5, 6}, {}, {1, 2, 3}},
+         Pixel{0, 0, 0, 0},
+         Pixel{4, 5, 6, 255}},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(c.spec));
+        ASSERT_EQ(decoded.status, DecodeStatus::ok) << c.name;
+        const Picture& picture = *decoded.picture;
+        EXPECT_EQ(picture.width(), c.spec.width) << c.name;
+        EXPECT_EQ(picture.height(), c.spec.height) << c.name;
+        EXPECT_EQ(picture.pixelAt(0, 0), c.first) << c.name;
+        EXPECT_EQ(picture.pixelAt(picture.width() - 1, picture.height() - 1), c.last) << c.name;
+    }
+}
+
+TEST(PictureCodec, InterlacedPngDecodesLikeThePlainOne) {
+    picture_test::PngSpec spec{9, 7, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            spec.rows.insert(spec.rows.end(),
+                             {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200});
+        }
+    }
+    const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(spec));
+    ASSERT_EQ(decoded.status, DecodeStatus::ok);
+    EXPECT_EQ(*decoded.picture->pixels(), *makeCoordinatePicture(9, 7).pixels());
+}
+
+TEST(PictureCodec, DamagedPngYieldsNoPicture) {
+    const auto encoded = *PictureCodec::encodePNG(makeCoordinatePicture(40, 30));
+    for (std::size_t length : {std::size_t{8}, std::size_t{20}, std::size_t{40}, encoded.size() / 2,
+                               encoded.size() - 13}) {
+        std::vector<std::uint8_t> truncated(encoded.begin(),
+                                            encoded.begin() + static_cast<long>(length));
+        const auto decoded = PictureCodec::decode(truncated);
+        EXPECT_EQ(decoded.status, DecodeStatus::corrupt) << length;
+        EXPECT_FALSE(decoded.picture) << length;
+    }
+    std::vector<std::uint8_t> damaged = encoded;
+    for (std::size_t i = 45; i < 60; ++i) {
+        damaged[i] ^= 0x5A;
+    }
+    EXPECT_EQ(PictureCodec::decode(damaged).status, DecodeStatus::corrupt);
+
+    const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
+    EXPECT_EQ(PictureCodec::decode(text).status, DecodeStatus::unknownFormat);
+    EXPECT_EQ(PictureCodec::decode({}).status, DecodeStatus::unknownFormat);
+}
+
+TEST(PictureCodec, PngLargerThanTheLimitIsRefusedBeforeDecoding) {
+    // A 1 × 1 PNG whose header claims 10000 × 6000 pixels (60 megapixels).
+    auto encoded = *PictureCodec::encodePNG(makeCoordinatePicture(1, 1));
+    auto putBigEndian = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            encoded[at + static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(value >> (24 - 8 * i));
+        }
+    };
+    putBigEndian(16, 10000);
+    putBigEndian(20, 6000);
+    putBigEndian(29, picture_test::pngCrc(encoded.data() + 12, 17));
+    const auto decoded = PictureCodec::decode(encoded);
+    EXPECT_EQ(decoded.status, DecodeStatus::tooLarge);
+    EXPECT_FALSE(decoded.picture);
+    EXPECT_STREQ(PictureCodec::describe(decoded.status),
+                 "the picture is larger than 50 megapixels");
+}
+
+TEST(PictureCodec, JpegOrientationComesFromExif) {
+    const Picture picture = makePicture(6, 4, [](int x, int) {
+        return x < 3 ? Pixel{250, 20, 20, 255} : Pixel{20, 20, 250, 255};
+    });
+    const int exifToPlatform[9] = {0, 0, 4, 1, 5, 6, 3, 7, 2};
+    for (int exif = 0; exif <= 8; ++exif) {
+        const auto decoded = PictureCodec::decode(picture_test::encodeJpeg(picture, exif));
+        ASSERT_EQ(decoded.status, DecodeStatus::ok) << exif;
+        EXPECT_EQ(decoded.picture->orientation(), exifToPlatform[exif]) << exif;
+        EXPECT_EQ(decoded.picture->width(), 6);
+        EXPECT_EQ(decoded.picture->height(), 4);
+        const bool sideways = exif >= 5;
+        EXPECT_EQ(decoded.picture->size().width, sideways ? 4.0f : 6.0f) << exif;
+    }
+    EXPECT_EQ(platform::jpeg::orientationFromExifValue(0), Picture::Up);
+    EXPECT_EQ(platform::jpeg::orientationFromExifValue(9), Picture::Up);
+    EXPECT_EQ(platform::jpeg::orientationFromExifValue(6), Picture::Right);
+    EXPECT_EQ(platform::jpeg::orientationFromExifValue(8), Picture::Left);
+}
+
+TEST(PictureCodec, JpegPixelsAreOpaqueRGBA) {
+    const Picture picture = makePicture(16, 8, [](int x, int) {
+        return x < 8 ? Pixel{240, 16, 16, 255} : Pixel{16, 16, 240, 255};
+    });
+    const auto decoded = PictureCodec::decode(picture_test::encodeJpeg(picture));
+    ASSERT_EQ(decoded.status, DecodeStatus::ok);
+    const Pixel left = decoded.picture->pixelAt(0, 0);
+    const Pixel right = decoded.picture->pixelAt(15, 7);
+    EXPECT_NEAR(left[0], 240, 4);
+    EXPECT_NEAR(left[2], 16, 4);
+    EXPECT_NEAR(right[0], 16, 4);
+    EXPECT_NEAR(right[2], 240, 4);
+    EXPECT_EQ(left[3], 255);
+    EXPECT_EQ(right[3], 255);
+
+    const auto grey = PictureCodec::decode(picture_test::encodeJpeg(picture, 0, true));
+    ASSERT_EQ(grey.status, DecodeStatus::ok);
+    const Pixel g = grey.picture->pixelAt(0, 0);
+    EXPECT_EQ(g[0], g[1]);
+    EXPECT_EQ(g[1], g[2]);
+    EXPECT_EQ(g[3], 255);
+}
+
+TEST(PictureCodec, TruncatedOrDamagedJpegYieldsNoPicture) {
+    const auto encoded = picture_test::encodeJpeg(makeCoordinatePicture(64, 48), 6);
+    for (std::size_t length : {std::size_t{3}, std::size_t{30}, encoded.size() / 3,
+                               encoded.size() / 2, encoded.size() - 2}) {
+        std::vector<std::uint8_t> truncated(encoded.begin(),
+                                            encoded.begin() + static_cast<long>(length));
+        const auto decoded = PictureCodec::decode(truncated);
+        EXPECT_EQ(decoded.status, DecodeStatus::corrupt) << length;
+        EXPECT_FALSE(decoded.picture) << length;
+    }
+    // A start-of-frame claiming 0 lines is refused by libjpeg itself.
+    std::vector<std::uint8_t> damaged = encoded;
+    for (std::size_t i = 0; i + 8 < damaged.size(); ++i) {
+        if (damaged[i] == 0xFF && damaged[i + 1] == 0xC0) {
+            damaged[i + 5] = 0;
+            damaged[i + 6] = 0;
+            break;
+        }
+    }
+    EXPECT_EQ(PictureCodec::decode(damaged).status, DecodeStatus::corrupt);
+}
+
+TEST(PictureCodec, JpegLargerThanTheLimitIsRefused) {
+    auto encoded = picture_test::encodeJpeg(makeCoordinatePicture(8, 8));
+    bool patched = false;
+    for (std::size_t i = 0; i + 8 < encoded.size(); ++i) {
+        if (encoded[i] == 0xFF && encoded[i + 1] == 0xC0) {
+            // Height then width, big-endian: 8000 × 8000.
+            encoded[i + 5] = 0x1F;
+            encoded[i + 6] = 0x40;
+            encoded[i + 7] = 0x1F;
+            encoded[i + 8] = 0x40;
+            patched = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(patched);
+    EXPECT_EQ(PictureCodec::decode(encoded).status, DecodeStatus::tooLarge);
+}
+
+TEST(PictureCodec, FilesAreWrittenAndReadBack) {
+    picture_test::TemporaryDirectory directory;
+    const Picture picture = makeCoordinatePicture(7, 5);
+    const auto path = directory.path() / "picture.png";
+    ASSERT_TRUE(PictureCodec::writePNG(picture, path));
+    const auto decoded = PictureCodec::decodeFile(path);
+    ASSERT_EQ(decoded.status, DecodeStatus::ok);
+    EXPECT_EQ(*decoded.picture->pixels(), *picture.pixels());
+
+    const auto jpegPath = directory.path() / "photo.jpg";
+    const auto jpeg = picture_test::encodeJpeg(picture, 8);
+    std::FILE* file = std::fopen(jpegPath.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(jpeg.data(), 1, jpeg.size(), file);
+    std::fclose(file);
+    const auto photo = PictureCodec::decodeFile(jpegPath);
+    ASSERT_EQ(photo.status, DecodeStatus::ok);
+    EXPECT_EQ(photo.picture->orientation(), Picture::Left);
+
+    EXPECT_EQ(PictureCodec::decodeFile(directory.path() / "missing.png").status,
+              DecodeStatus::unreadable);
+    EXPECT_EQ(PictureCodec::decodeFile(directory.path()).status, DecodeStatus::unreadable);
+    EXPECT_FALSE(PictureCodec::writePNG(picture, directory.path() / "no" / "such.png"));
+}
+
+} // namespace
