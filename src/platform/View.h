@@ -123,6 +123,9 @@ private:
     };
     template <typename T> void animate(std::optional<Track<T>>& track, const T& presented);
     static std::shared_ptr<View> detach(View* view);
+    // The subview operations' common step; not virtual, so a container's overrides
+    // never redirect the base class's own work.
+    void insertChild(std::shared_ptr<View> view, std::ptrdiff_t index);
     std::ptrdiff_t indexOf(const View* view) const;
 
     Point center_;
