@@ -330,9 +330,9 @@ TEST(EffectGridBumpPinch, EmptyOrNonFiniteRegionsMoveNothing) {
     }
 }
 
-// A long session of random strokes, bumps and pinches, with the scale changed now and
+// A long run of random strokes, bumps and pinches, with the scale changed now and
 // then; each step is applied to both grids by `apply`.
-template <class Apply> void randomSession(unsigned seed, int steps, int cols, Apply apply) {
+template <class Apply> void randomStrokes(unsigned seed, int steps, int cols, Apply apply) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (int step = 0; step < steps; ++step) {
@@ -416,7 +416,7 @@ TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
         EffectGrid grid(rows, cols);
         EffectGrid expected(rows, cols);
         int step = 0;
-        randomSession(7, steps, cols, [&](auto onGrid, auto perVertex) {
+        randomStrokes(7, steps, cols, [&](auto onGrid, auto perVertex) {
             onGrid(grid);
             if constexpr (std::is_same_v<decltype(perVertex), std::nullptr_t>) {
                 onGrid(expected);
@@ -441,7 +441,7 @@ TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
 TEST(EffectGridDeformation, CopiesOfALatticePointStayIdentical) {
     EffectGrid grid(32, 32);
     std::vector<float> first(33 * 33 * 2, kNaN);
-    randomSession(11, 1500, 32, [&](auto onGrid, auto) { onGrid(grid); });
+    randomStrokes(11, 1500, 32, [&](auto onGrid, auto) { onGrid(grid); });
     int moved = 0;
     forEachLatticeCopy(grid, [&](int i, int j, float x, float y) {
         float& fx = first[2 * (i * 33 + j)];
