@@ -61,17 +61,17 @@ public:
     // False for a degenerate segment or input that is not finite: no vertex moves.
     bool moves() const { return moves_; }
 
-    // False only where displacement() certainly gives (0, 0). Free of branches and
-    // of distance calls, so that it runs through the whole lattice at a few
-    // instructions a point.
+    // False only where displacement() certainly gives (0, 0), found without the
+    // distance calls.
     bool mayMove(float x, float y) const {
         const Reach reach = reachOf(x, y);
         // A hypotenuse is never shorter than its longer leg, so a leg of at least the
         // reach settles it.
-        return reach.inBand | ((std::fabs(reach.legX) < w_) & (std::fabs(reach.legY) < w_));
+        return reach.inBand || (std::fabs(reach.legX) < w_ && std::fabs(reach.legY) < w_);
     }
 
-    // mayMove for four points.
+    // mayMove for four points, free of branches, so that the first pass runs through
+    // the whole lattice at a few instructions a point.
     Mask4 mayMove4(Floats4 x, Floats4 y) const {
         const Floats4 backX = x - fx_;
         const Floats4 backY = y - fy_;
