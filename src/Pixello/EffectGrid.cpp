@@ -43,57 +43,32 @@ public:
     // False for a degenerate segment or input that is not finite: no vertex moves.
     bool moves() const { return moves_; }
 
-    // False only where displacement() certainly gives (0, 0): the same end-point test
-    // without the distance calls. Free of branches so that it runs through the whole
-    // lattice at a few instructions a point.
+    // False only where displacement() certainly gives (0, 0). Free of branches and
+    // of distance calls, so that it runs through the whole lattice at a few
+    // instructions a point.
     bool mayMove(float x, float y) const {
-        const float backX = x - fx_;
-        const float backY = y - fy_;
-        const float aheadX = x - tx_;
-        const float aheadY = y - ty_;
-        const bool behindFrom = o_ * backX + backY * (ty_ - fy_) < 0.0f;
-        const bool beyondTo = (fx_ - tx_) * aheadX + m_ * aheadY < 0.0f;
-        const float legX = beyondTo ? aheadX : backX;
-        const float legY = beyondTo ? aheadY : backY;
-        const bool inBand = !(beyondTo || behindFrom);
-        return inBand | ((std::fabs(legX) < w_) & (std::fabs(legY) < w_));
+        const Reach reach = reachOf(x, y);
+        // A hypotenuse is never shorter than its longer leg, so a leg of at least the
+        // reach settles it.
+        return reach.inBand | ((std::fabs(reach.legX) < w_) & (std::fabs(reach.legY) < w_));
     }
 
     void displacement(float x, float y, float& outdx, float& outdy) const {
         outdx = 0.0f;
         outdy = 0.0f;
-        if (!moves_ || !std::isfinite(x) || !std::isfinite(y)) {
+        if (!moves_ || !std::isfinite(x) || !std::isfinite(y) || !mayMove(x, y)) {
             return;
         }
-        const float backX = x - fx_;
-        const float backY = y - fy_;
-        const bool behindFrom = o_ * backX + backY * (ty_ - fy_) < 0.0f;
-        const bool beyondTo = (fx_ - tx_) * (x - tx_) + m_ * (y - ty_) < 0.0f;
-        // Distance to the capsule around the segment: to the line across the band, to
-        // the nearer end point inside the half-discs (the test beyond `to` wins).
-        float distance = 0.0f;
-        if (beyondTo || behindFrom) {
-            const float legX = beyondTo ? x - tx_ : backX;
-            const float legY = beyondTo ? y - ty_ : backY;
-            // A hypotenuse is never shorter than its longer leg, so a leg of at least
-            // the reach settles it without the costly call.
-            if (!(std::fabs(legX) < w_ && std::fabs(legY) < w_)) {
-                return;
-            }
-            distance = static_cast<float>(
-                std::hypot(static_cast<double>(legX), static_cast<double>(legY)));
-            if (!(distance < w_)) {
-                return;
-            }
-        }
+        const Reach reach = reachOf(x, y);
         const float v = (m_ * x + o_ * y) + lineOffset_;
         const float lineDistance =
             static_cast<float>(static_cast<double>(std::fabs(v)) / normalLength_);
-        if (!(beyondTo || behindFrom)) {
-            distance = lineDistance;
-            if (!(distance < w_)) {
-                return;
-            }
+        const float distance =
+            reach.inBand ? lineDistance
+                         : static_cast<float>(std::hypot(static_cast<double>(reach.legX),
+                                                         static_cast<double>(reach.legY)));
+        if (!(distance < w_)) {
+            return;
         }
         // The falloff goes by the distance across the stroke, so a vertex on the
         // line's extension inside an end disc gets the full step.
@@ -103,6 +78,25 @@ public:
     }
 
 private:
+    // Where the vertex lies against the capsule around the segment: in the band
+    // across it, or in an end disc, with the legs from that end point.
+    struct Reach {
+        bool inBand;
+        float legX;
+        float legY;
+    };
+
+    Reach reachOf(float x, float y) const {
+        const float backX = x - fx_;
+        const float backY = y - fy_;
+        const float aheadX = x - tx_;
+        const float aheadY = y - ty_;
+        const bool behindFrom = o_ * backX + backY * (ty_ - fy_) < 0.0f;
+        const bool beyondTo = (fx_ - tx_) * aheadX + m_ * aheadY < 0.0f;
+        // Behind `from` and beyond `to` at once only by rounding; then `to` counts.
+        return {!(behindFrom || beyondTo), beyondTo ? aheadX : backX, beyondTo ? aheadY : backY};
+    }
+
     float fx_, fy_, tx_, ty_, w_;
     float m_ = 0.0f;
     float o_ = 0.0f;
@@ -310,15 +304,12 @@ template <class Region> void EffectGrid::deform(const Region& region) {
     float dx = 0.0f;
     float dy = 0.0f;
     if (copiesMayDiffer_) {
+        // The copies of a point may have parted: each moves from its own position.
         for (EffectTriangle& triangle : triangles_) {
             for (int vertex = 0; vertex < 3; ++vertex) {
                 region.displacement(triangle.scaledX(triangle.to_[2 * vertex]),
                                     triangle.scaledY(triangle.to_[2 * vertex + 1]), dx, dy);
-                if (EffectTriangle::stepMoves(dx, dy)) {
-                    triangle.to_[2 * vertex] += dx;
-                    triangle.to_[2 * vertex + 1] += dy;
-                    triangle.handled_ = false;
-                }
+                triangle.moveVertex(vertex, dx, dy);
             }
         }
         return;
