@@ -157,6 +157,10 @@ std::shared_ptr<View> View::detach(View* view) {
 }
 
 void View::insertSubview(std::shared_ptr<View> view, std::ptrdiff_t index) {
+    insertChild(std::move(view), index);
+}
+
+void View::insertChild(std::shared_ptr<View> view, std::ptrdiff_t index) {
     // Adding a view to itself or to one of its own descendants would make a cycle.
     if (!view || view.get() == this || isDescendantOfView(view.get())) {
         return;
@@ -173,7 +177,7 @@ void View::insertSubview(std::shared_ptr<View> view, std::ptrdiff_t index) {
 }
 
 void View::addSubview(std::shared_ptr<View> view) {
-    insertSubview(std::move(view), static_cast<std::ptrdiff_t>(children_.size()));
+    insertChild(std::move(view), static_cast<std::ptrdiff_t>(children_.size()));
 }
 
 void View::insertSubviewAbove(std::shared_ptr<View> view, const View* sibling) {
@@ -182,7 +186,7 @@ void View::insertSubviewAbove(std::shared_ptr<View> view, const View* sibling) {
     }
     std::shared_ptr<View> keep = view;
     detach(keep.get());
-    insertSubview(std::move(keep), indexOf(sibling) + 1);
+    insertChild(std::move(keep), indexOf(sibling) + 1);
 }
 
 void View::insertSubviewBelow(std::shared_ptr<View> view, const View* sibling) {
@@ -191,7 +195,7 @@ void View::insertSubviewBelow(std::shared_ptr<View> view, const View* sibling) {
     }
     std::shared_ptr<View> keep = view;
     detach(keep.get());
-    insertSubview(std::move(keep), indexOf(sibling));
+    insertChild(std::move(keep), indexOf(sibling));
 }
 
 void View::bringSubviewToFront(const View* view) {

@@ -14,6 +14,7 @@
 
 namespace platform {
 
+class Compositor;
 class Window;
 
 // What the compositor shows of a view at a moment: the animated values on the way to
@@ -112,6 +113,10 @@ public:
     virtual void touchesEnded(const TouchList& touches, const Event& event);
     virtual void touchesCancelled(const TouchList& touches, const Event& event);
 
+    // Draws the view's own content over its background, in its bounds' coordinates,
+    // with the compositor's primitives. Subviews are drawn afterwards, on top.
+    virtual void drawContent(Compositor& compositor) { (void)compositor; }
+
 protected:
     // Called after the view was added to or removed from a superview.
     virtual void didMoveToSuperview() {}
@@ -123,6 +128,9 @@ private:
     };
     template <typename T> void animate(std::optional<Track<T>>& track, const T& presented);
     static std::shared_ptr<View> detach(View* view);
+    // The subview operations' common step; not virtual, so a container's overrides
+    // never redirect the base class's own work.
+    void insertChild(std::shared_ptr<View> view, std::ptrdiff_t index);
     std::ptrdiff_t indexOf(const View* view) const;
 
     Point center_;

@@ -1,0 +1,551 @@
+#include "ZevkoCore/ZVKNavigationController.h"
+
+#include <algorithm>
+#include <cmath>
+
+using platform::Animation;
+using platform::NavigationItem;
+using platform::Rect;
+using platform::View;
+
+namespace {
+
+bool validScrolling(std::int32_t s) {
+    return s >= 0 && s <= 3;
+}
+
+} // namespace
+
+std::shared_ptr<ZVKNavigationController::AnimationContext>
+ZVKNavigationController::AnimationContext::contextWithNext(std::shared_ptr<ZVKViewController> next,
+                                                           std::shared_ptr<NavigationItem> nextItem,
+                                                           std::shared_ptr<ZVKViewController> prev,
+                                                           std::shared_ptr<NavigationItem> prevItem,
+                                                           std::int32_t scrolling) {
+    auto context = std::make_shared<AnimationContext>();
+    context->next = std::move(next);
+    context->nextItem = std::move(nextItem);
+    context->prev = std::move(prev);
+    context->prevItem = std::move(prevItem);
+    context->scrolling = scrolling;
+    return context;
+}
+
+std::unique_ptr<ZVKNavigationController>
+ZVKNavigationController::create(platform::Window* window,
+                                std::shared_ptr<ZVKViewController> rootViewController) {
+    if (window == nullptr || !rootViewController) {
+        return nullptr;
+    }
+    return std::unique_ptr<ZVKNavigationController>(
+        new ZVKNavigationController(*window, std::move(rootViewController)));
+}
+
+ZVKNavigationController::ZVKNavigationController(platform::Window& window,
+                                                 std::shared_ptr<ZVKViewController> root)
+    : window_(&window), root_(std::move(root)) {
+    navigationBar_ =
+        std::make_shared<platform::NavigationBar>(Rect(0, 0, kScreenWidth, kBarHeight));
+    navigationBar_->setDelegate(this);
+    contentView_ = std::make_shared<View>(Rect(0, 0, kScreenWidth, kScreenHeight));
+    navigationBar_->setBarStyle(0);
+
+    const float h = barHeight();
+    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    window_->addSubview(navigationBar_);
+    contentView_->setBackgroundColor(platform::Color::black());
+    window_->addSubview(contentView_);
+
+    navigationBarManually_ = true;
+    navigationBarAuto_ = true;
+    pushViewController(root_, false);
+    shouldQuery_ = true;
+    shouldCallPreview_ = true;
+}
+
+ZVKNavigationController::~ZVKNavigationController() {
+    navigationBar_->setDelegate(nullptr);
+    navigationBar_->removeFromSuperview();
+    contentView_->removeFromSuperview();
+}
+
+// MARK: directions
+
+void ZVKNavigationController::adjustViewFrame(View& view, std::int32_t scrolling) {
+    Rect frame = view.frame();
+    switch (scrolling) {
+    case 0:
+        frame.origin.x += kScreenWidth;
+        break;
+    case 1:
+        frame.origin.x -= kScreenWidth;
+        break;
+    case 2:
+        frame.origin.y -= kScreenHeight;
+        break;
+    case 3:
+        frame.origin.y += kScreenHeight;
+        break;
+    default:
+        return;
+    }
+    view.setFrame(frame);
+}
+
+void ZVKNavigationController::adjustViewFrame(View& view, int dx, int dy) {
+    Rect frame = view.frame();
+    frame.origin.x += static_cast<float>(dx);
+    frame.origin.y += static_cast<float>(dy);
+    view.setFrame(frame);
+}
+
+std::int32_t ZVKNavigationController::backwardScrollingForScrolling(std::int32_t scrolling) {
+    switch (scrolling) {
+    case 0:
+        return 1;
+    case 1:
+        return 0;
+    case 2:
+        return 3;
+    case 3:
+        return 2;
+    default:
+        return 1;
+    }
+}
+
+std::int32_t ZVKNavigationController::reverseMove(std::int32_t scrolling) {
+    // An invalid direction does not move a screen away, so it must not move it back
+    // either: the screens then change in place instead of ending a screen off-screen.
+    return validScrolling(scrolling) ? backwardScrollingForScrolling(scrolling) : scrolling;
+}
+
+// MARK: queries and delegates
+
+ZVKViewController* ZVKNavigationController::topViewController() const {
+    return scrollings_.empty() ? nullptr : scrollings_.back().viewController.get();
+}
+
+bool ZVKNavigationController::checkShouldPush(ZVKViewController& vc) {
+    if (!shouldQuery_) {
+        return true;
+    }
+    ZVKViewController* top = topViewController();
+    return top != nullptr && top->shouldDisappear() && vc.shouldAppear();
+}
+
+bool ZVKNavigationController::checkShouldPop() {
+    if (!shouldQuery_) {
+        return true;
+    }
+    if (scrollings_.size() < 2 || !scrollings_.back().viewController->shouldDisappear()) {
+        return false;
+    }
+    return scrollings_[scrollings_.size() - 2].viewController->shouldAppear();
+}
+
+void ZVKNavigationController::addDelegate(std::shared_ptr<ZVKNavigationControllerDelegate> d) {
+    if (d) {
+        ZVKNavigationControllerDelegate* raw = d.get();
+        delegates_.push_back({std::move(d), raw});
+    }
+}
+
+void ZVKNavigationController::addDelegate(ZVKNavigationControllerDelegate* delegate) {
+    if (delegate != nullptr) {
+        delegates_.push_back({nullptr, delegate});
+    }
+}
+
+void ZVKNavigationController::removeDelegate(const ZVKNavigationControllerDelegate* delegate) {
+    std::erase_if(delegates_, [delegate](const auto& e) { return e.delegate == delegate; });
+}
+
+void ZVKNavigationController::performNavigate(ZVKViewController* from, NavigationItem* fromItem,
+                                              ZVKViewController* to, NavigationItem* toItem,
+                                              bool before) {
+    // A copy: a delegate may add or remove delegates while it is told.
+    const std::vector<DelegateEntry> delegates = delegates_;
+    for (const auto& entry : delegates) {
+        ZVKNavigationControllerDelegate* d = entry.delegate;
+        if (d->implementsNavigateFrom()) {
+            d->navigateFrom(from, fromItem, to, toItem, before);
+        } else if (before) {
+            d->beforeNavigateFrom(from, fromItem, to, toItem);
+        } else {
+            d->afterNavigateFrom(from, fromItem, to, toItem);
+        }
+    }
+}
+
+int ZVKNavigationController::barChange() const {
+    if (navigationBarStateAfterNextScroll_ == 1 && navigationBarHidden_) {
+        return 1;
+    }
+    if (navigationBarStateAfterNextScroll_ == 2 && !navigationBarHidden_) {
+        return 2;
+    }
+    return 0;
+}
+
+bool ZVKNavigationController::inContentView(const std::shared_ptr<ZVKViewController>& vc) const {
+    return vc && vc->isViewLoaded() && vc->view()->superview() == contentView_.get();
+}
+
+void ZVKNavigationController::finishRunningTransition() {
+    if (!running_) {
+        return;
+    }
+    const std::shared_ptr<AnimationContext> context = std::move(running_);
+    if (context->push) {
+        pushAnimationEnded(*context, true);
+    } else {
+        popAnimationEnded(*context, true);
+    }
+}
+
+// MARK: push
+
+void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewController> vc,
+                                                 bool animated, std::int32_t scrolling) {
+    if (!vc) {
+        return;
+    }
+    finishRunningTransition();
+    if (shouldQuery_ && !checkShouldPush(*vc)) {
+        return;
+    }
+    prepushViewController(std::move(vc), animated, scrolling);
+}
+
+void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewController> vc,
+                                                    bool animated, std::int32_t s) {
+    contentView_->setUserInteractionEnabled(false);
+    navigationBar_->setUserInteractionEnabled(false);
+
+    std::shared_ptr<ZVKViewController> prev =
+        scrollings_.empty() ? nullptr : scrollings_.back().viewController;
+    std::shared_ptr<NavigationItem> prevItem = navigationBar_->topItem();
+    std::shared_ptr<NavigationItem> nextItem =
+        vc->prepareNavigationItem(std::make_shared<NavigationItem>(vc->title()));
+    if (!nextItem) {
+        nextItem = std::make_shared<NavigationItem>(vc->title());
+    }
+
+    performNavigate(prev.get(), prevItem.get(), vc.get(), nextItem.get(), true);
+    // Read only now: the before-message may set it for this very transition.
+    const int change = barChange();
+
+    scrollings_.push_back(ScrollingObject::objectWithScrolling(s, vc));
+    if (shouldCallPreview_) {
+        vc->previewWillAppear(animated);
+    }
+    vc->viewWillAppear(animated);
+
+    const std::shared_ptr<View> nextView = vc->view();
+    adjustViewFrame(*nextView, s);
+    contentView_->addSubview(nextView);
+
+    const int h = static_cast<int>(std::lround(barHeight()));
+    if (change == 1) {
+        adjustViewFrame(*navigationBar_, s);
+        adjustViewFrame(*nextView, 0, h);
+        window_->addSubview(navigationBar_);
+    } else if (change == 2) {
+        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+        if (prev) {
+            adjustViewFrame(*prev->view(), 0, h);
+        }
+        window_->bringSubviewToFront(navigationBar_.get());
+    }
+
+    auto context = AnimationContext::contextWithNext(vc, nextItem, prev, prevItem, s);
+    context->barChange = change;
+    context->push = true;
+    if (animated) {
+        Animation::beginAnimations(kPushId, context);
+        Animation::setAnimationDuration(kDuration);
+        Animation::setAnimationDelegate(this);
+    }
+
+    if (inContentView(prev)) {
+        if (shouldCallPreview_) {
+            prev->previewWillDisappear(animated);
+        }
+        prev->viewWillDisappear(animated);
+        adjustViewFrame(*prev->view(), reverseMove(s));
+    }
+    adjustViewFrame(*nextView, reverseMove(s));
+
+    if (change == 1) {
+        adjustViewFrame(*navigationBar_, reverseMove(s));
+        if (navigationBarManually_) {
+            navigationBarAuto_ = false;
+            navigationBar_->pushNavigationItem(nextItem, false);
+        }
+    } else if (change == 2) {
+        adjustViewFrame(*navigationBar_, reverseMove(s));
+    } else if (navigationBarManually_) {
+        navigationBarAuto_ = false;
+        navigationBar_->pushNavigationItem(nextItem, animated);
+    }
+
+    if (animated) {
+        running_ = context;
+        Animation::commitAnimations();
+    } else {
+        pushAnimationEnded(*context, false);
+    }
+}
+
+void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool animated) {
+    const int h = static_cast<int>(std::lround(barHeight()));
+    if (inContentView(c.prev)) {
+        c.prev->view()->removeFromSuperview();
+        adjustViewFrame(*c.prev->view(), c.scrolling);
+        if (shouldCallPreview_) {
+            c.prev->previewDidDisappear(animated);
+        }
+        c.prev->viewDidDisappear(animated);
+    }
+    if (c.barChange == 1) {
+        adjustViewFrame(*c.next->view(), 0, -h);
+        navigationBarHidden_ = false;
+        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
+    } else if (c.barChange == 2) {
+        if (c.prev) {
+            adjustViewFrame(*c.prev->view(), 0, -h);
+        }
+        navigationBarHidden_ = true;
+        navigationBar_->removeFromSuperview();
+        adjustViewFrame(*navigationBar_, c.scrolling);
+        if (navigationBarManually_) {
+            navigationBarAuto_ = false;
+            navigationBar_->pushNavigationItem(c.nextItem, false);
+        }
+    }
+    navigationBarManually_ = true;
+    if (shouldCallPreview_) {
+        c.next->previewDidAppear(animated);
+    }
+    c.next->viewDidAppear(animated);
+    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
+    navigationBarStateAfterNextScroll_ = 0;
+    navigationBar_->setUserInteractionEnabled(true);
+    contentView_->setUserInteractionEnabled(true);
+}
+
+// MARK: pop
+
+std::shared_ptr<ZVKViewController>
+ZVKNavigationController::popViewControllerAnimated(bool animated) {
+    finishRunningTransition();
+    if (scrollings_.size() < 2) {
+        navigationBarManually_ = true;
+        return nullptr;
+    }
+    return popViewControllerAnimated(animated, scrollings_.back().scrolling);
+}
+
+std::shared_ptr<ZVKViewController>
+ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s) {
+    finishRunningTransition();
+    if (scrollings_.size() < 2 || (shouldQuery_ && !checkShouldPop())) {
+        navigationBarManually_ = true;
+        return nullptr;
+    }
+    contentView_->setUserInteractionEnabled(false);
+    navigationBar_->setUserInteractionEnabled(false);
+
+    std::shared_ptr<ZVKViewController> cur = scrollings_.back().viewController;
+    std::shared_ptr<NavigationItem> curItem = navigationBar_->topItem();
+    std::shared_ptr<ZVKViewController> back = scrollings_[scrollings_.size() - 2].viewController;
+    std::shared_ptr<NavigationItem> barBackItem = navigationBar_->backItem();
+    if (!barBackItem) {
+        barBackItem = std::make_shared<NavigationItem>(back->title());
+    }
+    std::shared_ptr<NavigationItem> backItem = back->prepareNavigationItem(barBackItem);
+    if (!backItem) {
+        backItem = barBackItem;
+    }
+
+    performNavigate(cur.get(), curItem.get(), back.get(), backItem.get(), true);
+    const int change = barChange();
+    scrollings_.pop_back();
+    if (shouldCallPreview_) {
+        back->previewWillAppear(animated);
+    }
+    back->viewWillAppear(animated);
+
+    const std::shared_ptr<View> backView = back->view();
+    adjustViewFrame(*backView, reverseMove(s));
+    contentView_->addSubview(backView);
+
+    const int h = static_cast<int>(std::lround(barHeight()));
+    if (change == 1) {
+        adjustViewFrame(*navigationBar_, reverseMove(s));
+        adjustViewFrame(*backView, 0, h);
+        window_->addSubview(navigationBar_);
+    } else if (change == 2) {
+        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+        adjustViewFrame(*cur->view(), 0, h);
+        window_->bringSubviewToFront(navigationBar_.get());
+    }
+
+    auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
+    context->barChange = change;
+    context->push = false;
+    if (animated) {
+        Animation::beginAnimations(kPopId, context);
+        Animation::setAnimationDuration(kDuration);
+        Animation::setAnimationDelegate(this);
+    }
+
+    if (inContentView(cur)) {
+        if (shouldCallPreview_) {
+            cur->previewWillDisappear(animated);
+        }
+        cur->viewWillDisappear(animated);
+        adjustViewFrame(*cur->view(), s);
+    }
+    adjustViewFrame(*backView, s);
+
+    if (change == 1) {
+        adjustViewFrame(*navigationBar_, s);
+        if (navigationBarManually_) {
+            navigationBarAuto_ = false;
+            navigationBar_->popNavigationItemAnimated(false);
+        }
+    } else if (change == 2) {
+        adjustViewFrame(*navigationBar_, s);
+    } else if (navigationBarManually_) {
+        navigationBarAuto_ = false;
+        navigationBar_->popNavigationItemAnimated(animated);
+    }
+
+    if (animated) {
+        running_ = context;
+        Animation::commitAnimations();
+    } else {
+        popAnimationEnded(*context, false);
+    }
+    return cur;
+}
+
+void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool animated) {
+    // Here `prev` is the screen that left and `next` the one that came back.
+    const int h = static_cast<int>(std::lround(barHeight()));
+    if (inContentView(c.prev)) {
+        c.prev->view()->removeFromSuperview();
+        adjustViewFrame(*c.prev->view(), reverseMove(c.scrolling));
+        if (shouldCallPreview_) {
+            c.prev->previewDidDisappear(animated);
+        }
+        c.prev->viewDidDisappear(animated);
+    }
+    if (c.barChange == 1) {
+        adjustViewFrame(*c.next->view(), 0, -h);
+        navigationBarHidden_ = false;
+        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
+    } else if (c.barChange == 2) {
+        adjustViewFrame(*c.prev->view(), 0, -h);
+        navigationBarHidden_ = true;
+        navigationBar_->removeFromSuperview();
+        adjustViewFrame(*navigationBar_, reverseMove(c.scrolling));
+        if (navigationBarManually_) {
+            navigationBarAuto_ = false;
+            navigationBar_->popNavigationItemAnimated(false);
+        }
+    }
+    navigationBarManually_ = true;
+    if (shouldCallPreview_) {
+        c.next->previewDidAppear(animated);
+    }
+    c.next->viewDidAppear(animated);
+    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
+    navigationBarStateAfterNextScroll_ = 0;
+    navigationBar_->setUserInteractionEnabled(true);
+    contentView_->setUserInteractionEnabled(true);
+}
+
+// MARK: bar
+
+bool ZVKNavigationController::navigationBarShouldPushItem(platform::NavigationBar&,
+                                                          NavigationItem&) {
+    navigationBarAuto_ = true;
+    return true;
+}
+
+bool ZVKNavigationController::navigationBarShouldPopItem(platform::NavigationBar&,
+                                                         NavigationItem&) {
+    if (navigationBarAuto_) {
+        // The user pressed the back button.
+        if (shouldQuery_ && !checkShouldPop()) {
+            return false;
+        }
+        navigationBarManually_ = false;
+        popViewControllerAnimated(true);
+    }
+    navigationBarAuto_ = true;
+    return true;
+}
+
+void ZVKNavigationController::showNavigationBarAnimated(bool animated) {
+    if (!navigationBarHidden_) {
+        return;
+    }
+    navigationBarHidden_ = false;
+    navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+    window_->addSubview(navigationBar_);
+    if (animated) {
+        Animation::beginAnimations(kShowBarId);
+        Animation::setAnimationDuration(kDuration);
+    }
+    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+    const float h = barHeight();
+    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    if (animated) {
+        Animation::commitAnimations();
+    }
+}
+
+void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
+    if (navigationBarHidden_) {
+        return;
+    }
+    navigationBarHidden_ = true;
+    if (animated) {
+        Animation::beginAnimations(kHideBarId);
+        Animation::setAnimationDuration(kDuration);
+        Animation::setAnimationDelegate(this);
+        navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+    }
+    contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+    if (animated) {
+        Animation::commitAnimations();
+    } else {
+        hideNavigationBarAnimationEnded();
+    }
+}
+
+void ZVKNavigationController::hideNavigationBarAnimationEnded() {
+    // A show that came while the bar slid away wins: the bar stays.
+    if (!navigationBarHidden_) {
+        return;
+    }
+    navigationBar_->removeFromSuperview();
+    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+}
+
+void ZVKNavigationController::animationDidStop(const std::string& animationId, bool,
+                                               void* context) {
+    if (animationId == kPushId || animationId == kPopId) {
+        // A transition that was finished early by a later one has already ended.
+        if (!running_ || running_.get() != context) {
+            return;
+        }
+        finishRunningTransition();
+    } else if (animationId == kHideBarId) {
+        hideNavigationBarAnimationEnded();
+    }
+}

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "ZevkoCore/ZVKNavigationControllerDelegate.h"
+#include "ZevkoCore/ZVKViewController.h"
+#include "platform/Animation.h"
+#include "platform/NavigationBar.h"
+#include "platform/Window.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A stack of screens in one full-screen content view of the window, moved from screen
+// to screen by 0.4 s slides in four directions, with a navigation bar whose items
+// follow the stack and which can be brought in or taken away, also as part of a slide.
+//
+// Directions: 0 the new screen comes from the right, 1 from the left, 2 from above,
+// 3 from below; a pop reverses the push of its screen. Other values move nothing.
+//
+// A push or pop that comes while another slide runs first finishes that slide at once
+// (its end steps run, views jump to their places), then starts; the stack, the bar
+// and user interaction are therefore always those of a finished transition.
+class ZVKNavigationController : public platform::NavigationBarDelegate,
+                                private platform::AnimationDelegate {
+public:
+    static constexpr float kScreenWidth = 320.0f;
+    static constexpr float kScreenHeight = 480.0f;
+    static constexpr float kBarHeight = 65.0f;
+    static constexpr double kDuration = 0.4;
+    static constexpr const char* kPushId = "ApplicationKernelPush";
+    static constexpr const char* kPopId = "ApplicationKernelPop";
+    static constexpr const char* kShowBarId = "ApplicationKernelShowNavigationBar";
+    static constexpr const char* kHideBarId = "ApplicationKernelHideNavigationBar";
+
+    // One stack entry: the screen and the direction it was pushed with. The entry keeps
+    // its screen alive, so a pushed screen can not vanish from under the stack.
+    struct ScrollingObject {
+        std::int32_t scrolling = 0;
+        std::shared_ptr<ZVKViewController> viewController;
+        static ScrollingObject objectWithScrolling(std::int32_t scrolling,
+                                                   std::shared_ptr<ZVKViewController> vc) {
+            return {scrolling, std::move(vc)};
+        }
+    };
+
+    // Carries a running transition to its end. For a push `next` comes in; for a pop
+    // `next` comes back and `prev` leaves. `barChange` is the bar movement decided at
+    // the start (0 none, 1 bring in, 2 take away).
+    struct AnimationContext {
+        std::shared_ptr<ZVKViewController> next;
+        std::shared_ptr<ZVKViewController> prev;
+        std::shared_ptr<platform::NavigationItem> nextItem;
+        std::shared_ptr<platform::NavigationItem> prevItem;
+        std::int32_t scrolling = 0;
+        int barChange = 0;
+        bool push = true;
+        static std::shared_ptr<AnimationContext>
+        contextWithNext(std::shared_ptr<ZVKViewController> next,
+                        std::shared_ptr<platform::NavigationItem> nextItem,
+                        std::shared_ptr<ZVKViewController> prev,
+                        std::shared_ptr<platform::NavigationItem> prevItem, std::int32_t scrolling);
+    };
+
+    // nullptr without a window or a root screen.
+    static std::unique_ptr<ZVKNavigationController>
+    create(platform::Window* window, std::shared_ptr<ZVKViewController> rootViewController);
+    ~ZVKNavigationController() override;
+
+    void pushViewController(std::shared_ptr<ZVKViewController> vc, bool animated,
+                            std::int32_t scrolling);
+    void pushViewController(std::shared_ptr<ZVKViewController> vc, bool animated) {
+        pushViewController(std::move(vc), animated, defaultScrolling_);
+    }
+    // The screen that left, or nullptr when nothing was popped.
+    std::shared_ptr<ZVKViewController> popViewControllerAnimated(bool animated,
+                                                                 std::int32_t scrolling);
+    std::shared_ptr<ZVKViewController> popViewControllerAnimated(bool animated);
+    ZVKViewController* topViewController() const;
+
+    void showNavigationBarAnimated(bool animated);
+    void hideNavigationBarAnimated(bool animated);
+
+    // Kept alive by the list. The plain-pointer form is for a delegate that owns this
+    // controller itself and would otherwise keep itself alive.
+    void addDelegate(std::shared_ptr<ZVKNavigationControllerDelegate> delegate);
+    void addDelegate(ZVKNavigationControllerDelegate* delegate);
+    void removeDelegate(const ZVKNavigationControllerDelegate* delegate);
+
+    bool navigationBarHidden() const { return navigationBarHidden_; }
+    platform::Window* window() const { return window_; }
+    std::int32_t navigationBarStateAfterNextScroll() const {
+        return navigationBarStateAfterNextScroll_;
+    }
+    void setNavigationBarStateAfterNextScroll(std::int32_t state) {
+        navigationBarStateAfterNextScroll_ = state;
+    }
+    platform::NavigationBar& navigationBar() const { return *navigationBar_; }
+    bool shouldCallPreview() const { return shouldCallPreview_; }
+    void setShouldCallPreview(bool v) { shouldCallPreview_ = v; }
+    std::int32_t defaultScrolling() const { return defaultScrolling_; }
+    void setDefaultScrolling(std::int32_t s) { defaultScrolling_ = s; }
+    const std::vector<ScrollingObject>& scrollings() const { return scrollings_; }
+    platform::View& contentView() const { return *contentView_; }
+    const std::shared_ptr<ZVKViewController>& rootViewController() const { return root_; }
+    bool isTransitionRunning() const { return running_ != nullptr; }
+
+    bool checkShouldPush(ZVKViewController& vc);
+    bool checkShouldPop();
+
+    // Navigation bar callbacks.
+    bool navigationBarShouldPushItem(platform::NavigationBar& bar,
+                                     platform::NavigationItem& item) override;
+    bool navigationBarShouldPopItem(platform::NavigationBar& bar,
+                                    platform::NavigationItem& item) override;
+
+    void animationDidStop(const std::string& animationId, bool finished, void* context) override;
+
+    static void adjustViewFrame(platform::View& view, std::int32_t scrolling);
+    static void adjustViewFrame(platform::View& view, int dx, int dy);
+    static std::int32_t backwardScrollingForScrolling(std::int32_t scrolling);
+
+private:
+    ZVKNavigationController(platform::Window& window, std::shared_ptr<ZVKViewController> root);
+
+    struct DelegateEntry {
+        std::shared_ptr<ZVKNavigationControllerDelegate> keep;
+        ZVKNavigationControllerDelegate* delegate;
+    };
+
+    void performNavigate(ZVKViewController* from, platform::NavigationItem* fromItem,
+                         ZVKViewController* to, platform::NavigationItem* toItem, bool before);
+    void prepushViewController(std::shared_ptr<ZVKViewController> vc, bool animated,
+                               std::int32_t scrolling);
+    void pushAnimationEnded(const AnimationContext& context, bool animated);
+    void popAnimationEnded(const AnimationContext& context, bool animated);
+    void hideNavigationBarAnimationEnded();
+    void finishRunningTransition();
+    int barChange() const;
+    float barHeight() const { return navigationBar_->frame().height(); }
+    // The direction that undoes `scrolling`; an invalid direction has none.
+    static std::int32_t reverseMove(std::int32_t scrolling);
+    bool inContentView(const std::shared_ptr<ZVKViewController>& vc) const;
+
+    bool navigationBarHidden_ = false;
+    platform::Window* window_; // not owned: the window outlives the controller
+    std::int32_t navigationBarStateAfterNextScroll_ = 0;
+    std::shared_ptr<platform::NavigationBar> navigationBar_;
+    bool shouldCallPreview_ = false;
+    std::int32_t defaultScrolling_ = 0;
+    std::vector<ScrollingObject> scrollings_;
+    std::vector<DelegateEntry> delegates_;
+    std::shared_ptr<platform::View> contentView_;
+    bool navigationBarManually_ = true;
+    bool navigationBarAuto_ = true;
+    std::shared_ptr<ZVKViewController> root_;
+    bool shouldQuery_ = false;
+    std::shared_ptr<AnimationContext> running_;
+};
