@@ -1,0 +1,101 @@
+#pragma once
+
+#include "ZevkoCore/ZVKApplicationModel.h"
+#include "platform/Geometry.h"
+#include "platform/PixelBuffer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The editor's document state: tool, effect strengths, extra toolbar, crop rectangle, device
+// orientation and the picture history. Every notifying setter stores first and then reports
+// the property name, also when the value did not change.
+//
+// Only the history (file names and current index) and the four strengths are stored; the
+// rest starts from the defaults on every launch.
+class PixelloModel : public ZVKApplicationModel {
+public:
+    static constexpr const char* kImagesDirectoryName = "PixelloImages";
+
+    // Defaults; takes the device's orientation when it is one of 1–4 and makes sure the
+    // images directory exists.
+    PixelloModel();
+
+    // Tools.
+    static constexpr int kEffectFree = 0;
+    static constexpr int kEffectSmudge = 1;
+    static constexpr int kEffectBump = 2;
+    static constexpr int kEffectPinch = 3;
+    static constexpr int kEffectCrop = 4;
+
+    std::int32_t effect() const { return effect_; }
+    void setEffect(std::int32_t effect);
+    std::int32_t visibleToolbar() const { return visibleToolbar_; }
+    void setVisibleToolbar(std::int32_t visibleToolbar);
+
+    // No range check: the settings screen offers the sensible ranges.
+    float smudgePower() const { return smudgePower_; }
+    void setSmudgePower(float power);
+    float smudgeWidth() const { return smudgeWidth_; }
+    void setSmudgeWidth(float width);
+    float bumpPower() const { return bumpPower_; }
+    void setBumpPower(float power);
+    float pinchPower() const { return pinchPower_; }
+    void setPinchPower(float power);
+
+    // Sends nothing; the caller reports with cropRectModified().
+    const platform::Rect& cropRect() const { return cropRect_; }
+    void setCropRect(const platform::Rect& rect) { cropRect_ = rect; }
+    void cropRectModified();
+
+    bool shouldDraw() const { return shouldDraw_; }
+    void setShouldDraw(bool shouldDraw) { shouldDraw_ = shouldDraw; }
+
+    // 1 portrait, 2 upside down, 3 and 4 landscape.
+    std::int32_t orientation() const { return orientation_; }
+    // Takes the device's orientation when it is 1–4 and reports "orientation" (also when
+    // unchanged); face up, face down and unknown change nothing and send nothing.
+    void orientationChanged();
+
+    // Reports "grid" after the grid's vertices were moved.
+    void gridModified();
+
+    // History.
+    const std::vector<std::string>& imageFileNames() const { return imageFileNames_; }
+    // Index into imageFileNames(); -1 exactly when the history is empty.
+    std::int32_t currentImage() const { return currentImage_; }
+    bool undoImageAllowed() const;
+    bool redoImageAllowed() const;
+    std::string directoryForImages() const;
+    std::string pathToImageFile(const std::string& name) const;
+    // True for a name that stays inside the images directory: not empty, not "." or "..",
+    // no path separator, no zero byte.
+    static bool isValidImageFileName(const std::string& name);
+
+    // Pixels of the current picture, handed between kernel, history and GL view. Sends nothing.
+    const platform::PixelBuffer& dataRef() const { return dataRef_; }
+    void setDataRef(platform::PixelBuffer buffer);
+
+    // Payload: the number of names, the current index, the names, the four strengths with six
+    // decimals; one a line, each ending in a line feed.
+    std::string saveToData() const override;
+    // Takes the payload only when all of it is sound: enough lines for the names and the four
+    // strengths, an index inside the list (-1 for an empty one) and safe file names. Otherwise
+    // false and nothing changes. Sends no notices.
+    bool loadFromData(const std::string& text) override;
+
+private:
+    std::vector<std::string> imageFileNames_;
+    std::int32_t currentImage_ = -1;
+    std::int32_t orientation_ = 1;
+    std::int32_t visibleToolbar_ = 0;
+    std::int32_t effect_ = kEffectSmudge;
+    float smudgePower_ = 0.11f;
+    float smudgeWidth_ = 28.0f;
+    float bumpPower_ = 10.0f;
+    float pinchPower_ = 10.0f;
+    bool shouldDraw_ = true;
+    platform::PixelBuffer dataRef_;
+    platform::Rect cropRect_;
+};

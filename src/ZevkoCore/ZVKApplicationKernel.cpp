@@ -1,0 +1,8 @@
+#include "ZevkoCore/ZVKApplicationKernel.h"
+
+void ZVKApplicationKernel::start() {
+    createModel();
+    createViewControllers();
+    // The navigation controller is built here, around rootViewController().
+    registerDelegatesAndCustomize();
+}

@@ -1,0 +1,533 @@
+#include "Pixello/EffectGrid.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+#include <numbers>
+#include <random>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The per-vertex formulas step by step, with no shortcut, as the yardstick for the
+// grid's own arithmetic.
+namespace reference {
+
+float f32(double v) {
+    return static_cast<float>(v);
+}
+
+void smudge(float x, float y, ZVKPoint from, ZVKPoint to, float p, float w, float& outdx,
+            float& outdy) {
+    outdx = 0.0f;
+    outdy = 0.0f;
+    const float fx = from.x(), fy = from.y(), tx = to.x(), ty = to.y();
+    const float m = fy - ty;
+    const float o = tx - fx;
+    if (std::fabs(double{m}) < 1e-6 && std::fabs(double{o}) < 1e-6) {
+        return;
+    }
+    const float v = (m * x + o * y) + (-(m * tx + o * ty));
+    const float d = f32(double{std::fabs(v)} / std::sqrt(double{m * m + o * o}));
+    const float length = f32(std::hypot(double{fx - tx}, double{m}));
+    float distance = d;
+    if ((tx - fx) * (x - fx) + (y - fy) * (ty - fy) < 0.0f) {
+        distance = f32(std::hypot(double{x - fx}, double{y - fy}));
+    }
+    if ((fx - tx) * (x - tx) + m * (y - ty) < 0.0f) {
+        distance = f32(std::hypot(double{x - tx}, double{y - ty}));
+    }
+    if (distance < w) {
+        const double k = std::cos(double{d / w} * std::numbers::pi * 0.5);
+        outdx = f32(double{((o / length) * w) * p} * k);
+        outdy = f32(double{(((ty - fy) / length) * w) * p} * k);
+    }
+}
+
+void bump(float x, float y, platform::Rect rect, float p, bool allowEllipse, int n, bool pinch,
+          float& outdx, float& outdy) {
+    outdx = 0.0f;
+    outdy = 0.0f;
+    float a = rect.width() * 0.5f;
+    float b = rect.height() * 0.5f;
+    const float cx = a + rect.x();
+    const float cy = b + rect.y();
+    const float r = f32(std::min(double{rect.width()}, double{rect.height()}) * 0.5);
+    if (!allowEllipse) {
+        a = r;
+        b = r;
+    }
+    const float dx = x - cx;
+    const float dy = y - cy;
+    const float theta = f32(std::atan2(double{dy}, double{dx}));
+    const float rim =
+        f32(std::hypot(std::cos(double{theta}) * double{a}, std::sin(double{theta}) * double{b}));
+    const float d = f32(std::hypot(double{cx - x}, double{cy - y}));
+    if (!(rim >= d) || !(std::fabs(double{d}) > 0.001)) {
+        return;
+    }
+    const double k = std::cos(double{d / rim} * std::numbers::pi * 0.5);
+    const double s = (std::min(double{a}, double{b}) / n) * double{p};
+    float m = f32(s * std::min(k, 0.7));
+    m = f32(std::min(double{m}, double{pinch ? d : rim}));
+    if (pinch) {
+        outdx = m * ((-dx) / d);
+        outdy = m * ((-dy) / d);
+    } else {
+        outdx = m * (dx / d);
+        outdy = m * (dy / d);
+    }
+}
+
+// Every vertex copy on its own, in list order, through the triangles' moves.
+template <class Displacement> void applyPerCopy(EffectGrid& grid, Displacement displacement) {
+    for (EffectTriangle& t : grid.triangles()) {
+        float dx = 0.0f, dy = 0.0f;
+        displacement(t.tx1(), t.ty1(), dx, dy);
+        t.move1ToDX(dx, dy);
+        displacement(t.tx2(), t.ty2(), dx, dy);
+        t.move2ToDX(dx, dy);
+        displacement(t.tx3(), t.ty3(), dx, dy);
+        t.move3ToDX(dx, dy);
+    }
+}
+
+} // namespace reference
+
+struct Step {
+    float dx;
+    float dy;
+};
+
+Step smudgeStep(float x, float y, ZVKPoint from, ZVKPoint to, float power, float width) {
+    Step step{};
+    EffectGrid::smudgeX(x, y, from, to, power, width, step.dx, step.dy);
+    return step;
+}
+
+Step bumpStep(float x, float y, platform::Rect rect, float power, bool allowEllipse = false) {
+    const EffectGrid grid(32, 32);
+    Step step{};
+    grid.bumpX(x, y, rect, power, allowEllipse, step.dx, step.dy);
+    return step;
+}
+
+Step pinchStep(float x, float y, platform::Rect rect, float power, bool allowEllipse = false) {
+    const EffectGrid grid(32, 32);
+    Step step{};
+    grid.pinchX(x, y, rect, power, allowEllipse, step.dx, step.dy);
+    return step;
+}
+
+std::uint32_t bits(float v) {
+    return std::bit_cast<std::uint32_t>(v);
+}
+
+// The expected values are exact float results worked out apart from this code; a
+// fused multiply-add or a reordered sum changes their last bits. Each also lies
+// within 1e-6 of the rounded value it stands for.
+void expectStep(Step actual, float dx, float dy, double aboutDx, double aboutDy) {
+    EXPECT_EQ(actual.dx, dx) << std::hexfloat << actual.dx;
+    EXPECT_EQ(actual.dy, dy) << std::hexfloat << actual.dy;
+    EXPECT_NEAR(actual.dx, aboutDx, 1e-6);
+    EXPECT_NEAR(actual.dy, aboutDy, 1e-6);
+}
+
+TEST(EffectGridSmudge, StepsAcrossAndAlongOneSegment) {
+    const ZVKPoint from{0.5f, 0.5f};
+    const ZVKPoint to{0.6f, 0.5f};
+    const float full = 0x1.6872bp-8f;
+    // On the segment, on its extension beyond `to` and before `from`: the full step.
+    expectStep(smudgeStep(0.55f, 0.5f, from, to, 0.11f, 0.05f), full, 0.0f, 0.0055, 0.0);
+    expectStep(smudgeStep(0.63f, 0.5f, from, to, 0.11f, 0.05f), full, 0.0f, 0.0055, 0.0);
+    expectStep(smudgeStep(0.47f, 0.5f, from, to, 0.11f, 0.05f), full, 0.0f, 0.0055, 0.0);
+    // Half the reach across: cos(π/4) of it.
+    expectStep(smudgeStep(0.55f, 0.525f, from, to, 0.11f, 0.05f), 0x1.fdc03cp-9f, 0.0f, 0.00389,
+               0.0);
+    // Beyond the reach of the band, and beyond the end disc though near the line.
+    expectStep(smudgeStep(0.55f, 0.56f, from, to, 0.11f, 0.05f), 0.0f, 0.0f, 0.0, 0.0);
+    expectStep(smudgeStep(0.63f, 0.545f, from, to, 0.11f, 0.05f), 0.0f, 0.0f, 0.0, 0.0);
+    // The step does not depend on the segment's length.
+    expectStep(smudgeStep(0.505f, 0.5f, from, {0.51f, 0.5f}, 0.11f, 0.05f), full, 0.0f, 0.0055,
+               0.0);
+    // Downward in the picture is positive y.
+    expectStep(smudgeStep(0.5f, 0.55f, from, {0.5f, 0.6f}, 0.11f, 0.05f), 0.0f, full, 0.0, 0.0055);
+}
+
+// On a slanted segment every product and sum of the formula counts: fusing a multiply
+// and an add, or regrouping a sum, changes these results in their last bits.
+TEST(EffectGridSmudge, SlantedSegmentKeepsItsRoundingAtEveryOptimisationLevel) {
+    const ZVKPoint from{0.3f, 0.4f};
+    const ZVKPoint to{0.37f, 0.45f};
+    expectStep(smudgeStep(0.31f, 0.43f, from, to, 0.13f, 0.07f), 0x1.bba21ap-8f, 0x1.3ce17ap-8f,
+               0.0067693056, 0.0048352168);
+    expectStep(smudgeStep(0.33f, 0.44f, from, to, 0.13f, 0.07f), 0x1.c9a792p-8f, 0x1.46e562p-8f,
+               0.0069832546, 0.0049880375);
+}
+
+TEST(EffectGridSmudge, SegmentDragsTheVerticesWithinItsReach) {
+    EffectGrid grid(32, 32);
+    grid.smudgeFrom({0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.05f);
+    // Lattice point (17, 16) lies on the segment; (17, 18) is 0.0625 away from it.
+    const Step onLine = smudgeStep(17 / 32.0f, 0.5f, {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.05f);
+    EXPECT_EQ(grid.cell(17, 16, 0)->tx1(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(17, 16, 1)->tx1(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(16, 16, 0)->tx2(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(17, 15, 1)->tx2(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(16, 15, 0)->tx3(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(16, 15, 1)->tx3(), 17 / 32.0f + onLine.dx);
+    EXPECT_EQ(grid.cell(17, 16, 0)->ty1(), 0.5f);
+    EXPECT_EQ(grid.cell(17, 18, 0)->tx1(), 17 / 32.0f);
+
+    // With the editor's defaults a stroke along x leaves alone what lies farther than
+    // about 0.875 of the reach from its line: the rest of the step is dropped.
+    EffectGrid fine(400, 20);
+    const float reach = 28.0f / 600.0f;
+    fine.smudgeFrom({0.2f, 0.5f}, {0.8f, 0.5f}, 0.11f, reach);
+    float farthestMoved = 0.0f;
+    for (const EffectTriangle& t : fine.triangles()) {
+        if (t.tx1() != t.fx1()) {
+            farthestMoved = std::max(farthestMoved, std::fabs(t.fy1() - 0.5f));
+        }
+    }
+    EXPECT_GT(farthestMoved, 0.85f * reach);
+    EXPECT_LT(farthestMoved, 0.876f * reach);
+}
+
+TEST(EffectGridSmudge, DegenerateOrNonFiniteInputMovesNothing) {
+    const ZVKPoint from{0.5f, 0.5f};
+    const ZVKPoint to{0.6f, 0.5f};
+    const std::vector<Step> steps = {
+        smudgeStep(0.5f, 0.5f, from, from, 0.11f, 0.05f),
+        smudgeStep(0.5f, 0.5f, from, {0.5f + 5e-7f, 0.5f - 5e-7f}, 0.11f, 0.05f),
+        smudgeStep(kNaN, 0.5f, from, to, 0.11f, 0.05f),
+        smudgeStep(0.55f, kInf, from, to, 0.11f, 0.05f),
+        smudgeStep(0.55f, 0.5f, {kNaN, 0.5f}, to, 0.11f, 0.05f),
+        smudgeStep(0.55f, 0.5f, {-kInf, 0.5f}, to, 0.11f, 0.05f),
+        smudgeStep(0.55f, 0.5f, from, {0.6f, kInf}, 0.11f, 0.05f),
+        smudgeStep(0.55f, 0.5f, from, to, kNaN, 0.05f),
+        smudgeStep(0.55f, 0.5f, from, to, kInf, 0.05f),
+        smudgeStep(0.55f, 0.5f, from, to, 0.11f, kNaN),
+        smudgeStep(0.55f, 0.5f, from, to, 0.11f, kInf),
+        smudgeStep(0.55f, 0.5f, from, to, 0.11f, -0.05f),
+    };
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        EXPECT_EQ(steps[k].dx, 0.0f) << k;
+        EXPECT_EQ(steps[k].dy, 0.0f) << k;
+    }
+
+    EffectGrid grid(32, 32);
+    grid.smudgeFrom(from, from, 0.11f, 0.05f);
+    grid.smudgeFrom({kNaN, kNaN}, to, 0.11f, 0.05f);
+    grid.smudgeFrom(from, {kInf, 0.5f}, 0.11f, 0.05f);
+    grid.smudgeFrom(from, to, 0.11f, kInf);
+    grid.smudgeFrom(from, to, kInf, 0.05f);
+    // Finite, but a step too large for a float: dropped rather than sent to infinity.
+    grid.smudgeFrom(from, to, 3e38f, 2.0f);
+    const EffectGrid rest(32, 32);
+    for (std::size_t k = 0; k < grid.triangles().size(); ++k) {
+        const EffectTriangle& t = grid.triangles()[k];
+        const EffectTriangle& r = rest.triangles()[k];
+        ASSERT_EQ(t.tx1(), r.tx1());
+        ASSERT_EQ(t.ty2(), r.ty2());
+        ASSERT_EQ(t.tx3(), r.tx3());
+    }
+}
+
+TEST(EffectGridBumpPinch, StepsInTheCentredCircle) {
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    // Capped falloff: the constant inner step.
+    expectStep(bumpStep(0.6f, 0.5f, circle, 10.0f), 0x1.cp-5f, 0.0f, 0.0546875, 0.0);
+    expectStep(pinchStep(0.6f, 0.5f, circle, 10.0f), -0x1.cp-5f, 0.0f, -0.0546875, 0.0);
+    // cos(0.4 π) of the base step.
+    expectStep(bumpStep(0.7f, 0.5f, circle, 10.0f), 0x1.8b8ab6p-6f, 0.0f, 0.02414196, 0.0);
+    expectStep(pinchStep(0.7f, 0.5f, circle, 10.0f), -0x1.8b8ab6p-6f, 0.0f, -0.02414196, 0.0);
+    expectStep(bumpStep(0.6f, 0.6f, circle, 10.0f), 0x1.1d56ecp-5f, 0x1.1d56ecp-5f, 0.03483149,
+               0.03483149);
+    // Near the centre the pinch clamp puts the vertex exactly on it.
+    expectStep(bumpStep(0.52f, 0.5f, circle, 10.0f), 0x1.cp-5f, 0.0f, 0.0546875, 0.0);
+    const Step pinched = pinchStep(0.52f, 0.5f, circle, 10.0f);
+    expectStep(pinched, -0x1.47aep-6f, 0.0f, -0.02, 0.0);
+    EXPECT_EQ(0.52f + pinched.dx, 0.5f);
+    // The centre and the outside stay.
+    expectStep(bumpStep(0.5f, 0.5f, circle, 10.0f), 0.0f, 0.0f, 0.0, 0.0);
+    expectStep(pinchStep(0.5f, 0.5f, circle, 10.0f), 0.0f, 0.0f, 0.0, 0.0);
+    expectStep(bumpStep(0.8f, 0.5f, circle, 10.0f), 0.0f, 0.0f, 0.0, 0.0);
+    expectStep(pinchStep(0.8f, 0.5f, circle, 10.0f), 0.0f, 0.0f, 0.0, 0.0);
+    // A strong bump stops at the radius, a strong pinch at the centre.
+    expectStep(bumpStep(0.6f, 0.5f, circle, 200.0f), 0.25f, 0.0f, 0.25, 0.0);
+    expectStep(pinchStep(0.6f, 0.5f, circle, 200.0f), -0x1.9999ap-4f, 0.0f, -0.1, 0.0);
+}
+
+TEST(EffectGridBumpPinch, EllipseFollowsTheRectangleAndTheCircleItsShorterSide) {
+    const platform::Rect wide{0.0f, 0.0f, 1.0f, 0.5f};
+    expectStep(bumpStep(0.9f, 0.25f, wide, 10.0f, true), 0x1.8b8ab6p-6f, 0.0f, 0.02414196, 0.0);
+    expectStep(bumpStep(0.9f, 0.25f, wide, 10.0f, false), 0.0f, 0.0f, 0.0, 0.0);
+    expectStep(bumpStep(0.5f, 0.45f, wide, 10.0f, true), 0.0f, 0x1.8b8ab6p-6f, 0.0, 0.02414196);
+    expectStep(bumpStep(0.5f, 0.45f, wide, 10.0f, false), 0.0f, 0x1.8b8ab6p-6f, 0.0, 0.02414196);
+}
+
+TEST(EffectGridBumpPinch, GridMovesAroundTheCentreButNotTheCentreItself) {
+    EffectGrid grid(32, 32);
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    grid.bumpInRect(circle, 10.0f, false);
+    EXPECT_EQ(grid.cell(16, 16, 0)->tx1(), 0.5f);
+    EXPECT_EQ(grid.cell(16, 16, 0)->ty1(), 0.5f);
+    const Step inner = bumpStep(19 / 32.0f, 0.5f, circle, 10.0f);
+    EXPECT_GT(inner.dx, 0.0f);
+    EXPECT_EQ(grid.cell(19, 16, 1)->tx1(), 19 / 32.0f + inner.dx);
+    EXPECT_EQ(grid.cell(18, 15, 1)->tx3(), 19 / 32.0f + inner.dx);
+    EXPECT_EQ(grid.cell(26, 16, 0)->tx1(), 26 / 32.0f);
+
+    grid.reset();
+    grid.pinchInRect(circle, 10.0f, false);
+    EXPECT_EQ(grid.cell(19, 16, 1)->tx1(), 19 / 32.0f - inner.dx);
+    EXPECT_EQ(grid.cell(16, 16, 1)->tx1(), 0.5f);
+}
+
+TEST(EffectGridBumpPinch, EmptyOrNonFiniteRegionsMoveNothing) {
+    const std::vector<platform::Rect> regions = {
+        {0.25f, 0.25f, 0.0f, 0.5f}, {0.25f, 0.25f, 0.5f, 0.0f}, {kNaN, 0.25f, 0.5f, 0.5f},
+        {0.25f, 0.25f, kInf, 0.5f}, {0.25f, -kInf, 0.5f, 0.5f}, {0.25f, 0.25f, 0.5f, kNaN}};
+    for (std::size_t k = 0; k < regions.size(); ++k) {
+        for (float x : {0.3f, 0.5f, 0.6f}) {
+            const Step bumped = bumpStep(x, 0.5f, regions[k], 10.0f);
+            const Step pinched = pinchStep(x, 0.5f, regions[k], 10.0f);
+            EXPECT_EQ(bumped.dx, 0.0f) << k;
+            EXPECT_EQ(bumped.dy, 0.0f) << k;
+            EXPECT_EQ(pinched.dx, 0.0f) << k;
+            EXPECT_EQ(pinched.dy, 0.0f) << k;
+        }
+    }
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    for (float power : {kNaN, kInf, -kInf}) {
+        const Step step = bumpStep(0.6f, 0.5f, circle, power);
+        EXPECT_EQ(step.dx, 0.0f);
+        EXPECT_EQ(step.dy, 0.0f);
+    }
+    EXPECT_EQ(bumpStep(kNaN, 0.5f, circle, 10.0f).dx, 0.0f);
+    EXPECT_EQ(pinchStep(0.6f, kInf, circle, 10.0f).dx, 0.0f);
+
+    EffectGrid grid(32, 32);
+    for (const platform::Rect& region : regions) {
+        grid.bumpInRect(region, 10.0f, false);
+        grid.pinchInRect(region, 10.0f, false);
+    }
+    grid.bumpInRect(circle, kInf, true);
+    grid.pinchInRect(circle, kNaN, true);
+    for (const EffectTriangle& t : grid.triangles()) {
+        ASSERT_EQ(t.tx1(), t.fx1());
+        ASSERT_EQ(t.ty2(), t.fy2());
+        ASSERT_EQ(t.tx3(), t.fx3());
+    }
+}
+
+// A long run of random strokes, bumps and pinches, with the scale changed now and
+// then; each step is applied to both grids by `apply`.
+template <class Apply> void randomStrokes(unsigned seed, int steps, int cols, Apply apply) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int step = 0; step < steps; ++step) {
+        const float kind = unit(random);
+        if (kind < 0.6f) {
+            const ZVKPoint from{unit(random) * 1.2f - 0.1f, unit(random) * 1.2f - 0.1f};
+            float length = unit(random) * 0.06f;
+            if (kind < 0.02f) {
+                length = 0.0f;
+            } else if (kind < 0.05f) {
+                length = 2e-6f;
+            }
+            const float angle = unit(random) * 6.3f;
+            const ZVKPoint to{from.x() + length * std::cos(angle),
+                              from.y() + length * std::sin(angle)};
+            const float power = 0.05f + unit(random) * (kind < 0.5f ? 0.15f : 0.8f);
+            const float width = 0.01f + unit(random) * (kind < 0.5f ? 0.09f : 0.4f);
+            apply([=](EffectGrid& grid) { grid.smudgeFrom(from, to, power, width); },
+                  [=](float x, float y, float& dx, float& dy) {
+                      reference::smudge(x, y, from, to, power, width, dx, dy);
+                  });
+        } else if (kind < 0.95f) {
+            const platform::Rect rect{unit(random) * 1.2f - 0.2f, unit(random) * 1.2f - 0.2f,
+                                      unit(random) * 0.8f, unit(random) * 0.8f};
+            const float power = kind < 0.9f ? 5.0f + unit(random) * 10.0f : 200.0f;
+            const bool ellipse = unit(random) < 0.5f;
+            const bool pinch = unit(random) < 0.5f;
+            apply(
+                [=](EffectGrid& grid) {
+                    if (pinch) {
+                        grid.pinchInRect(rect, power, ellipse);
+                    } else {
+                        grid.bumpInRect(rect, power, ellipse);
+                    }
+                },
+                [=](float x, float y, float& dx, float& dy) {
+                    reference::bump(x, y, rect, power, ellipse, cols, pinch, dx, dy);
+                });
+        } else if (kind < 0.97f) {
+            apply([](EffectGrid& grid) { grid.reset(); }, nullptr);
+        } else {
+            const float scale = unit(random) < 0.5f ? 1.0f : 0.5f + unit(random);
+            apply([=](EffectGrid& grid) { grid.setWidth(scale); }, nullptr);
+        }
+    }
+}
+
+template <class Check> void forEachLatticeCopy(const EffectGrid& grid, Check check) {
+    for (int i = 0; i < grid.cols(); ++i) {
+        for (int j = 0; j < grid.rows(); ++j) {
+            const EffectTriangle& upper = *grid.cell(i, j, 0);
+            const EffectTriangle& lower = *grid.cell(i, j, 1);
+            check(i, j, upper.tx1(), upper.ty1());
+            check(i, j, lower.tx1(), lower.ty1());
+            check(i + 1, j, upper.tx2(), upper.ty2());
+            check(i, j + 1, lower.tx2(), lower.ty2());
+            check(i + 1, j + 1, upper.tx3(), upper.ty3());
+            check(i + 1, j + 1, lower.tx3(), lower.ty3());
+        }
+    }
+}
+
+void expectSameBits(const EffectGrid& grid, const EffectGrid& expected, int step) {
+    ASSERT_EQ(grid.triangles().size(), expected.triangles().size());
+    for (std::size_t k = 0; k < grid.triangles().size(); ++k) {
+        const EffectTriangle& t = grid.triangles()[k];
+        const EffectTriangle& e = expected.triangles()[k];
+        const std::vector<float> actual = {t.tx1(), t.ty1(), t.tx2(), t.ty2(), t.tx3(), t.ty3()};
+        const std::vector<float> wanted = {e.tx1(), e.ty1(), e.tx2(), e.ty2(), e.tx3(), e.ty3()};
+        for (std::size_t c = 0; c < 6; ++c) {
+            ASSERT_EQ(bits(actual[c]), bits(wanted[c]))
+                << "step " << step << ", triangle " << k << ", coordinate " << c;
+        }
+        ASSERT_EQ(t.isHandled(), e.isHandled()) << "step " << step << ", triangle " << k;
+    }
+}
+
+TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
+    // The editor's grid, and one with fewer columns than rows.
+    for (const auto& [rows, cols, steps] : {std::tuple{32, 32, 1500}, {7, 5, 600}}) {
+        EffectGrid grid(rows, cols);
+        EffectGrid expected(rows, cols);
+        int step = 0;
+        randomStrokes(7, steps, cols, [&](auto onGrid, auto perVertex) {
+            onGrid(grid);
+            if constexpr (std::is_same_v<decltype(perVertex), std::nullptr_t>) {
+                onGrid(expected);
+            } else {
+                reference::applyPerCopy(expected, perVertex);
+            }
+            // The handled flags record what moved since the last check.
+            if (++step % 50 == 0) {
+                expectSameBits(grid, expected, step);
+                grid.rehandle();
+                expected.rehandle();
+                for (std::size_t k = 0; k < grid.triangles().size(); k += 3) {
+                    grid.triangles()[k].setHandled(true);
+                    expected.triangles()[k].setHandled(true);
+                }
+            }
+        });
+        expectSameBits(grid, expected, step);
+    }
+}
+
+TEST(EffectGridDeformation, CopiesOfALatticePointStayIdentical) {
+    EffectGrid grid(32, 32);
+    std::vector<float> first(33 * 33 * 2, kNaN);
+    randomStrokes(11, 1500, 32, [&](auto onGrid, auto) { onGrid(grid); });
+    int moved = 0;
+    forEachLatticeCopy(grid, [&](int i, int j, float x, float y) {
+        float& fx = first[2 * (i * 33 + j)];
+        float& fy = first[2 * (i * 33 + j) + 1];
+        if (std::isnan(fx)) {
+            fx = x;
+            fy = y;
+            moved += x != static_cast<float>(i / 32.0) ? 1 : 0;
+            return;
+        }
+        EXPECT_EQ(bits(x), bits(fx)) << i << ' ' << j;
+        EXPECT_EQ(bits(y), bits(fy)) << i << ' ' << j;
+    });
+    EXPECT_GT(moved, 100);
+}
+
+TEST(EffectGridDeformation, PerVertexOperationsMatchTheirFormulasToTheBit) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const EffectGrid grid(32, 32);
+    int moving = 0;
+    for (int k = 0; k < 200000; ++k) {
+        const float x = unit(random) * 1.4f - 0.2f;
+        const float y = unit(random) * 1.4f - 0.2f;
+        const ZVKPoint from{unit(random), unit(random)};
+        const ZVKPoint to{from.x() + unit(random) * 0.1f - 0.05f,
+                          from.y() + unit(random) * 0.1f - 0.05f};
+        const float power = unit(random) * 0.3f;
+        const float width = unit(random) * 0.6f;
+        Step actual{}, wanted{};
+        EffectGrid::smudgeX(x, y, from, to, power, width, actual.dx, actual.dy);
+        reference::smudge(x, y, from, to, power, width, wanted.dx, wanted.dy);
+        ASSERT_EQ(bits(actual.dx), bits(wanted.dx)) << k;
+        ASSERT_EQ(bits(actual.dy), bits(wanted.dy)) << k;
+
+        const platform::Rect rect{unit(random) - 0.2f, unit(random) - 0.2f, unit(random) * 0.8f,
+                                  unit(random) * 0.8f};
+        const bool ellipse = k % 2 == 0;
+        grid.bumpX(x, y, rect, power * 60.0f, ellipse, actual.dx, actual.dy);
+        reference::bump(x, y, rect, power * 60.0f, ellipse, 32, false, wanted.dx, wanted.dy);
+        ASSERT_EQ(bits(actual.dx), bits(wanted.dx)) << k;
+        ASSERT_EQ(bits(actual.dy), bits(wanted.dy)) << k;
+        moving += actual.dx != 0.0f ? 1 : 0;
+        grid.pinchX(x, y, rect, power * 60.0f, ellipse, actual.dx, actual.dy);
+        reference::bump(x, y, rect, power * 60.0f, ellipse, 32, true, wanted.dx, wanted.dy);
+        ASSERT_EQ(bits(actual.dx), bits(wanted.dx)) << k;
+        ASSERT_EQ(bits(actual.dy), bits(wanted.dy)) << k;
+    }
+    EXPECT_GT(moving, 10000);
+
+    // Right on the rim and right at the reach, where a shortcut would show first.
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    for (float x : {0.75f, std::nextafter(0.75f, 1.0f), std::nextafter(0.75f, 0.0f)}) {
+        Step actual{}, wanted{};
+        grid.bumpX(x, 0.5f, circle, 10.0f, false, actual.dx, actual.dy);
+        reference::bump(x, 0.5f, circle, 10.0f, false, 32, false, wanted.dx, wanted.dy);
+        EXPECT_EQ(bits(actual.dx), bits(wanted.dx)) << std::hexfloat << x;
+        EffectGrid::smudgeX(x, 0.5f, {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.15f, actual.dx,
+                            actual.dy);
+        reference::smudge(x, 0.5f, {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.15f, wanted.dx, wanted.dy);
+        EXPECT_EQ(bits(actual.dx), bits(wanted.dx)) << std::hexfloat << x;
+    }
+}
+
+TEST(EffectGridDeformation, CopiesMovedOneByOneAreDeformedCopyByCopyUntilReset) {
+    EffectGrid grid(32, 32);
+    EffectGrid expected(32, 32);
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    // One copy of lattice point (16, 16) leaves its siblings.
+    grid.cell(16, 16, 0)->move1ToDX(0.01f, 0.02f);
+    expected.cell(16, 16, 0)->move1ToDX(0.01f, 0.02f);
+    grid.bumpInRect(circle, 10.0f, false);
+    reference::applyPerCopy(expected, [&](float x, float y, float& dx, float& dy) {
+        reference::bump(x, y, circle, 10.0f, false, 32, false, dx, dy);
+    });
+    expectSameBits(grid, expected, 1);
+    EXPECT_NE(grid.cell(16, 16, 0)->tx1(), grid.cell(16, 16, 1)->tx1());
+
+    grid.reset();
+    expected.reset();
+    expectSameBits(grid, expected, 2);
+    grid.smudgeFrom({0.4f, 0.5f}, {0.45f, 0.52f}, 0.11f, 0.05f);
+    reference::applyPerCopy(expected, [&](float x, float y, float& dx, float& dy) {
+        reference::smudge(x, y, {0.4f, 0.5f}, {0.45f, 0.52f}, 0.11f, 0.05f, dx, dy);
+    });
+    expectSameBits(grid, expected, 3);
+}
+
+} // namespace

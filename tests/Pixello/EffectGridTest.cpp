@@ -1,0 +1,211 @@
+#include "Pixello/EffectGrid.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <utility>
+
+namespace {
+
+using Corners = std::array<float, 6>;
+
+Corners from(const EffectTriangle& t) {
+    return {t.fx1(), t.fy1(), t.fx2(), t.fy2(), t.fx3(), t.fy3()};
+}
+
+Corners to(const EffectTriangle& t) {
+    return {t.tx1(), t.ty1(), t.tx2(), t.ty2(), t.tx3(), t.ty3()};
+}
+
+// Corner coordinates of cell (i, j) of an n × n grid, in lattice units.
+Corners latticeCorners(int i, int j, int slot, int n) {
+    const auto at = [n](int k) { return static_cast<float>((1.0 / n) * k); };
+    if (slot == 0) {
+        return {at(i), at(j), at(i + 1), at(j), at(i + 1), at(j + 1)};
+    }
+    return {at(i), at(j), at(i), at(j + 1), at(i + 1), at(j + 1)};
+}
+
+TEST(EffectGrid, OneByOneGridHoldsTheUpperRightThenTheLowerLeftTriangle) {
+    EffectGrid grid;
+    EXPECT_EQ(grid.rows(), 1);
+    EXPECT_EQ(grid.cols(), 1);
+    EXPECT_EQ(grid.width(), 1.0f);
+    EXPECT_EQ(grid.height(), 1.0f);
+    ASSERT_EQ(grid.triangles().size(), 2u);
+    EXPECT_EQ(from(grid.triangles()[0]), (Corners{0, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(from(grid.triangles()[1]), (Corners{0, 0, 0, 1, 1, 1}));
+    for (const EffectTriangle& t : grid.triangles()) {
+        EXPECT_EQ(to(t), from(t));
+        EXPECT_FALSE(t.isHandled());
+    }
+}
+
+TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
+    EffectGrid grid(32, 32);
+    ASSERT_EQ(grid.triangles().size(), 2048u);
+    // Lower-left triangle of column 1, row 1.
+    EXPECT_EQ(from(grid.triangles()[67]),
+              (Corners{1 / 32.0f, 1 / 32.0f, 1 / 32.0f, 2 / 32.0f, 2 / 32.0f, 2 / 32.0f}));
+
+    // A grid that is not square tells columns from rows.
+    EffectGrid tall(3, 2);
+    ASSERT_EQ(tall.triangles().size(), 12u);
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            for (int s = 0; s < 2; ++s) {
+                const std::size_t position = 2 * (i * 3 + j) + s;
+                EXPECT_EQ(tall.cell(i, j, s), &tall.triangles()[position]);
+                const Corners expected = {static_cast<float>(0.5 * i),
+                                          static_cast<float>((1.0 / 3) * j),
+                                          static_cast<float>(0.5 * (s == 0 ? i + 1 : i)),
+                                          static_cast<float>((1.0 / 3) * (s == 0 ? j : j + 1)),
+                                          static_cast<float>(0.5 * (i + 1)),
+                                          static_cast<float>((1.0 / 3) * (j + 1))};
+                EXPECT_EQ(from(tall.triangles()[position]), expected) << i << ' ' << j << ' ' << s;
+            }
+        }
+    }
+    EXPECT_EQ(tall.cell(2, 0, 0), nullptr);
+    EXPECT_EQ(tall.cell(0, 3, 0), nullptr);
+    EXPECT_EQ(tall.cell(-1, 0, 1), nullptr);
+    EXPECT_EQ(tall.cell(0, 0, 2), nullptr);
+}
+
+TEST(EffectGrid, AccessorsScaleXByWidthAndYByHeight) {
+    EffectGrid grid(32, 32);
+    grid.setWidth(640.0f);
+    grid.setHeight(480.0f);
+    const EffectTriangle& upperRight = *grid.cell(31, 0, 0);
+    EXPECT_EQ(upperRight.tx2(), 640.0f);
+    EXPECT_EQ(upperRight.ty2(), 0.0f);
+    EXPECT_EQ(upperRight.fx3(), 640.0f);
+    EXPECT_EQ(upperRight.fy3(), 15.0f);
+    EXPECT_EQ(upperRight.ty3(), 15.0f);
+    EXPECT_EQ(upperRight.tx1(), 620.0f);
+}
+
+TEST(EffectTriangle, MovesOnlyStepsAboveOneThousandthAndThenBothComponents) {
+    EffectGrid grid;
+    EffectTriangle& t = grid.triangles()[0];
+    t.move1ToDX(0.0009f, -0.0009f);
+    EXPECT_EQ(to(t), from(t));
+
+    t.move1ToDX(0.0011f, 0.00001f);
+    EXPECT_EQ(t.tx1(), 0.0011f);
+    EXPECT_EQ(t.ty1(), 0.00001f);
+
+    // The float nearest to 0.001 lies above a thousandth.
+    t.move2ToDX(0.0f, 0.001f);
+    EXPECT_EQ(t.ty2(), 0.001f);
+    t.move3ToDX(-0.001f, 0.0f);
+    EXPECT_EQ(t.tx3(), 1.0f - 0.001f);
+
+    // The move is in stored units, whatever the accessor scale.
+    grid.setWidth(100.0f);
+    t.move2ToDX(0.5f, 0.0f);
+    EXPECT_EQ(t.tx2(), (1.0f + 0.5f) * 100.0f);
+    EXPECT_EQ(t.fx2(), 100.0f);
+}
+
+TEST(EffectTriangle, StepsThatAreNotFiniteAreDropped) {
+    EffectGrid grid;
+    EffectTriangle& t = grid.triangles()[1];
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    t.move1ToDX(nan, 0.5f);
+    t.move2ToDX(0.5f, inf);
+    t.move3ToDX(-inf, -inf);
+    EXPECT_EQ(to(t), from(t));
+}
+
+TEST(EffectTriangle, HandledIsClearedByEveryWriterAndSetOnlyOnRequest) {
+    EffectGrid grid(2, 2);
+    for (EffectTriangle& t : grid.triangles()) {
+        t.setHandled(true);
+    }
+    EffectTriangle& t = grid.triangles()[3];
+    t.move1ToDX(0.0005f, 0.0f);
+    EXPECT_TRUE(t.isHandled()) << "a dropped step is no move";
+    t.move1ToDX(0.005f, 0.0f);
+    EXPECT_FALSE(t.isHandled());
+
+    t.setHandled(true);
+    t.setLowerLeftTriangle(1, 1);
+    EXPECT_FALSE(t.isHandled());
+
+    grid.rehandle();
+    for (const EffectTriangle& each : grid.triangles()) {
+        EXPECT_FALSE(each.isHandled());
+    }
+}
+
+TEST(EffectTriangle, CannotExistWithoutAGrid) {
+    EXPECT_EQ(EffectTriangle::create(nullptr), nullptr);
+
+    EffectGrid grid(4, 4);
+    const std::unique_ptr<EffectTriangle> loose = EffectTriangle::create(&grid);
+    ASSERT_NE(loose, nullptr);
+    EXPECT_FALSE(loose->isHandled());
+    EXPECT_EQ(to(*loose), (Corners{}));
+    loose->setUpperRightTriangle(3, 2);
+    EXPECT_EQ(from(*loose), latticeCorners(3, 2, 0, 4));
+    EXPECT_EQ(to(*loose), latticeCorners(3, 2, 0, 4));
+}
+
+TEST(EffectGrid, ResetRestoresEveryCornerExactly) {
+    EffectGrid grid(32, 32);
+    for (int k = 0; k < 20; ++k) {
+        const float x = 0.1f + 0.04f * static_cast<float>(k);
+        grid.smudgeFrom({x, 0.3f}, {x + 0.03f, 0.35f}, 0.2f, 0.08f);
+    }
+    grid.bumpInRect({0.1f, 0.5f, 0.6f, 0.4f}, 15.0f, true);
+    grid.triangles()[100].move2ToDX(0.25f, -0.125f);
+    // Placing a triangle elsewhere changes its from corners too; reset puts it back.
+    grid.triangles()[5].setUpperRightTriangle(20, 20);
+    grid.setWidth(3.0f);
+    grid.setHeight(0.5f);
+
+    grid.reset();
+    for (int i = 0; i < 32; ++i) {
+        for (int j = 0; j < 32; ++j) {
+            for (int s = 0; s < 2; ++s) {
+                const EffectTriangle& t = *grid.cell(i, j, s);
+                const Corners rest = latticeCorners(i, j, s, 32);
+                const Corners scaled = {rest[0] * 3.0f, rest[1] * 0.5f, rest[2] * 3.0f,
+                                        rest[3] * 0.5f, rest[4] * 3.0f, rest[5] * 0.5f};
+                ASSERT_EQ(from(t), scaled) << i << ' ' << j << ' ' << s;
+                ASSERT_EQ(to(t), scaled) << i << ' ' << j << ' ' << s;
+                ASSERT_FALSE(t.isHandled());
+            }
+        }
+    }
+}
+
+TEST(EffectGrid, GridWithoutRowsOrColumnsHoldsNothingAndDoesNothing) {
+    for (const auto& [rows, cols] : {std::pair{0, 5}, {5, 0}, {0, 0}, {-1, -1}, {-3, 4}}) {
+        EffectGrid grid(rows, cols);
+        EXPECT_TRUE(grid.triangles().empty()) << rows << " x " << cols;
+        EXPECT_GE(grid.rows(), 0);
+        EXPECT_GE(grid.cols(), 0);
+        EXPECT_EQ(grid.cell(0, 0, 0), nullptr);
+        grid.reset();
+        grid.rehandle();
+        grid.smudgeFrom({0.4f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.05f);
+        grid.bumpInRect({0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false);
+        grid.pinchInRect({0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, true);
+        EXPECT_TRUE(grid.triangles().empty());
+    }
+    // Bump and pinch divide by the column count: without columns they give nothing.
+    EffectGrid empty(4, 0);
+    float dx = 1.0f, dy = 1.0f;
+    empty.bumpX(0.6f, 0.5f, {0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false, dx, dy);
+    EXPECT_EQ(dx, 0.0f);
+    EXPECT_EQ(dy, 0.0f);
+    empty.pinchX(0.6f, 0.5f, {0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false, dx, dy);
+    EXPECT_EQ(dx, 0.0f);
+    EXPECT_EQ(dy, 0.0f);
+}
+
+} // namespace

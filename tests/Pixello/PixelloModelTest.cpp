@@ -1,0 +1,236 @@
+#include "Pixello/PixelloModel.h"
+
+#include "ZevkoCore/ZVKMD5.h"
+#include "platform/TestEnvironment.h"
+
+#include <cfloat>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+struct Recorder : ZVKApplicationModelDelegate {
+    void modelPropertyChanged(const std::string& name) override { log.push_back(name); }
+    Log log;
+};
+
+const std::string kDefaultPayload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
+const std::string kName1 = "0A1B2C3D-0000-4000-8000-000000000001.png";
+const std::string kName2 = "0A1B2C3D-0000-4000-8000-000000000002.pngr";
+
+class PixelloModelTest : public testsupport::PlatformTest {};
+
+TEST_F(PixelloModelTest, AFreshModelHasTheDefaultsAndTheImagesDirectory) {
+    PixelloModel model;
+    EXPECT_EQ(model.effect(), 1);
+    EXPECT_EQ(model.visibleToolbar(), 0);
+    EXPECT_EQ(model.smudgePower(), 0.11f);
+    EXPECT_EQ(static_cast<double>(model.smudgePower()), 0.10999999940395355);
+    EXPECT_EQ(model.smudgeWidth(), 28.0f);
+    EXPECT_EQ(model.bumpPower(), 10.0f);
+    EXPECT_EQ(model.pinchPower(), 10.0f);
+    EXPECT_TRUE(model.imageFileNames().empty());
+    EXPECT_EQ(model.currentImage(), -1);
+    EXPECT_FALSE(model.undoImageAllowed());
+    EXPECT_FALSE(model.redoImageAllowed());
+    EXPECT_EQ(model.orientation(), 1);
+    EXPECT_TRUE(model.shouldDraw());
+    EXPECT_EQ(model.dataRef(), nullptr);
+    EXPECT_EQ(model.cropRect(), platform::Rect(0, 0, 0, 0));
+    EXPECT_EQ(model.directoryForImages(), (documents / "PixelloImages").string());
+    EXPECT_TRUE(std::filesystem::is_directory(documents / "PixelloImages"));
+    EXPECT_EQ(model.pathToImageFile(kName1), (documents / "PixelloImages" / kName1).string());
+}
+
+TEST_F(PixelloModelTest, AFileInThePlaceOfTheImagesDirectoryIsLeftAlone) {
+    std::filesystem::create_directories(documents);
+    testsupport::writeText(documents / "PixelloImages", "not a folder");
+    PixelloModel model;
+    EXPECT_EQ(testsupport::readText(documents / "PixelloImages"), "not a folder");
+}
+
+TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
+    PixelloModel model;
+    Recorder r;
+    struct Checker : ZVKApplicationModelDelegate {
+        explicit Checker(PixelloModel& m) : m(m) {}
+        void modelPropertyChanged(const std::string& name) override {
+            // Delegates read the new value.
+            if (name == "smudgeWidth") {
+                EXPECT_EQ(m.smudgeWidth(), 99.0f);
+            }
+        }
+        PixelloModel& m;
+    } checker(model);
+    model.addDelegate(&r);
+    model.addDelegate(&checker);
+    model.setEffect(1);
+    model.setVisibleToolbar(2);
+    model.setSmudgePower(-3.0f);
+    model.setSmudgeWidth(99.0f);
+    model.setBumpPower(1000.0f);
+    model.setPinchPower(0.0f);
+    model.gridModified();
+    model.cropRectModified();
+    EXPECT_EQ(r.log, (Log{"effect", "visibleToolbar", "smudgePower", "smudgeWidth", "bumpPower",
+                          "pinchPower", "grid", "cropRect"}));
+    EXPECT_EQ(model.effect(), 1);
+    EXPECT_EQ(model.visibleToolbar(), 2);
+    EXPECT_EQ(model.smudgePower(), -3.0f);
+    EXPECT_EQ(model.bumpPower(), 1000.0f);
+    EXPECT_EQ(model.pinchPower(), 0.0f);
+    model.removeDelegate(&checker);
+}
+
+TEST_F(PixelloModelTest, CropRectShouldDrawAndDataRefChangeSilently) {
+    PixelloModel model;
+    Recorder r;
+    model.addDelegate(&r);
+    model.setCropRect(platform::Rect(1, 2, 3, 4));
+    model.setShouldDraw(false);
+    auto buffer = std::make_shared<const platform::PixelBytes>(8, std::uint8_t{7});
+    model.setDataRef(buffer);
+    EXPECT_TRUE(r.log.empty());
+    EXPECT_EQ(model.cropRect(), platform::Rect(1, 2, 3, 4));
+    EXPECT_FALSE(model.shouldDraw());
+    EXPECT_EQ(model.dataRef(), buffer);
+    model.setDataRef(nullptr);
+    EXPECT_EQ(model.dataRef(), nullptr);
+}
+
+TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositions) {
+    auto& device = platform::Device::current();
+    device.setOrientation(5);
+    {
+        PixelloModel flat;
+        EXPECT_EQ(flat.orientation(), 1);
+    }
+    device.setOrientation(3);
+    PixelloModel model;
+    EXPECT_EQ(model.orientation(), 3);
+
+    Recorder r;
+    model.addDelegate(&r);
+    for (int o : {0, 5, 6}) {
+        device.setOrientation(o);
+        model.orientationChanged();
+    }
+    EXPECT_EQ(model.orientation(), 3);
+    EXPECT_TRUE(r.log.empty());
+    device.setOrientation(3);
+    model.orientationChanged();
+    device.setOrientation(4);
+    model.orientationChanged();
+    EXPECT_EQ(model.orientation(), 4);
+    EXPECT_EQ(r.log, (Log{"orientation", "orientation"}));
+}
+
+TEST_F(PixelloModelTest, DefaultsSaveAsTheExactPayload) {
+    PixelloModel model;
+    EXPECT_EQ(model.saveToData(), kDefaultPayload);
+}
+
+TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
+    PixelloModel source;
+    const std::string payload =
+        "2\n1\n" + kName1 + "\n" + kName2 + "\n0.050000\n50.000000\n" + "-5.250000\n15.000000\n";
+    ASSERT_TRUE(source.loadFromData(payload + ZVKMD5ForString(payload)));
+    EXPECT_EQ(source.imageFileNames(), (Log{kName1, kName2}));
+    EXPECT_EQ(source.currentImage(), 1);
+    EXPECT_TRUE(source.undoImageAllowed());
+    EXPECT_FALSE(source.redoImageAllowed());
+    EXPECT_EQ(source.smudgePower(), 0.05f);
+    EXPECT_EQ(source.smudgeWidth(), 50.0f);
+    EXPECT_EQ(source.bumpPower(), -5.25f);
+    EXPECT_EQ(source.pinchPower(), 15.0f);
+    EXPECT_EQ(source.saveToData(), payload);
+
+    PixelloModel copy;
+    ASSERT_TRUE(copy.loadFromData(source.saveToData()));
+    EXPECT_EQ(copy.saveToData(), payload);
+}
+
+TEST_F(PixelloModelTest, LoadingSendsNoNoticesAndLeavesTheSessionStateAlone) {
+    PixelloModel model;
+    model.setEffect(3);
+    model.setCropRect(platform::Rect(1, 1, 5, 5));
+    Recorder r;
+    model.addDelegate(&r);
+    ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
+    EXPECT_TRUE(r.log.empty());
+    EXPECT_EQ(model.effect(), 3);
+    EXPECT_EQ(model.cropRect(), platform::Rect(1, 1, 5, 5));
+    EXPECT_EQ(model.pinchPower(), 4.0f);
+}
+
+TEST_F(PixelloModelTest, NumbersParseLeniently) {
+    PixelloModel model;
+    ASSERT_TRUE(model.loadFromData(" 1abc\n\t0\n" + kName1 + "\nabc\n 2.5e1xyz\n1e999\n-.5\n"));
+    EXPECT_EQ(model.imageFileNames(), Log{kName1});
+    EXPECT_EQ(model.smudgePower(), 0.0f);
+    EXPECT_EQ(model.smudgeWidth(), 25.0f);
+    EXPECT_EQ(model.bumpPower(), FLT_MAX);
+    EXPECT_EQ(model.pinchPower(), -0.5f);
+    // A negative count means no names.
+    ASSERT_TRUE(model.loadFromData("-3\n-1\n1\n2\n3\n4\n"));
+    EXPECT_TRUE(model.imageFileNames().empty());
+    EXPECT_EQ(model.currentImage(), -1);
+    EXPECT_EQ(model.smudgePower(), 1.0f);
+}
+
+TEST_F(PixelloModelTest, EveryUnsoundPayloadIsRefusedAndChangesNothing) {
+    const std::vector<std::string> refused = {
+        "",
+        "0\n",
+        "0\n-1\n1\n2\n3\n",                              // a strength missing
+        "0\n-1\n1\n2\n3\n4",                             // last line not ended
+        "2\n0\n" + kName1 + "\n1\n2\n3\n4\n",            // a name missing
+        "99999999999\n0\n" + kName1 + "\n1\n2\n3\n4\n",  // saturated count
+        "1\n1\n" + kName1 + "\n1\n2\n3\n4\n",            // index past the end
+        "1\n-1\n" + kName1 + "\n1\n2\n3\n4\n",           // no current entry
+        "1\n-99999999999\n" + kName1 + "\n1\n2\n3\n4\n", // saturated index
+        "0\n0\n1\n2\n3\n4\n",                            // empty list, index 0
+        "1\n0\n\n1\n2\n3\n4\n",                          // empty name
+        "1\n0\n.\n1\n2\n3\n4\n",
+        "1\n0\n..\n1\n2\n3\n4\n",
+        "1\n0\n../Pixello.storage\n1\n2\n3\n4\n",
+        "1\n0\n/etc/passwd\n1\n2\n3\n4\n",
+        "1\n0\nsub/file.png\n1\n2\n3\n4\n",
+        std::string("1\n0\nname\0.png\n1\n2\n3\n4\n", 23), // zero byte
+    };
+    for (const std::string& text : refused) {
+        PixelloModel model;
+        ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
+        const std::string before = model.saveToData();
+        EXPECT_FALSE(model.loadFromData(text)) << text;
+        EXPECT_FALSE(model.loadFromData(text + ZVKMD5ForString(text))) << text;
+        EXPECT_EQ(model.saveToData(), before) << text;
+    }
+}
+
+TEST_F(PixelloModelTest, StoredStateSurvivesARestartAndFallsBackToTheBackup) {
+    {
+        PixelloModel first;
+        ASSERT_TRUE(first.loadFromData("1\n0\n" + kName1 + "\n0.2\n20\n5\n6\n"));
+        ASSERT_TRUE(first.saveToStorage());
+        first.setPinchPower(7.0f);
+        ASSERT_TRUE(first.saveToStorage());
+    }
+    PixelloModel restored;
+    ASSERT_TRUE(restored.loadFromStorage());
+    EXPECT_EQ(restored.imageFileNames(), Log{kName1});
+    EXPECT_EQ(restored.pinchPower(), 7.0f);
+
+    // A payload that passes the digest but is unsound falls back to the backup.
+    const std::string bad = "5\n0\n" + kName1 + "\n";
+    testsupport::writeText(*ZVKApplicationModel::storagePath(), bad + ZVKMD5ForString(bad));
+    PixelloModel fallback;
+    ASSERT_TRUE(fallback.loadFromStorage());
+    EXPECT_EQ(fallback.imageFileNames(), Log{kName1});
+    EXPECT_EQ(fallback.pinchPower(), 6.0f);
+}
+
+} // namespace

@@ -1,0 +1,260 @@
+#include "ZevkoCore/ZVKApplicationModel.h"
+#include "ZevkoCore/ZVKMD5.h"
+#include "platform/TestEnvironment.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::readText;
+using testsupport::writeText;
+
+// A model whose payload is one string, recording what it was asked to load.
+class TextModel : public ZVKApplicationModel {
+public:
+    std::string saveToData() const override { return payload; }
+    bool loadFromData(const std::string& text) override {
+        loaded.push_back(text);
+        payload = ZVKMD5ExtractDataFromString(text);
+        return accept;
+    }
+    std::string payload;
+    std::vector<std::string> loaded;
+    bool accept = true;
+};
+
+struct Recorder : ZVKApplicationModelDelegate {
+    Recorder(std::string tag, std::vector<std::string>& log) : tag(std::move(tag)), log(log) {}
+    void modelPropertyChanged(const std::string& name) override {
+        log.push_back(tag + ":" + name);
+        if (react) {
+            react(name);
+        }
+    }
+    std::string tag;
+    std::vector<std::string>& log;
+    std::function<void(const std::string&)> react;
+};
+
+using Log = std::vector<std::string>;
+
+TEST(ApplicationModelNotices, OutsideABlockEachReportGoesToEveryDelegateInOrder) {
+    Log log;
+    TextModel model;
+    EXPECT_EQ(model.applicationName(), "Default Application Name");
+    Recorder a("a", log), b("b", log);
+    model.addDelegate(&a);
+    model.addDelegate(&b);
+    model.propertyChanged("effect");
+    model.propertyChanged("effect");
+    model.setApplicationName("Default Application Name");
+    EXPECT_EQ(log, (Log{"a:effect", "b:effect", "a:effect", "b:effect", "a:applicationName",
+                        "b:applicationName"}));
+}
+
+TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenTheOuterCloses) {
+    Log log;
+    TextModel model;
+    Recorder a("a", log);
+    model.addDelegate(&a);
+
+    model.beginChanges();
+    model.propertyChanged("effect");
+    model.propertyChanged("effect");
+    model.propertyChanged("grid");
+    EXPECT_TRUE(log.empty());
+    model.endChanges();
+    EXPECT_EQ(log, (Log{"a:effect", "a:grid"}));
+
+    log.clear();
+    model.beginChanges();
+    model.beginChanges();
+    model.propertyChanged("cropRect");
+    model.propertyChanged("image");
+    model.endChanges();
+    model.propertyChanged("cropRect");
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(model.changingBlocksCount(), 1);
+    model.endChanges();
+    EXPECT_EQ(log, (Log{"a:cropRect", "a:image"}));
+
+    // An unmatched close does nothing.
+    log.clear();
+    model.endChanges();
+    EXPECT_EQ(model.changingBlocksCount(), 0);
+    EXPECT_TRUE(log.empty());
+    model.propertyChanged("x");
+    EXPECT_EQ(log, Log{"a:x"});
+}
+
+TEST(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere) {
+    Log log;
+    TextModel model;
+    Recorder a("a", log), b("b", log);
+    model.addDelegate(&a);
+    model.addDelegate(&b);
+    model.addDelegate(&a);
+    model.propertyChanged("p");
+    EXPECT_EQ(log, (Log{"a:p", "b:p", "a:p"}));
+    model.removeDelegate(&a);
+    log.clear();
+    model.propertyChanged("q");
+    EXPECT_EQ(log, Log{"b:q"});
+}
+
+TEST(ApplicationModelNotices, ADelegatesOwnChangeIsDeliveredToAllBeforeTheOuterDeliveryGoesOn) {
+    Log log;
+    TextModel model;
+    Recorder a("a", log), b("b", log), c("c", log);
+    a.react = [&](const std::string& name) {
+        if (name == "effect") {
+            model.propertyChanged("visibleToolbar");
+        }
+    };
+    model.addDelegate(&a);
+    model.addDelegate(&b);
+    model.addDelegate(&c);
+    model.propertyChanged("effect");
+    EXPECT_EQ(log, (Log{"a:effect", "a:visibleToolbar", "b:visibleToolbar", "c:visibleToolbar",
+                        "b:effect", "c:effect"}));
+}
+
+TEST(ApplicationModelNotices, ADelegateRemovingItselfWhileToldDoesNotDerailDelivery) {
+    Log log;
+    TextModel model;
+    Recorder a("a", log), b("b", log);
+    a.react = [&](const std::string&) { model.removeDelegate(&a); };
+    model.addDelegate(&a);
+    model.addDelegate(&b);
+    model.propertyChanged("p");
+    model.propertyChanged("q");
+    // After a left, b moved to its place: it is not told "p", but everything later.
+    EXPECT_EQ(log, (Log{"a:p", "b:q"}));
+}
+
+class ApplicationModelStorage : public testsupport::PlatformTest {
+protected:
+    std::string path() const { return *ZVKApplicationModel::storagePath(); }
+    std::string backup() const { return path() + ".bak"; }
+    static std::string framed(const std::string& payload) {
+        return payload + ZVKMD5ForString(payload);
+    }
+};
+
+TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupSecondKeepsTheFirstLaterLeaveIt) {
+    TextModel model;
+    model.payload = "one\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(path()), framed("one\n"));
+    EXPECT_FALSE(std::filesystem::exists(backup()));
+
+    model.payload = "two\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(path()), framed("two\n"));
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+
+    model.payload = "three\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(path()), framed("three\n"));
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+}
+
+TEST_F(ApplicationModelStorage, ADamagedMainFileIsNeverCopiedToTheBackup) {
+    TextModel model;
+    writeText(path(), "garbage that is long enough to hold a digest.........");
+    model.payload = "fresh\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_FALSE(std::filesystem::exists(backup()));
+    EXPECT_EQ(readText(path()), framed("fresh\n"));
+}
+
+TEST_F(ApplicationModelStorage, ADamagedBackupIsReplacedByTheNextValidMainFile) {
+    TextModel model;
+    model.payload = "one\n";
+    ASSERT_TRUE(model.saveToStorage());
+    writeText(backup(), "torn backup");
+    model.payload = "two\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+    model.payload = "three\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+}
+
+TEST_F(ApplicationModelStorage, LoadingHandsTheWholeTextIncludingTheDigestToTheSubclass) {
+    writeText(path(), framed("state\n"));
+    TextModel model;
+    ASSERT_TRUE(model.loadFromStorage());
+    EXPECT_EQ(model.loaded, Log{framed("state\n")});
+    EXPECT_EQ(model.payload, "state\n");
+}
+
+TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed) {
+    const std::string payload = "main\n";
+    std::string lower = ZVKMD5ForString(payload);
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const std::string notUtf8 = "\xff\xfe main\n";
+    const std::vector<std::string> damaged = {
+        "",                                   // empty
+        "short",                              // fewer than 32 characters
+        payload + lower,                      // lower-case digest
+        payload + ZVKMD5ForString("other\n"), // wrong digest
+        notUtf8 + ZVKMD5ForString(notUtf8),   // right digest, but not UTF-8
+    };
+    for (const std::string& text : damaged) {
+        writeText(path(), text);
+        writeText(backup(), framed("backup\n"));
+        TextModel model;
+        EXPECT_FALSE(model.checkStorage(path()));
+        EXPECT_TRUE(model.loadFromStorage());
+        EXPECT_EQ(model.loaded, Log{framed("backup\n")});
+        // The main file stays as it is until the next save.
+        EXPECT_EQ(readText(path()), text);
+    }
+}
+
+TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {
+    TextModel model;
+    EXPECT_FALSE(model.loadFromStorage());
+    EXPECT_TRUE(model.loaded.empty());
+
+    writeText(path(), framed("refused\n"));
+    writeText(backup(), "damaged");
+    model.accept = false;
+    EXPECT_FALSE(model.loadFromStorage());
+    EXPECT_EQ(model.loaded, Log{framed("refused\n")});
+
+    // A refused main file falls back to a valid backup.
+    writeText(backup(), framed("older\n"));
+    model.loaded.clear();
+    EXPECT_FALSE(model.loadFromStorage());
+    EXPECT_EQ(model.loaded, (Log{framed("refused\n"), framed("older\n")}));
+}
+
+TEST_F(ApplicationModelStorage, WithoutAStorageNameNothingIsWrittenOrRead) {
+    platform::Bundle::main().setInfoValue("StorageFileName", std::nullopt);
+    TextModel model;
+    model.payload = "x\n";
+    EXPECT_FALSE(model.saveToStorage());
+    EXPECT_FALSE(model.loadFromStorage());
+    EXPECT_TRUE(!std::filesystem::exists(documents) || std::filesystem::is_empty(documents));
+}
+
+TEST_F(ApplicationModelStorage, AFailedWriteReportsFalseAndKeepsTheOldFile) {
+    TextModel model;
+    model.payload = "kept\n";
+    ASSERT_TRUE(model.saveToStorage());
+    // A directory where the temporary file would go makes the write fail.
+    const std::string blocked = (documents / "blocked" / "store").string();
+    EXPECT_FALSE(model.saveToStorage(blocked));
+    model.payload = "new\n";
+    EXPECT_FALSE(model.saveToStorage(documents.string()));
+    EXPECT_EQ(readText(path()), framed("kept\n"));
+}
+
+} // namespace

@@ -1,0 +1,71 @@
+#include "ZevkoCore/ZVKCryptoUtils.h"
+#include "ZevkoCore/ZVKMD5.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+TEST(MD5, DigestsMatchTheRfc1321TestSuiteInUpperCase) {
+    EXPECT_EQ(ZVKMD5ForString(""), "D41D8CD98F00B204E9800998ECF8427E");
+    EXPECT_EQ(ZVKMD5ForString("a"), "0CC175B9C0F1B6A831C399E269772661");
+    EXPECT_EQ(ZVKMD5ForString("abc"), "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(ZVKMD5ForString("message digest"), "F96B697D7CB7938D525A2F31AAF161D0");
+    EXPECT_EQ(ZVKMD5ForString("abcdefghijklmnopqrstuvwxyz"), "C3FCD3D76192E4007DFB496CCA67E13B");
+    EXPECT_EQ(ZVKMD5ForString("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
+              "D174AB98D277D9F5A5611C2C9F419D9F");
+    EXPECT_EQ(ZVKMD5ForString("1234567890123456789012345678901234567890"
+                              "1234567890123456789012345678901234567890"),
+              "57EDF4A22BE3C955AC49DA2E2107B67A");
+    EXPECT_EQ(ZVKCryptoUtils::md5ForString("abc"), ZVKMD5ForString("abc"));
+}
+
+TEST(MD5, FramingSplitsOffTheLast32Characters) {
+    const std::string digest = ZVKMD5ForString("payload\n");
+    const std::string framed = "payload\n" + digest;
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(framed), digest);
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(framed), "payload\n");
+    EXPECT_EQ(ZVKCryptoUtils::extractMD5FromString(framed), digest);
+    EXPECT_EQ(ZVKCryptoUtils::extractDataFromString(framed), "payload\n");
+
+    const std::string short31(31, 'A');
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(short31), "");
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(short31), "");
+    // Characters, not bytes: a two-byte character in the payload stays whole.
+    const std::string umlaut = "\xc3\xa4" + digest;
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(umlaut), "\xc3\xa4");
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(umlaut), digest);
+}
+
+TEST(MD5, ConsistenceNeedsTheExactUpperCaseDigestOfThePayload) {
+    const std::string payload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
+    const std::string digest = ZVKMD5ForString(payload);
+    EXPECT_TRUE(ZVKMD5CheckConsistence(payload + digest));
+    EXPECT_TRUE(ZVKCryptoUtils::checkMD5Consistence(payload + digest));
+
+    std::string lower = digest;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    ASSERT_NE(lower, digest);
+    EXPECT_FALSE(ZVKMD5CheckConsistence(payload + lower));
+
+    std::string damaged = payload + digest;
+    damaged[3] = '2';
+    EXPECT_FALSE(ZVKMD5CheckConsistence(damaged));
+    EXPECT_FALSE(ZVKMD5CheckConsistence(payload + digest + "\n"));
+    EXPECT_FALSE(ZVKMD5CheckConsistence(digest.substr(1)));
+    EXPECT_FALSE(ZVKMD5CheckConsistence(""));
+
+    // Exactly 32 characters: an empty payload, valid only with the digest of "".
+    EXPECT_TRUE(ZVKMD5CheckConsistence("D41D8CD98F00B204E9800998ECF8427E"));
+    EXPECT_FALSE(ZVKMD5CheckConsistence("d41d8cd98f00b204e9800998ecf8427e"));
+    EXPECT_FALSE(ZVKMD5CheckConsistence(std::string(32, 'A')));
+
+    // Bytes after a zero byte are covered by the digest too.
+    const std::string withZero("ab\0cd", 5);
+    EXPECT_NE(ZVKMD5ForString(withZero), ZVKMD5ForString("ab"));
+    EXPECT_FALSE(ZVKMD5CheckConsistence(withZero + ZVKMD5ForString("ab")));
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+#include "platform/Device.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+class DeviceTest : public testsupport::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        platform::NotificationCenter::defaultCenter().addObserver(
+            this, std::string(platform::Device::kOrientationDidChangeNotification), nullptr,
+            [this](const platform::Notification& n) {
+                EXPECT_EQ(n.sender, &platform::Device::current());
+                seen.push_back(platform::Device::current().orientation());
+            });
+    }
+    std::vector<int> seen;
+};
+
+TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGenerated) {
+    auto& device = platform::Device::current();
+    EXPECT_EQ(device.orientation(), 1);
+    device.setOrientation(3);
+    EXPECT_EQ(device.orientation(), 3);
+    EXPECT_TRUE(seen.empty());
+
+    device.beginGeneratingDeviceOrientationNotifications();
+    device.setOrientation(5);
+    device.setOrientation(5);
+    device.setOrientation(0);
+    EXPECT_EQ(seen, (std::vector<int>{5, 5, 0}));
+
+    device.endGeneratingDeviceOrientationNotifications();
+    device.setOrientation(2);
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST_F(DeviceTest, OrientationsOutsideTheDevicesNumbersAreIgnored) {
+    auto& device = platform::Device::current();
+    device.beginGeneratingDeviceOrientationNotifications();
+    device.setOrientation(4);
+    device.setOrientation(7);
+    device.setOrientation(-1);
+    EXPECT_EQ(device.orientation(), 4);
+    EXPECT_EQ(seen, std::vector<int>{4});
+}
+
+TEST_F(DeviceTest, ResetRestoresModelOrientationAndSilence) {
+    auto& device = platform::Device::current();
+    const std::string model = device.model();
+    EXPECT_FALSE(model.empty());
+    device.setModel("iPhone");
+    device.setOrientation(6);
+    device.beginGeneratingDeviceOrientationNotifications();
+    device.reset();
+    EXPECT_EQ(device.model(), model);
+    EXPECT_EQ(device.orientation(), 1);
+    EXPECT_FALSE(device.isGeneratingDeviceOrientationNotifications());
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <png.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kResources = PIXELLO_BINARY_DIR "/resources/";
+
+const std::array<const char*, 11> kToolNames = {"camera", "pick",     "free", "undo",
+                                                "redo",   "settings", "save", "smudge",
+                                                "bump",   "pinch",    "crop"};
+const std::array<const char*, 3> kStates = {"Image", "Pressed", "Active"};
+
+struct PixelSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+std::uint32_t bigEndian32(const unsigned char* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
+           std::uint32_t{p[3]};
+}
+
+// Reads the size from the IHDR chunk, which a PNG must carry first.
+std::optional<PixelSize> pngSize(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<unsigned char, 24> header{};
+    if (!in.read(reinterpret_cast<char*>(header.data()), header.size())) {
+        return std::nullopt;
+    }
+    const std::array<unsigned char, 8> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (!std::equal(signature.begin(), signature.end(), header.begin()) ||
+        bigEndian32(&header[8]) != 13 || std::string(&header[12], &header[16]) != "IHDR") {
+        return std::nullopt;
+    }
+    return PixelSize{bigEndian32(&header[16]), bigEndian32(&header[20])};
+}
+
+struct Rgba {
+    PixelSize size;
+    std::vector<std::uint8_t> bytes; // straight (not premultiplied) RGBA, rows packed
+
+    std::uint8_t alpha(std::uint32_t x, std::uint32_t y) const {
+        return bytes[(std::size_t{y} * size.width + x) * 4 + 3];
+    }
+    std::size_t pixelCount() const { return std::size_t{size.width} * size.height; }
+};
+
+std::optional<Rgba> decode(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return std::nullopt;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    Rgba result{{image.width, image.height}, std::vector<std::uint8_t>(PNG_IMAGE_SIZE(image))};
+    if (!png_image_finish_read(&image, nullptr, result.bytes.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::string buttonFile(const std::string& name, const std::string& state, int scale) {
+    const std::string suffix = scale == 1 ? "" : "@" + std::to_string(scale) + "x";
+    return kResources + name + "Item" + state + suffix + ".png";
+}
+
+std::size_t differingPixels(const Rgba& a, const Rgba& b) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < a.pixelCount(); ++i) {
+        if (!std::equal(&a.bytes[i * 4], &a.bytes[i * 4 + 4], &b.bytes[i * 4])) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+TEST(ToolButtonImages, EveryToolStateAndScaleIsThereAtItsPixelSize) {
+    for (const char* name : kToolNames) {
+        for (const char* state : kStates) {
+            for (int scale = 1; scale <= 3; ++scale) {
+                const std::string path = buttonFile(name, state, scale);
+                const auto size = pngSize(path);
+                ASSERT_TRUE(size) << path << " is missing or not a PNG";
+                const auto expected = PixelSize{40u * scale, 30u * scale};
+                EXPECT_EQ(*size, expected)
+                    << path << " is " << size->width << " x " << size->height;
+            }
+        }
+    }
+}
+
+// The toolbar's tint must show around every button, the glyph must be drawn, and
+// a finger on the button or the active tool must be told apart from the rest.
+TEST(ToolButtonImages, GlyphIsDrawnAndEachStateLooksDifferent) {
+    for (const char* name : kToolNames) {
+        std::array<std::optional<Rgba>, 3> states;
+        for (std::size_t i = 0; i < kStates.size(); ++i) {
+            states[i] = decode(buttonFile(name, kStates[i], 2));
+            ASSERT_TRUE(states[i]) << name << kStates[i] << " does not decode";
+            const Rgba& image = *states[i];
+            EXPECT_EQ(image.alpha(0, 0), 0) << name << kStates[i] << " covers its corner";
+            EXPECT_EQ(image.alpha(79, 59), 0) << name << kStates[i] << " covers its corner";
+        }
+        const Rgba& normal = *states[0];
+        std::size_t inked = 0;
+        for (std::size_t i = 0; i < normal.pixelCount(); ++i) {
+            inked += normal.bytes[i * 4 + 3] > 128 ? 1 : 0;
+        }
+        EXPECT_GT(inked, normal.pixelCount() / 20) << name << " has hardly any glyph";
+        EXPECT_LT(inked, normal.pixelCount() / 2) << name << " is a blot, not a glyph";
+
+        const std::size_t enough = normal.pixelCount() / 4;
+        EXPECT_GT(differingPixels(normal, *states[1]), enough) << name << ": pressed = normal";
+        EXPECT_GT(differingPixels(normal, *states[2]), enough) << name << ": active = normal";
+        EXPECT_GT(differingPixels(*states[1], *states[2]), enough) << name << ": active = pressed";
+    }
+}
+
+TEST(ToolButtonImages, EveryToolHasAGlyphOfItsOwn) {
+    std::vector<Rgba> glyphs;
+    for (const char* name : kToolNames) {
+        auto image = decode(buttonFile(name, "Image", 2));
+        ASSERT_TRUE(image) << name;
+        glyphs.push_back(std::move(*image));
+    }
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        for (std::size_t j = i + 1; j < glyphs.size(); ++j) {
+            EXPECT_GT(differingPixels(glyphs[i], glyphs[j]), glyphs[i].pixelCount() / 20)
+                << kToolNames[i] << " and " << kToolNames[j] << " look alike";
+        }
+    }
+}
+
+// The first-launch picture becomes the first history entry: it must be opaque, and
+// it needs real detail for the mesh's work to show.
+TEST(DefaultImage, IsAnOpaque600SquarePictureFullOfColour) {
+    const std::string path = kResources + "defaultImage.png";
+    const auto size = pngSize(path);
+    ASSERT_TRUE(size) << path << " is missing or not a PNG";
+    EXPECT_EQ(*size, (PixelSize{600, 600}));
+
+    const auto image = decode(path);
+    ASSERT_TRUE(image);
+    std::map<std::uint32_t, std::size_t> colours;
+    std::size_t translucent = 0;
+    for (std::size_t i = 0; i < image->pixelCount(); ++i) {
+        const std::uint8_t* p = &image->bytes[i * 4];
+        translucent += p[3] != 255 ? 1 : 0;
+        ++colours[std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]];
+    }
+    EXPECT_EQ(translucent, 0u);
+    EXPECT_GT(colours.size(), 1000u);
+    // No single colour, such as a flat background, covers half the picture.
+    for (const auto& [colour, count] : colours) {
+        EXPECT_LT(count, image->pixelCount() / 2) << "colour " << std::hex << colour;
+    }
+}
+
+} // namespace
