@@ -5,6 +5,7 @@
 #include "platform/View.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -12,6 +13,8 @@
 namespace platform {
 
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 int toPixels(float points, int scale) {
     const double pixels = std::round(static_cast<double>(points) * scale);
@@ -174,7 +177,8 @@ void Compositor::fillRect(Rect r, Color color) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1) {
+void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1,
+                             float alpha) {
     const GLfloat vertices[8] = {r.x(),
                                  r.y(),
                                  r.x() + r.width(),
@@ -189,7 +193,8 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(opacity_, opacity_, opacity_, opacity_);
+    const float a = opacity_ * std::clamp(alpha, 0.0f, 1.0f);
+    glColor4f(a, a, a, a);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(2, GL_FLOAT, 0, vertices);
     glTexCoordPointer(2, GL_FLOAT, 0, coords);
@@ -199,7 +204,7 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
 }
 
-void Compositor::drawPicture(const Picture& picture, Rect rect) {
+void Compositor::drawPicture(const Picture& picture, Rect rect, float alpha) {
     const int w = picture.width();
     const int h = picture.height();
     if (!picture.pixels() || w <= 0 || h <= 0) {
@@ -229,8 +234,183 @@ void Compositor::drawPicture(const Picture& picture, Rect rect) {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     // Row 0 of the upload is the picture's top row.
     drawTexture(texture, rect, 0.0f, 0.0f, static_cast<float>(w) / static_cast<float>(tw),
-                static_cast<float>(h) / static_cast<float>(th));
+                static_cast<float>(h) / static_cast<float>(th), alpha);
     glDeleteTextures(1, &texture);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color color) {
+    fillConvex(outline, color, color, 0.0f, 0.0f);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color top, Color bottom,
+                            float gradientTop, float gradientBottom) {
+    // Corners closer than this are one corner: arcs of tiny radius repeat points.
+    constexpr float kSamePoint = 1e-4f;
+    std::vector<Point> corners;
+    corners.reserve(outline.size());
+    for (const Point& p : outline) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+            return;
+        }
+        if (corners.empty() || std::fabs(p.x - corners.back().x) > kSamePoint ||
+            std::fabs(p.y - corners.back().y) > kSamePoint) {
+            corners.push_back(p);
+        }
+    }
+    while (corners.size() > 1 && std::fabs(corners.front().x - corners.back().x) <= kSamePoint &&
+           std::fabs(corners.front().y - corners.back().y) <= kSamePoint) {
+        corners.pop_back();
+    }
+    const std::size_t n = corners.size();
+    if (n < 3 || opacity_ <= 0.0f) {
+        return;
+    }
+    double twiceArea = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        twiceArea += static_cast<double>(p.x) * q.y - static_cast<double>(q.x) * p.y;
+    }
+    if (twiceArea == 0.0) {
+        return;
+    }
+    const float outward = twiceArea > 0.0 ? 1.0f : -1.0f;
+
+    // Outward unit normal of the edge from corner i to corner i + 1.
+    std::vector<Point> edgeNormals(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        const float dx = q.x - p.x;
+        const float dy = q.y - p.y;
+        const float length = std::sqrt(dx * dx + dy * dy);
+        edgeNormals[i] = {outward * dy / length, -outward * dx / length};
+    }
+    // The smoothed edge is one pixel wide and straddles the outline.
+    const float half = 0.5f / static_cast<float>(scale_);
+    std::vector<Point> inner(n);
+    std::vector<Point> outer(n);
+    Point centre;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& before = edgeNormals[(i + n - 1) % n];
+        const Point& after = edgeNormals[i];
+        float nx = before.x + after.x;
+        float ny = before.y + after.y;
+        const float length = std::sqrt(nx * nx + ny * ny);
+        if (length < 1e-6f) {
+            nx = after.x;
+            ny = after.y;
+        } else {
+            nx /= length;
+            ny /= length;
+        }
+        // Sharp corners (an arrow's tip) would shoot far out: limit the mitre to twice
+        // the edge's width.
+        const float miter = half / std::max(nx * after.x + ny * after.y, 0.5f);
+        inner[i] = {corners[i].x - nx * miter, corners[i].y - ny * miter};
+        outer[i] = {corners[i].x + nx * miter, corners[i].y + ny * miter};
+        centre.x += inner[i].x;
+        centre.y += inner[i].y;
+    }
+    centre.x /= static_cast<float>(n);
+    centre.y /= static_cast<float>(n);
+
+    const auto colourAt = [&](float y, float coverage) {
+        float t = 0.0f;
+        if (gradientBottom != gradientTop) {
+            t = std::clamp((y - gradientTop) / (gradientBottom - gradientTop), 0.0f, 1.0f);
+        }
+        const float a = (top.alpha + (bottom.alpha - top.alpha) * t) * opacity_ * coverage;
+        return std::array<GLfloat, 4>{(top.red + (bottom.red - top.red) * t) * a,
+                                      (top.green + (bottom.green - top.green) * t) * a,
+                                      (top.blue + (bottom.blue - top.blue) * t) * a, a};
+    };
+    std::vector<GLfloat> vertices;
+    std::vector<GLfloat> colours;
+    vertices.reserve(n * 18);
+    colours.reserve(n * 36);
+    const auto add = [&](Point p, float coverage) {
+        vertices.push_back(p.x);
+        vertices.push_back(p.y);
+        const auto c = colourAt(p.y, coverage);
+        colours.insert(colours.end(), c.begin(), c.end());
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        add(centre, 1.0f);
+        add(inner[i], 1.0f);
+        add(inner[j], 1.0f);
+        add(inner[i], 1.0f);
+        add(outer[i], 0.0f);
+        add(inner[j], 1.0f);
+        add(inner[j], 1.0f);
+        add(outer[i], 0.0f);
+        add(outer[j], 0.0f);
+    }
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
+    glColorPointer(4, GL_FLOAT, 0, colours.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 2));
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color color) {
+    fillConvex(roundedRectOutline(rect, radius), color);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color top, Color bottom) {
+    fillConvex(roundedRectOutline(rect, radius), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+void Compositor::fillEllipse(Rect rect, Color color) {
+    fillConvex(ellipseOutline(rect), color);
+}
+
+void Compositor::fillEllipse(Rect rect, Color top, Color bottom) {
+    fillConvex(ellipseOutline(rect), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+std::vector<Point> Compositor::roundedRectOutline(Rect rect, float radius) {
+    constexpr int kSteps = 8; // per quarter circle
+    const float w = std::max(rect.width(), 0.0f);
+    const float h = std::max(rect.height(), 0.0f);
+    const float r = std::clamp(radius, 0.0f, std::min(w, h) * 0.5f);
+    const float left = rect.x() + r;
+    const float right = rect.x() + w - r;
+    const float top = rect.y() + r;
+    const float bottom = rect.y() + h - r;
+    // Corner centres in the order the outline visits them, with the angle each arc starts at
+    // (y grows downward, so growing angles turn clockwise on screen).
+    const std::array<std::pair<Point, double>, 4> arcs = {{{{left, top}, kPi},
+                                                           {{right, top}, kPi * 1.5},
+                                                           {{right, bottom}, 0.0},
+                                                           {{left, bottom}, kPi * 0.5}}};
+    std::vector<Point> points;
+    points.reserve(4 * (kSteps + 1));
+    for (const auto& [centre, start] : arcs) {
+        for (int step = 0; step <= (r > 0.0f ? kSteps : 0); ++step) {
+            const double angle = start + kPi * 0.5 * step / kSteps;
+            points.push_back({centre.x + static_cast<float>(std::cos(angle) * r),
+                              centre.y + static_cast<float>(std::sin(angle) * r)});
+        }
+    }
+    return points;
+}
+
+std::vector<Point> Compositor::ellipseOutline(Rect rect) {
+    constexpr int kSteps = 64;
+    const double cx = rect.x() + rect.width() * 0.5;
+    const double cy = rect.y() + rect.height() * 0.5;
+    const double rx = rect.width() * 0.5;
+    const double ry = rect.height() * 0.5;
+    std::vector<Point> points;
+    points.reserve(kSteps);
+    for (int step = 0; step < kSteps; ++step) {
+        const double angle = 2.0 * kPi * step / kSteps;
+        points.push_back({static_cast<float>(cx + std::cos(angle) * rx),
+                          static_cast<float>(cy + std::sin(angle) * ry)});
+    }
+    return points;
 }
 
 std::optional<Picture> Compositor::snapshot(View& root) {

@@ -7,6 +7,8 @@
 
 #include <GLES/gl.h>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace platform {
 
@@ -33,10 +35,29 @@ public:
     // Primitives for View::drawContent, in the drawn view's coordinates, faded by the
     // alpha of the view and its ancestors.
     void fillRect(Rect rect, Color color);
-    void drawPicture(const Picture& picture, Rect rect);
+    // `alpha` fades the picture further (a dimmed, disabled button).
+    void drawPicture(const Picture& picture, Rect rect, float alpha = 1.0f);
     // Draws the part (s0, t0)–(s1, t1) of a texture over `rect`; t0 belongs to the top
     // edge of the rectangle.
-    void drawTexture(GLuint texture, Rect rect, float s0, float t0, float s1, float t1);
+    void drawTexture(GLuint texture, Rect rect, float s0, float t0, float s1, float t1,
+                     float alpha = 1.0f);
+
+    // Fills a convex outline (its corners in order, either way round) with a vertical
+    // gradient: `top` at y = gradientTop, `bottom` at y = gradientBottom, clamped beyond.
+    // The edges are smoothed over one pixel, so curves drawn this way look round and not
+    // stepped.
+    void fillConvex(std::span<const Point> outline, Color top, Color bottom, float gradientTop,
+                    float gradientBottom);
+    void fillConvex(std::span<const Point> outline, Color color);
+    void fillRoundedRect(Rect rect, float radius, Color color);
+    // With a gradient from the top edge to the bottom edge.
+    void fillRoundedRect(Rect rect, float radius, Color top, Color bottom);
+    void fillEllipse(Rect rect, Color color);
+    void fillEllipse(Rect rect, Color top, Color bottom);
+
+    // Outlines for fillConvex, clockwise on screen.
+    static std::vector<Point> roundedRectOutline(Rect rect, float radius);
+    static std::vector<Point> ellipseOutline(Rect rect);
     float opacity() const { return opacity_; }
 
 private:
