@@ -119,6 +119,14 @@ AlertView::AlertView(std::string title, std::string message, std::string cancelB
 void AlertView::layOut() {
     const float textWidth = kWidth - 2.0f * kPadding;
     float y = kTopMargin;
+    // Views of the caller's (the spinner of a wait alert) sit at the top of the box; the
+    // texts follow below them instead of running underneath.
+    for (const auto& child : children()) {
+        if (child != titleLabel_ && child != messageLabel_ && child != button_) {
+            const Rect f = child->frame();
+            y = std::max(y, std::ceil(f.y() + f.height()) + kTextGap);
+        }
+    }
     const auto place = [&](std::shared_ptr<Label>& label, const std::string& text,
                            std::shared_ptr<const Font> font) {
         if (text.empty()) {

@@ -18,7 +18,8 @@ class Window;
 // others shown after it wait their turn, oldest first. Alerts are made with
 // std::make_shared; the window keeps a shown alert alive until it is dismissed, so the
 // caller may let go of it at once. Views the caller adds to an alert lie on its box in
-// the box's coordinates (a spinning indicator on a wait alert).
+// the box's coordinates (a spinning indicator on a wait alert); the texts are placed
+// below them, so nothing overlaps.
 class AlertView : public View {
 public:
     static constexpr float kWidth = 284.0f;

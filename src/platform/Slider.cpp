@@ -154,13 +154,15 @@ void Slider::drawContent(Compositor& compositor) {
     // Thumb: a soft shadow, a grey rim and a white dome, darker while held.
     const float d = kThumbDiameter;
     const Rect dome(thumb.x - d * 0.5f, thumb.y - d * 0.5f, d, d);
-    compositor.fillEllipse(Rect(dome.x(), dome.y() + 1.0f, d, d), {0.0f, 0.0f, 0.0f, 0.3f * dim});
-    compositor.fillEllipse(dome, {0.55f, 0.55f, 0.55f, dim}, {0.35f, 0.35f, 0.35f, dim});
+    // A disabled thumb stays opaque, only greyer, so the track does not show through.
+    const float shade = isEnabled() ? 1.0f : 0.7f;
+    compositor.fillEllipse(Rect(dome.x(), dome.y() + 1.0f, d, d), {0.0f, 0.0f, 0.0f, 0.3f});
+    compositor.fillEllipse(dome, {0.55f, 0.55f, 0.55f, 1.0f}, {0.35f, 0.35f, 0.35f, 1.0f});
     const Rect face(dome.x() + pixel, dome.y() + pixel, d - 2 * pixel, d - 2 * pixel);
-    const Color top = isHighlighted() ? Color{0.85f, 0.85f, 0.85f, dim} : Color{1, 1, 1, dim};
-    const Color bottom =
-        isHighlighted() ? Color{0.62f, 0.62f, 0.62f, dim} : Color{0.82f, 0.82f, 0.82f, dim};
-    compositor.fillEllipse(face, top, bottom);
+    const float light = isHighlighted() ? 0.85f : 1.0f;
+    const float dark = isHighlighted() ? 0.62f : 0.82f;
+    compositor.fillEllipse(face, {light * shade, light * shade, light * shade, 1.0f},
+                           {dark * shade, dark * shade, dark * shade, 1.0f});
 }
 
 } // namespace platform
