@@ -65,6 +65,5 @@ int main(int argc, char** argv) {
     std::printf("Pixello storage file: %s\n",
                 storage ? storage->c_str() : "(none: Info has no StorageFileName)");
     application.terminate();
-    delegate.releaseKernel();
     return 0;
 }

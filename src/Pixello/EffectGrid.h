@@ -78,13 +78,8 @@ public:
 private:
     friend class EffectTriangle;
 
-    struct LatticePoint {
-        float x;
-        float y;
-    };
-
     template <class Region> void deform(const Region& region);
-    void moveLatticePoint(int i, int j, LatticePoint moved);
+    void moveLatticePoint(std::size_t k, float x, float y);
     std::size_t latticeIndex(int i, int j) const;
     std::size_t triangleIndex(int i, int j, int slot) const;
 
@@ -94,9 +89,13 @@ private:
     float height_ = 1.0f;
     std::vector<EffectTriangle> triangles_;
     // Current normalized position of every lattice point, column-major, valid while
-    // the copies agree; and the rest position, to reset it from.
-    std::vector<LatticePoint> lattice_;
-    std::vector<LatticePoint> restLattice_;
+    // the copies agree; and the rest position, to reset it from. Kept as separate
+    // x and y rows, padded to whole groups of four, for a vector pass over them.
+    std::size_t latticePoints_ = 0;
+    std::vector<float> latticeX_;
+    std::vector<float> latticeY_;
+    std::vector<float> restX_;
+    std::vector<float> restY_;
     // Room for the lattice points a deformation has to look at closely.
     std::vector<std::size_t> candidates_;
     // Set when a single triangle was moved or placed from outside the grid.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+static_assert(sizeof(EffectTriangle) == 64, "a triangle is meant to fill one cache line");
+
 std::unique_ptr<EffectTriangle> EffectTriangle::create(EffectGrid* grid) {
     if (grid == nullptr) {
         return nullptr;

@@ -30,6 +30,29 @@ std::uint32_t textureSideFor(float size) {
     return side;
 }
 
+// Fills the texels right of and below a w × h picture in the top-left corner of a
+// spriteWidth × spriteHeight texture by repeating its last column and last row, so that
+// filtering along the picture's edges never mixes in texels of another colour; and
+// answers whether the picture is opaque throughout.
+bool finishSpriteTexels(std::vector<std::uint8_t>& texels, std::size_t spriteWidth,
+                        std::size_t spriteHeight, std::size_t w, std::size_t h) {
+    bool opaque = true;
+    const std::size_t stride = spriteWidth * 4;
+    for (std::size_t y = 0; y < h; ++y) {
+        std::uint8_t* row = texels.data() + y * stride;
+        for (std::size_t x = 0; x < w; ++x) {
+            opaque = opaque && row[x * 4 + 3] == 255;
+        }
+        for (std::size_t x = w; x < spriteWidth; ++x) {
+            std::memcpy(row + x * 4, row + (w - 1) * 4, 4);
+        }
+    }
+    for (std::size_t y = h; y < spriteHeight; ++y) {
+        std::memcpy(texels.data() + y * stride, texels.data() + (h - 1) * stride, stride);
+    }
+    return opaque;
+}
+
 } // namespace
 
 std::shared_ptr<GLView> GLView::create(platform::Rect frame) {
@@ -132,14 +155,17 @@ void GLView::loadSpriteImage(const platform::Picture* image) {
     }
     spriteWidth_ = spriteWidth;
     spriteHeight_ = spriteHeight;
-    // The picture's top row goes to texture row 0, its left column to column 0; the
-    // texels beyond the picture stay transparent black.
+    // The picture's top row goes to texture row 0, its left column to column 0.
     std::vector<std::uint8_t> texels(static_cast<std::size_t>(spriteWidth_) * spriteHeight_ * 4);
-    const std::size_t row = static_cast<std::size_t>(image->width()) * 4;
-    for (std::size_t y = 0; y < static_cast<std::size_t>(image->height()); ++y) {
-        std::memcpy(texels.data() + y * spriteWidth_ * 4, image->pixels()->data() + y * row, row);
+    const auto w = static_cast<std::size_t>(image->width());
+    const auto h = static_cast<std::size_t>(image->height());
+    for (std::size_t y = 0; y < h; ++y) {
+        std::memcpy(texels.data() + y * spriteWidth_ * 4, image->pixels()->data() + y * w * 4,
+                    w * 4);
     }
+    const bool opaque = finishSpriteTexels(texels, spriteWidth_, spriteHeight_, w, h);
     useSpriteData(texels.data());
+    spriteOpaque_ = opaque;
 }
 
 void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, float height) {
@@ -163,10 +189,14 @@ void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, floa
     for (std::size_t c = 0; c < rows; ++c) {
         std::memcpy(texels.data() + c * spriteWidth_ * 4, data->data() + c * rowBytes, rowBytes);
     }
+    const bool opaque = rowBytes > 0 && rows > 0 &&
+                        finishSpriteTexels(texels, spriteWidth_, spriteHeight_, rowBytes / 4, rows);
     useSpriteData(texels.data());
+    spriteOpaque_ = opaque;
 }
 
 void GLView::useSpriteData(const std::uint8_t* data) {
+    spriteOpaque_ = false;
     if (spriteTexture_ != 0) {
         glDeleteTextures(1, &spriteTexture_);
         spriteTexture_ = 0;
@@ -206,7 +236,6 @@ void GLView::drawView() {
     setupView();
     glBindTexture(GL_TEXTURE_2D, spriteTexture_);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
     glClear(GL_COLOR_BUFFER_BIT);
 
     std::span<EffectTriangle> triangles = grid_->triangles();
@@ -238,12 +267,20 @@ void GLView::drawView() {
     drawnFloats_ = 6 * drawn;
 
     glEnable(GL_TEXTURE_2D);
+    // Every texel of an opaque sprite has alpha 1, so blending it over the frame gives
+    // exactly the texel: the mesh is then drawn without the cost of blending.
+    if (spriteOpaque_) {
+        glDisable(GL_BLEND);
+    } else {
+        glEnable(GL_BLEND);
+    }
     glVertexPointer(2, GL_FLOAT, 0, positions_.data());
     glEnableClientState(GL_VERTEX_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, 0, textureCoordinates_.data());
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * drawn));
+    glEnable(GL_BLEND);
 
     if (shade_) {
         drawCropOverlay(width, height);
@@ -322,14 +359,17 @@ std::optional<platform::Picture> GLView::capture(platform::PixelBuffer& data) {
     context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, viewRenderbuffer_);
     const std::size_t rowBytes = static_cast<std::size_t>(backingWidth_) * 4;
     const auto rows = static_cast<std::size_t>(backingHeight_);
-    platform::PixelBytes bytes(rowBytes * rows);
+    readBack_.resize(rowBytes * rows);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
-    // GL delivers the bottom row first; with an odd height the middle row stays.
-    for (std::size_t i = 0; i < rows / 2; ++i) {
-        std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(i * rowBytes),
-                         bytes.begin() + static_cast<std::ptrdiff_t>((i + 1) * rowBytes),
-                         bytes.begin() + static_cast<std::ptrdiff_t>((rows - 1 - i) * rowBytes));
+    glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, readBack_.data());
+    // GL delivers the bottom row first: the rows are flipped while copying into the
+    // buffer (with an odd height the middle row keeps its place), which spares the
+    // buffer a zero fill and the rows a second pass.
+    platform::PixelBytes bytes;
+    bytes.reserve(rowBytes * rows);
+    for (std::size_t i = rows; i-- > 0;) {
+        const auto row = readBack_.begin() + static_cast<std::ptrdiff_t>(i * rowBytes);
+        bytes.insert(bytes.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
     }
     data = std::make_shared<const platform::PixelBytes>(std::move(bytes));
     return platform::Picture::create(data, backingWidth_, backingHeight_);

@@ -89,6 +89,8 @@ private:
     GLuint spriteTexture_ = 0;
     std::uint32_t spriteWidth_ = 1;
     std::uint32_t spriteHeight_ = 1;
+    // Whether every texel of the sprite is opaque (set by the two loaders).
+    bool spriteOpaque_ = false;
     std::shared_ptr<EffectGrid> grid_;
     bool present_ = true;
     bool shade_ = false;
@@ -101,4 +103,6 @@ private:
     std::size_t drawnFloats_ = 0;
     std::array<float, 48> overlay_{};
     std::array<float, 8> outline_{};
+    // What glReadPixels delivers, kept for the next capture.
+    std::vector<std::uint8_t> readBack_;
 };

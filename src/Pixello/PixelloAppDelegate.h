@@ -6,7 +6,7 @@
 #include <memory>
 
 // The application's delegate: creates the kernel when the application has launched and lets
-// it save when the application ends.
+// it save when the application ends; the kernel saves once more when the delegate goes.
 class PixelloAppDelegate : public platform::ApplicationDelegate {
 public:
     // `window` is not owned; null when the application runs headless.
@@ -17,8 +17,6 @@ public:
 
     PixelloKernel* kernel() const { return kernel_.get(); }
     platform::Window* window() const { return window_; }
-    // Destroys the kernel, which saves once more.
-    void releaseKernel() { kernel_.reset(); }
 
 private:
     platform::Window* window_; // not owned

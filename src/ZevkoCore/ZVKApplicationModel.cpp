@@ -96,10 +96,16 @@ bool ZVKApplicationModel::saveToStorage() const {
 }
 
 bool ZVKApplicationModel::saveToStorage(const std::string& path) const {
-    // Only a sound file becomes the backup, and only the first one: the backup keeps the
-    // oldest known good state. The copy's result does not matter.
-    if (checkStorage(path)) {
-        platform::copyFileNoReplace(path, backupPath(path));
+    // Only a sound file becomes the backup, and a sound backup is never replaced: it keeps
+    // the oldest known good state. A damaged backup would otherwise block every later one,
+    // so it is replaced. The backup's own success does not matter for the save.
+    if (const auto current = readValidStorage(path)) {
+        const std::string backup = backupPath(path);
+        if (!readValidStorage(backup)) {
+            platform::writeFileAtomically(
+                backup,
+                std::span(reinterpret_cast<const std::uint8_t*>(current->data()), current->size()));
+        }
     }
     std::string text = saveToData();
     text += ZVKMD5ForString(text);

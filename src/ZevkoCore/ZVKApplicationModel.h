@@ -16,8 +16,9 @@
 //
 // Storage: the subclass turns its state into a text payload (saveToData) and back
 // (loadFromData). The storage file holds the payload followed by the 32 upper-case hex digits
-// of its MD5; a copy of the last valid file is kept once as "<file>.bak" and used when the
-// main file is missing or damaged.
+// of its MD5. The first valid file that a save replaces is kept as "<file>.bak" and used when
+// the main file is missing or damaged; later saves leave that backup alone unless it is
+// damaged itself.
 class ZVKApplicationModel {
 public:
     ZVKApplicationModel();
@@ -55,7 +56,7 @@ public:
     // True when the file exists, is UTF-8 text and its digest matches.
     bool checkStorage(const std::string& path) const;
     bool saveToStorage() const;
-    // Keeps a backup of a valid existing file (never replacing an older backup), then writes
+    // Keeps a valid existing file as the backup when there is no valid backup yet, then writes
     // payload and digest atomically; true when written.
     bool saveToStorage(const std::string& path) const;
     bool loadFromStorage();

@@ -20,15 +20,15 @@ std::string environmentLanguage() {
 // gettext consults LANGUAGE only when the message locale is not "C", and a locale that is
 // not installed falls back to "C"; C.UTF-8 is always there. So the message locale is the
 // user's when it exists, else C.UTF-8, and the language itself always travels in LANGUAGE.
-// Every successful setlocale also makes gettext drop the translations it had looked up.
+// Setting the message locale also makes gettext forget the translations it had looked up,
+// so it comes after LANGUAGE.
 void apply(const std::string& language) {
+    ::setenv("LANGUAGE", language.c_str(), 1);
     const char* current = std::setlocale(LC_MESSAGES, "");
     const std::string name = current != nullptr ? current : "C";
     if (name == "C" || name == "POSIX") {
         std::setlocale(LC_MESSAGES, "C.UTF-8");
     }
-    ::setenv("LANGUAGE", language.c_str(), 1);
-    std::setlocale(LC_MESSAGES, std::setlocale(LC_MESSAGES, nullptr));
 }
 
 std::string& chosenLanguage() {

@@ -8,6 +8,8 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -328,9 +330,9 @@ TEST(EffectGridBumpPinch, EmptyOrNonFiniteRegionsMoveNothing) {
     }
 }
 
-// A long session of random strokes, bumps and pinches, with the scale changed now and
+// A long run of random strokes, bumps and pinches, with the scale changed now and
 // then; each step is applied to both grids by `apply`.
-template <class Apply> void randomSession(unsigned seed, int steps, Apply apply) {
+template <class Apply> void randomStrokes(unsigned seed, int steps, int cols, Apply apply) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (int step = 0; step < steps; ++step) {
@@ -367,7 +369,7 @@ template <class Apply> void randomSession(unsigned seed, int steps, Apply apply)
                     }
                 },
                 [=](float x, float y, float& dx, float& dy) {
-                    reference::bump(x, y, rect, power, ellipse, 32, pinch, dx, dy);
+                    reference::bump(x, y, rect, power, ellipse, cols, pinch, dx, dy);
                 });
         } else if (kind < 0.97f) {
             apply([](EffectGrid& grid) { grid.reset(); }, nullptr);
@@ -409,34 +411,37 @@ void expectSameBits(const EffectGrid& grid, const EffectGrid& expected, int step
 }
 
 TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
-    EffectGrid grid(32, 32);
-    EffectGrid expected(32, 32);
-    int step = 0;
-    randomSession(7, 1500, [&](auto onGrid, auto perVertex) {
-        onGrid(grid);
-        if constexpr (std::is_same_v<decltype(perVertex), std::nullptr_t>) {
-            onGrid(expected);
-        } else {
-            reference::applyPerCopy(expected, perVertex);
-        }
-        // The handled flags record what moved since the last check.
-        if (++step % 50 == 0) {
-            expectSameBits(grid, expected, step);
-            grid.rehandle();
-            expected.rehandle();
-            for (std::size_t k = 0; k < grid.triangles().size(); k += 3) {
-                grid.triangles()[k].setHandled(true);
-                expected.triangles()[k].setHandled(true);
+    // The editor's grid, and one with fewer columns than rows.
+    for (const auto& [rows, cols, steps] : {std::tuple{32, 32, 1500}, {7, 5, 600}}) {
+        EffectGrid grid(rows, cols);
+        EffectGrid expected(rows, cols);
+        int step = 0;
+        randomStrokes(7, steps, cols, [&](auto onGrid, auto perVertex) {
+            onGrid(grid);
+            if constexpr (std::is_same_v<decltype(perVertex), std::nullptr_t>) {
+                onGrid(expected);
+            } else {
+                reference::applyPerCopy(expected, perVertex);
             }
-        }
-    });
-    expectSameBits(grid, expected, step);
+            // The handled flags record what moved since the last check.
+            if (++step % 50 == 0) {
+                expectSameBits(grid, expected, step);
+                grid.rehandle();
+                expected.rehandle();
+                for (std::size_t k = 0; k < grid.triangles().size(); k += 3) {
+                    grid.triangles()[k].setHandled(true);
+                    expected.triangles()[k].setHandled(true);
+                }
+            }
+        });
+        expectSameBits(grid, expected, step);
+    }
 }
 
 TEST(EffectGridDeformation, CopiesOfALatticePointStayIdentical) {
     EffectGrid grid(32, 32);
     std::vector<float> first(33 * 33 * 2, kNaN);
-    randomSession(11, 1500, [&](auto onGrid, auto) { onGrid(grid); });
+    randomStrokes(11, 1500, 32, [&](auto onGrid, auto) { onGrid(grid); });
     int moved = 0;
     forEachLatticeCopy(grid, [&](int i, int j, float x, float y) {
         float& fx = first[2 * (i * 33 + j)];

@@ -170,6 +170,40 @@ TEST(GLView, PositionsFollowTheMovedCornersAndTextureTheRestOnes) {
     EXPECT_EQ(positions[7], 4.0f);
 }
 
+TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacity) {
+    // Two cells side by side; the middle lattice line moves left, stretching the right
+    // cell so that filtering at the picture's right edge reaches past its last column.
+    const Picture picture = plainPicture(60, 40, {200, 100, 50, 255});
+    auto view = viewShowing(picture, 1);
+    ASSERT_NE(view, nullptr);
+    auto grid = std::make_shared<EffectGrid>(1, 2);
+    grid->cell(0, 0, 0)->move2ToDX(-0.25f, 0.0f);
+    grid->cell(0, 0, 0)->move3ToDX(-0.25f, 0.0f);
+    grid->cell(0, 0, 1)->move3ToDX(-0.25f, 0.0f);
+    grid->cell(1, 0, 0)->move1ToDX(-0.25f, 0.0f);
+    grid->cell(1, 0, 1)->move1ToDX(-0.25f, 0.0f);
+    grid->cell(1, 0, 1)->move2ToDX(-0.25f, 0.0f);
+    view->setGrid(grid);
+    const PixelBuffer data = drawAndCapture(*view);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(view->drawnPositions()[2], 15.0f); // the moved line at a quarter of 60
+    for (std::size_t i = 0; i < data->size(); i += 4) {
+        ASSERT_EQ((Pixel{(*data)[i], (*data)[i + 1], (*data)[i + 2], (*data)[i + 3]}),
+                  (Pixel{200, 100, 50, 255}))
+            << "pixel " << i / 4;
+    }
+}
+
+TEST(GLView, TranslucentPictureIsBlendedOverBlack) {
+    const Picture picture = plainPicture(6, 5, {100, 50, 0, 128});
+    auto view = viewShowing(picture);
+    ASSERT_NE(view, nullptr);
+    const PixelBuffer data = drawAndCapture(*view);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(pixelOf(data, 6, 0, 0), (Pixel{100, 50, 0, 255}));
+    EXPECT_EQ(pixelOf(data, 6, 5, 4), (Pixel{100, 50, 0, 255}));
+}
+
 TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     const Picture picture = plainPicture(600, 400, {255, 255, 255, 255});
     auto view = viewShowing(picture);

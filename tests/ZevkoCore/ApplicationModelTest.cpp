@@ -171,6 +171,19 @@ TEST_F(ApplicationModelStorage, ADamagedMainFileIsNeverCopiedToTheBackup) {
     EXPECT_EQ(readText(path()), framed("fresh\n"));
 }
 
+TEST_F(ApplicationModelStorage, ADamagedBackupIsReplacedByTheNextValidMainFile) {
+    TextModel model;
+    model.payload = "one\n";
+    ASSERT_TRUE(model.saveToStorage());
+    writeText(backup(), "torn backup");
+    model.payload = "two\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+    model.payload = "three\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(backup()), framed("one\n"));
+}
+
 TEST_F(ApplicationModelStorage, LoadingHandsTheWholeTextIncludingTheDigestToTheSubclass) {
     writeText(path(), framed("state\n"));
     TextModel model;

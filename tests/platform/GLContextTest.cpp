@@ -2,10 +2,12 @@
 
 #include "platform/GLExtensions.h"
 #include "platform/GLLayer.h"
+#include "platform/HeadlessGLContext.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
+#include <memory>
 #include <string>
 
 namespace {
@@ -64,6 +66,35 @@ TEST(GLContext, SharedHeadlessContextIsCurrentOnRequestAndOffersFramebufferObjec
     EXPECT_TRUE(context.makeCurrent());
     EXPECT_FALSE(GLContext::installShared(nullptr));
     EXPECT_EQ(GLContext::shared(), &context);
+}
+
+// A host context that cannot be used, as when a window's driver went away.
+class UnusableContext final : public GLContext {
+public:
+    bool makeCurrent() override { return false; }
+    bool isCurrent() const override { return false; }
+    void clearCurrent() override {}
+    void* getProcAddress(const char*) const override { return nullptr; }
+};
+
+TEST(GLContext, HostInstalledContextReplacesTheSharedOne) {
+    sharedContext();
+    auto unusable = std::make_unique<UnusableContext>();
+    GLContext* installed = unusable.get();
+    ASSERT_TRUE(GLContext::installShared(std::move(unusable)));
+    EXPECT_EQ(GLContext::shared(), installed);
+    GLLayer layer;
+    layer.setBounds({4.0f, 4.0f});
+    EXPECT_FALSE(layer.renderbufferStorage());
+    EXPECT_FALSE(layer.present());
+
+    // Put a working context back for whatever runs next in this process.
+    std::string error;
+    auto headless = platform::HeadlessGLContext::create(error);
+    ASSERT_NE(headless, nullptr) << error;
+    EXPECT_TRUE(error.empty());
+    ASSERT_TRUE(GLContext::installShared(std::move(headless)));
+    EXPECT_TRUE(GLContext::shared()->makeCurrent());
 }
 
 TEST(GLContext, ExtensionListsMatchWholeWordsOnly) {
