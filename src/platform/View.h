@@ -14,6 +14,7 @@
 
 namespace platform {
 
+class Compositor;
 class Window;
 
 // What the compositor shows of a view at a moment: the animated values on the way to
@@ -111,6 +112,10 @@ public:
     virtual void touchesMoved(const TouchList& touches, const Event& event);
     virtual void touchesEnded(const TouchList& touches, const Event& event);
     virtual void touchesCancelled(const TouchList& touches, const Event& event);
+
+    // Draws the view's own content over its background, in its bounds' coordinates,
+    // with the compositor's primitives. Subviews are drawn afterwards, on top.
+    virtual void drawContent(Compositor& compositor) { (void)compositor; }
 
 protected:
     // Called after the view was added to or removed from a superview.

@@ -1,0 +1,463 @@
+#include "platform/Compositor.h"
+
+#include "platform/GLContext.h"
+#include "platform/GLLayerView.h"
+#include "platform/View.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+int toPixels(float points, int scale) {
+    const double pixels = std::round(static_cast<double>(points) * scale);
+    return pixels > 0.0 && pixels < 16384.0 ? static_cast<int>(pixels) : 0;
+}
+
+int powerOfTwoAtLeast(int n) {
+    int p = 1;
+    while (p < n) {
+        p *= 2;
+    }
+    return p;
+}
+
+} // namespace
+
+Compositor::Compositor(int scale) : scale_(std::clamp(scale, 1, 8)) {}
+
+void Compositor::loadTransform(const AffineTransform& t) {
+    const GLfloat m[16] = {t.a, t.b, 0, 0, t.c, t.d, 0, 0, 0, 0, 1, 0, t.tx, t.ty, 0, 1};
+    glLoadMatrixf(m);
+}
+
+void Compositor::applyClip(const ClipBox& clip) {
+    const auto px = [this](float v) {
+        return static_cast<GLint>(std::lround(static_cast<double>(v) * scale_));
+    };
+    const GLint x0 = px(clip.minX);
+    const GLint x1 = px(clip.maxX);
+    const GLint y0 = px(clip.minY);
+    const GLint y1 = px(clip.maxY);
+    glScissor(x0, targetHeight_ - y1, std::max(0, x1 - x0), std::max(0, y1 - y0));
+}
+
+void Compositor::drawInto(View& root) {
+    const Rect bounds = root.presentation().bounds;
+    const int width = toPixels(bounds.width(), scale_);
+    const int height = toPixels(bounds.height(), scale_);
+    targetHeight_ = height;
+
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    // Points with y growing downward, as the views count them.
+    glOrthof(0.0f, bounds.width(), bounds.height(), 0.0f, -1.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    // Colours and textures are premultiplied.
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_SCISSOR_TEST);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+
+    const ClipBox full{0.0f, 0.0f, bounds.width(), bounds.height()};
+    applyClip(full);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    // The root shows its bounds; its own position and transform are the host's.
+    const AffineTransform toRoot = AffineTransform::makeTranslation(-bounds.x(), -bounds.y());
+    drawView(root, toRoot, 1.0f, full);
+
+    glDisable(GL_SCISSOR_TEST);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void Compositor::drawView(View& view, const AffineTransform& toRoot, float opacity, ClipBox clip) {
+    if (view.isHidden()) {
+        return;
+    }
+    const ViewPresentation shown = view.presentation();
+    opacity *= shown.alpha;
+    if (opacity <= 0.0f) {
+        return;
+    }
+    const Rect& b = shown.bounds;
+    if (view.clipsToBounds()) {
+        // Clipping follows the axis-aligned box of the bounds on screen, which is exact
+        // for the scales and translations views use.
+        const Point corners[4] = {toRoot.apply({b.x(), b.y()}),
+                                  toRoot.apply({b.x() + b.width(), b.y()}),
+                                  toRoot.apply({b.x(), b.y() + b.height()}),
+                                  toRoot.apply({b.x() + b.width(), b.y() + b.height()})};
+        float minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+        for (const Point& p : corners) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        clip = {std::max(clip.minX, minX), std::max(clip.minY, minY), std::min(clip.maxX, maxX),
+                std::min(clip.maxY, maxY)};
+        if (clip.minX >= clip.maxX || clip.minY >= clip.maxY) {
+            return;
+        }
+    }
+    applyClip(clip);
+    loadTransform(toRoot);
+    opacity_ = opacity;
+
+    if (const auto background = view.backgroundColor()) {
+        fillRect(b, *background);
+    }
+    if (auto* glView = dynamic_cast<GLLayerView*>(&view)) {
+        const GLLayer& layer = glView->layer();
+        if (layer.presentedTexture() != 0 && layer.textureWidth() > 0 &&
+            layer.textureHeight() > 0) {
+            // The texture holds the frame bottom row first.
+            const float s1 = static_cast<float>(layer.presentedWidth()) /
+                             static_cast<float>(layer.textureWidth());
+            const float t1 = static_cast<float>(layer.presentedHeight()) /
+                             static_cast<float>(layer.textureHeight());
+            drawTexture(layer.presentedTexture(), b, 0.0f, t1, s1, 0.0f);
+        }
+    }
+    view.drawContent(*this);
+    view.clearNeedsDisplay();
+
+    for (const auto& child : view.children()) {
+        const ViewPresentation c = child->presentation();
+        const AffineTransform toParent =
+            AffineTransform::makeTranslation(-(c.bounds.x() + c.bounds.width() * 0.5f),
+                                             -(c.bounds.y() + c.bounds.height() * 0.5f))
+                .concat(c.transform)
+                .concat(AffineTransform::makeTranslation(c.center.x, c.center.y));
+        drawView(*child, toParent.concat(toRoot), opacity, clip);
+        applyClip(clip);
+        loadTransform(toRoot);
+        opacity_ = opacity;
+    }
+}
+
+void Compositor::fillRect(Rect r, Color color) {
+    const float a = color.alpha * opacity_;
+    if (a <= 0.0f) {
+        return;
+    }
+    const GLfloat vertices[8] = {r.x(),
+                                 r.y(),
+                                 r.x() + r.width(),
+                                 r.y(),
+                                 r.x(),
+                                 r.y() + r.height(),
+                                 r.x() + r.width(),
+                                 r.y() + r.height()};
+    glColor4f(color.red * a, color.green * a, color.blue * a, a);
+    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1,
+                             float alpha) {
+    const GLfloat vertices[8] = {r.x(),
+                                 r.y(),
+                                 r.x() + r.width(),
+                                 r.y(),
+                                 r.x(),
+                                 r.y() + r.height(),
+                                 r.x() + r.width(),
+                                 r.y() + r.height()};
+    const GLfloat coords[8] = {s0, t0, s1, t0, s0, t1, s1, t1};
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    const float a = opacity_ * std::clamp(alpha, 0.0f, 1.0f);
+    glColor4f(a, a, a, a);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glTexCoordPointer(2, GL_FLOAT, 0, coords);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+}
+
+void Compositor::drawPicture(const Picture& picture, Rect rect, float alpha) {
+    const int w = picture.width();
+    const int h = picture.height();
+    if (!picture.pixels() || w <= 0 || h <= 0) {
+        return;
+    }
+    // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
+    const int tw = powerOfTwoAtLeast(w);
+    const int th = powerOfTwoAtLeast(h);
+    std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th) *
+                                     4);
+    const std::size_t row = static_cast<std::size_t>(w) * 4;
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(padded.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(tw) * 4,
+                    picture.pixels()->data() + static_cast<std::size_t>(y) * row, row);
+    }
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, padded.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    // Row 0 of the upload is the picture's top row.
+    drawTexture(texture, rect, 0.0f, 0.0f, static_cast<float>(w) / static_cast<float>(tw),
+                static_cast<float>(h) / static_cast<float>(th), alpha);
+    glDeleteTextures(1, &texture);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color color) {
+    fillConvex(outline, color, color, 0.0f, 0.0f);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color top, Color bottom,
+                            float gradientTop, float gradientBottom) {
+    // Corners closer than this are one corner: arcs of tiny radius repeat points.
+    constexpr float kSamePoint = 1e-4f;
+    std::vector<Point> corners;
+    corners.reserve(outline.size());
+    for (const Point& p : outline) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+            return;
+        }
+        if (corners.empty() || std::fabs(p.x - corners.back().x) > kSamePoint ||
+            std::fabs(p.y - corners.back().y) > kSamePoint) {
+            corners.push_back(p);
+        }
+    }
+    while (corners.size() > 1 && std::fabs(corners.front().x - corners.back().x) <= kSamePoint &&
+           std::fabs(corners.front().y - corners.back().y) <= kSamePoint) {
+        corners.pop_back();
+    }
+    const std::size_t n = corners.size();
+    if (n < 3 || opacity_ <= 0.0f) {
+        return;
+    }
+    double twiceArea = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        twiceArea += static_cast<double>(p.x) * q.y - static_cast<double>(q.x) * p.y;
+    }
+    if (twiceArea == 0.0) {
+        return;
+    }
+    const float outward = twiceArea > 0.0 ? 1.0f : -1.0f;
+
+    // Outward unit normal of the edge from corner i to corner i + 1.
+    std::vector<Point> edgeNormals(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        const float dx = q.x - p.x;
+        const float dy = q.y - p.y;
+        const float length = std::sqrt(dx * dx + dy * dy);
+        edgeNormals[i] = {outward * dy / length, -outward * dx / length};
+    }
+    // The smoothed edge is one pixel wide and straddles the outline.
+    const float half = 0.5f / static_cast<float>(scale_);
+    std::vector<Point> inner(n);
+    std::vector<Point> outer(n);
+    Point centre;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& before = edgeNormals[(i + n - 1) % n];
+        const Point& after = edgeNormals[i];
+        float nx = before.x + after.x;
+        float ny = before.y + after.y;
+        const float length = std::sqrt(nx * nx + ny * ny);
+        if (length < 1e-6f) {
+            nx = after.x;
+            ny = after.y;
+        } else {
+            nx /= length;
+            ny /= length;
+        }
+        // Sharp corners (an arrow's tip) would shoot far out: limit the mitre to twice
+        // the edge's width.
+        const float miter = half / std::max(nx * after.x + ny * after.y, 0.5f);
+        inner[i] = {corners[i].x - nx * miter, corners[i].y - ny * miter};
+        outer[i] = {corners[i].x + nx * miter, corners[i].y + ny * miter};
+        centre.x += inner[i].x;
+        centre.y += inner[i].y;
+    }
+    centre.x /= static_cast<float>(n);
+    centre.y /= static_cast<float>(n);
+
+    const auto colourAt = [&](float y, float coverage) {
+        float t = 0.0f;
+        if (gradientBottom != gradientTop) {
+            t = std::clamp((y - gradientTop) / (gradientBottom - gradientTop), 0.0f, 1.0f);
+        }
+        const float a = (top.alpha + (bottom.alpha - top.alpha) * t) * opacity_ * coverage;
+        return std::array<GLfloat, 4>{(top.red + (bottom.red - top.red) * t) * a,
+                                      (top.green + (bottom.green - top.green) * t) * a,
+                                      (top.blue + (bottom.blue - top.blue) * t) * a, a};
+    };
+    std::vector<GLfloat> vertices;
+    std::vector<GLfloat> colours;
+    vertices.reserve(n * 18);
+    colours.reserve(n * 36);
+    const auto add = [&](Point p, float coverage) {
+        vertices.push_back(p.x);
+        vertices.push_back(p.y);
+        const auto c = colourAt(p.y, coverage);
+        colours.insert(colours.end(), c.begin(), c.end());
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        add(centre, 1.0f);
+        add(inner[i], 1.0f);
+        add(inner[j], 1.0f);
+        add(inner[i], 1.0f);
+        add(outer[i], 0.0f);
+        add(inner[j], 1.0f);
+        add(inner[j], 1.0f);
+        add(outer[i], 0.0f);
+        add(outer[j], 0.0f);
+    }
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
+    glColorPointer(4, GL_FLOAT, 0, colours.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 2));
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color color) {
+    fillConvex(roundedRectOutline(rect, radius), color);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color top, Color bottom) {
+    fillConvex(roundedRectOutline(rect, radius), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+void Compositor::fillEllipse(Rect rect, Color color) {
+    fillConvex(ellipseOutline(rect), color);
+}
+
+void Compositor::fillEllipse(Rect rect, Color top, Color bottom) {
+    fillConvex(ellipseOutline(rect), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+std::vector<Point> Compositor::roundedRectOutline(Rect rect, float radius) {
+    constexpr int kSteps = 8; // per quarter circle
+    const float w = std::max(rect.width(), 0.0f);
+    const float h = std::max(rect.height(), 0.0f);
+    const float r = std::clamp(radius, 0.0f, std::min(w, h) * 0.5f);
+    const float left = rect.x() + r;
+    const float right = rect.x() + w - r;
+    const float top = rect.y() + r;
+    const float bottom = rect.y() + h - r;
+    // Corner centres in the order the outline visits them, with the angle each arc starts at
+    // (y grows downward, so growing angles turn clockwise on screen).
+    const std::array<std::pair<Point, double>, 4> arcs = {{{{left, top}, kPi},
+                                                           {{right, top}, kPi * 1.5},
+                                                           {{right, bottom}, 0.0},
+                                                           {{left, bottom}, kPi * 0.5}}};
+    std::vector<Point> points;
+    points.reserve(4 * (kSteps + 1));
+    for (const auto& [centre, start] : arcs) {
+        for (int step = 0; step <= (r > 0.0f ? kSteps : 0); ++step) {
+            const double angle = start + kPi * 0.5 * step / kSteps;
+            points.push_back({centre.x + static_cast<float>(std::cos(angle) * r),
+                              centre.y + static_cast<float>(std::sin(angle) * r)});
+        }
+    }
+    return points;
+}
+
+std::vector<Point> Compositor::ellipseOutline(Rect rect) {
+    constexpr int kSteps = 64;
+    const double cx = rect.x() + rect.width() * 0.5;
+    const double cy = rect.y() + rect.height() * 0.5;
+    const double rx = rect.width() * 0.5;
+    const double ry = rect.height() * 0.5;
+    std::vector<Point> points;
+    points.reserve(kSteps);
+    for (int step = 0; step < kSteps; ++step) {
+        const double angle = 2.0 * kPi * step / kSteps;
+        points.push_back({static_cast<float>(cx + std::cos(angle) * rx),
+                          static_cast<float>(cy + std::sin(angle) * ry)});
+    }
+    return points;
+}
+
+std::optional<Picture> Compositor::snapshot(View& root) {
+    GLContext* context = GLContext::shared();
+    if (context == nullptr || !context->makeCurrent()) {
+        return std::nullopt;
+    }
+    const Rect bounds = root.presentation().bounds;
+    const int width = toPixels(bounds.width(), scale_);
+    const int height = toPixels(bounds.height(), scale_);
+    if (width == 0 || height == 0) {
+        return std::nullopt;
+    }
+    const FramebufferFunctions& fbo = context->fbo();
+    GLint previousFramebuffer = 0;
+    GLint previousRenderbuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &previousFramebuffer);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &previousRenderbuffer);
+    GLuint framebuffer = 0;
+    GLuint renderbuffer = 0;
+    fbo.genFramebuffers(1, &framebuffer);
+    fbo.genRenderbuffers(1, &renderbuffer);
+    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
+    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
+    fbo.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
+    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                renderbuffer);
+    std::optional<Picture> result;
+    if (fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES) {
+        drawInto(root);
+        const std::size_t row = static_cast<std::size_t>(width) * 4;
+        std::vector<std::uint8_t> pixels(row * static_cast<std::size_t>(height));
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        // GL reads bottom row first; pictures are top row first.
+        auto upright = std::make_shared<PixelBytes>(pixels.size());
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(upright->data() + row * static_cast<std::size_t>(y),
+                        pixels.data() + row * static_cast<std::size_t>(height - 1 - y), row);
+        }
+        result = Picture::create(std::move(upright), width, height);
+    }
+    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previousFramebuffer));
+    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, static_cast<GLuint>(previousRenderbuffer));
+    fbo.deleteRenderbuffers(1, &renderbuffer);
+    fbo.deleteFramebuffers(1, &framebuffer);
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/AffineTransform.h"
+#include "platform/Color.h"
+#include "platform/Geometry.h"
+#include "platform/Picture.h"
+
+#include <GLES/gl.h>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace platform {
+
+class View;
+
+// Draws a view tree with GL ES 1.1 as it is presented at this moment (animations in
+// flight included): background colours, alpha, transforms, clipping to bounds, the
+// views' own content and the presented frames of GL layer views. One point is `scale`
+// pixels. Hidden views and their subviews are skipped.
+class Compositor {
+public:
+    explicit Compositor(int scale = 2);
+
+    int scale() const { return scale_; }
+
+    // Draws `root` (its bounds fill the target) into the framebuffer bound now, which
+    // must be root's bounds size × scale in pixels. The shared GL context must be
+    // current.
+    void drawInto(View& root);
+    // Draws `root` into an offscreen framebuffer and reads it back; nothing when there
+    // is no GL context or the framebuffer can not be made.
+    std::optional<Picture> snapshot(View& root);
+
+    // Primitives for View::drawContent, in the drawn view's coordinates, faded by the
+    // alpha of the view and its ancestors.
+    void fillRect(Rect rect, Color color);
+    // `alpha` fades the picture further (a dimmed, disabled button).
+    void drawPicture(const Picture& picture, Rect rect, float alpha = 1.0f);
+    // Draws the part (s0, t0)–(s1, t1) of a texture over `rect`; t0 belongs to the top
+    // edge of the rectangle.
+    void drawTexture(GLuint texture, Rect rect, float s0, float t0, float s1, float t1,
+                     float alpha = 1.0f);
+
+    // Fills a convex outline (its corners in order, either way round) with a vertical
+    // gradient: `top` at y = gradientTop, `bottom` at y = gradientBottom, clamped beyond.
+    // The edges are smoothed over one pixel, so curves drawn this way look round and not
+    // stepped.
+    void fillConvex(std::span<const Point> outline, Color top, Color bottom, float gradientTop,
+                    float gradientBottom);
+    void fillConvex(std::span<const Point> outline, Color color);
+    void fillRoundedRect(Rect rect, float radius, Color color);
+    // With a gradient from the top edge to the bottom edge.
+    void fillRoundedRect(Rect rect, float radius, Color top, Color bottom);
+    void fillEllipse(Rect rect, Color color);
+    void fillEllipse(Rect rect, Color top, Color bottom);
+
+    // Outlines for fillConvex, clockwise on screen.
+    static std::vector<Point> roundedRectOutline(Rect rect, float radius);
+    static std::vector<Point> ellipseOutline(Rect rect);
+    float opacity() const { return opacity_; }
+
+private:
+    struct ClipBox {
+        float minX, minY, maxX, maxY;
+    };
+    void drawView(View& view, const AffineTransform& toRoot, float opacity, ClipBox clip);
+    void applyClip(const ClipBox& clip);
+    void loadTransform(const AffineTransform& t);
+
+    int scale_;
+    int targetHeight_ = 0; // pixels, for the bottom-up scissor
+    float opacity_ = 1.0f;
+};
+
+} // namespace platform
