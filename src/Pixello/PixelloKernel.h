@@ -87,6 +87,17 @@ public:
     static std::optional<platform::Picture> convertImageToPNG(const platform::Picture& picture,
                                                               float maxWidth, float maxHeight);
 
+    // Picking, the camera, the album and the settings screen
+    // (PixelloKernel+ImagePickingAndSaving.cpp). Until pictures can be picked and written to
+    // the album, the three picture operations only answer with their "unavailable" alerts.
+    void pickImageFromPhotoLibrary();
+    void pickImageFromCamera();
+    void saveImage();
+    // Slides the settings screen in; nothing while there is no settings screen or no window.
+    void openSettings();
+    // The kernel's message box: the text as title, one "OK" button.
+    void showAlertWithTitle(const std::string& title);
+
 protected:
     // Creates the model and fills it from storage (the main file, else its backup); without
     // stored state the default picture becomes the first history entry.
@@ -102,5 +113,7 @@ private:
 
     // Shared with the navigation controller, whose root screen it is.
     std::shared_ptr<MainViewController> mainViewController_;
+    // Shared with the navigation controller while it is pushed.
+    std::shared_ptr<ZVKViewController> settingsViewController_;
     std::unique_ptr<PixelloModel> model_;
 };
