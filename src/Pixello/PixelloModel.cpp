@@ -170,12 +170,15 @@ bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
     const std::size_t pixelBytes = static_cast<std::size_t>(picture->width()) *
                                    static_cast<std::size_t>(picture->height()) * 4;
     bool written = false;
+    std::optional<platform::Picture> fromBuffer;
     // The raw format has no orientation flag: only upright pixels go into it.
     if (dataRef_ && dataRef_->size() == pixelBytes &&
         picture->orientation() == platform::Picture::Up) {
         const auto bytes = rawFileBytes(*dataRef_, static_cast<std::uint32_t>(picture->width()),
                                         static_cast<std::uint32_t>(picture->height()));
         written = platform::writeFileAtomically(pathToImageFile(name), bytes);
+        // What the file holds is exactly this: reading it back would only cost time and memory.
+        fromBuffer = platform::Picture::create(dataRef_, picture->width(), picture->height());
     } else {
         // Without pixels that fit the picture a raw file could never be read back, so the
         // picture is encoded instead.
@@ -189,6 +192,10 @@ bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
     }
     while (redoImageAllowed()) {
         dropLastEntry();
+    }
+    if (fromBuffer) {
+        cachedFileName_ = name;
+        cachedImage_ = std::move(fromBuffer);
     }
     imageFileNames_.push_back(std::move(name));
     ++currentImage_;

@@ -99,9 +99,9 @@ public:
     // Reading a raw file also fills dataRef() with its pixels.
     std::optional<platform::Picture> image();
     // Appends the picture as the new current entry, discarding the redo branch, and reports
-    // "image" then "history". Written from dataRef() when it holds the picture's pixels, else
-    // PNG-encoded. False, with nothing changed and nothing sent, when there is no picture or
-    // the file could not be written.
+    // "image" then "history". Written from dataRef() when it holds the picture's pixels (and
+    // then cached over those pixels, so nobody reads the file back), else PNG-encoded. False, with
+    // nothing changed and nothing sent, when there is no picture or the file could not be written.
     bool setImage(const std::optional<platform::Picture>& picture);
     // Move the current index and report "image" then "history"; nothing when not allowed.
     void undoImage();
