@@ -58,7 +58,7 @@ std::shared_ptr<platform::BarButtonItem> MainViewController::itemWithName(const 
     return item;
 }
 
-platform::Rect MainViewController::surfaceFrame(float width, float extra) const {
+platform::Rect MainViewController::surfaceFrame(float width, float extra) {
     const float tH = toolbar_->bounds().height();
     const float vH = view()->bounds().height();
     const float bH = bottomToolbar_->bounds().height();
@@ -422,7 +422,7 @@ void MainViewController::imageChanged() {
     if (!picture) {
         model.setDataRef(nullptr);
         glView_->clearSprite();
-        model.setShouldDtrue.get();
+        model.setShouldDraw(true);
         return;
     }
     if (const platform::PixelBuffer& data = model.dataRef()) {
@@ -434,10 +434,10 @@ void MainViewController::imageChanged() {
     }
     glView_->resize({0.0f, 0.0f, size.width, size.height});
     model.grid()->rehandle();
-    if (model.shouldD.get()) {
+    if (model.shouldDraw()) {
         glView_->drawView();
     }
-    model.setShouldDtrue.get();
+    model.setShouldDraw(true);
     scrollView_->resizeContent(glView_->bounds().size);
 }
 

@@ -127,7 +127,7 @@ private:
     void historyChanged();
     void orientationChanged();
     // The touch surface's frame between the two toolbars; `extra` is taken off its height.
-    platform::Rect surfaceFrame(float width, float extra) const;
+    platform::Rect surfaceFrame(float width, float extra);
     // Redraws the grid as it stands; `last` draws without showing (the frame to capture).
     void redrawGrid(bool last);
     // The message box of the screen: no title, one "OK" button.

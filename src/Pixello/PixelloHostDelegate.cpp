@@ -7,6 +7,7 @@
 #include "platform/PictureCodec.h"
 #include "platform/RunLoop.h"
 #include "platform/Script.h"
+#include "platform/Slider.h"
 #include "platform/Toolbar.h"
 #include "platform/Window.h"
 
@@ -143,9 +144,34 @@ bool PixelloHostDelegate::press(std::string_view role, std::string& error) {
 
 bool PixelloHostDelegate::slider(std::string_view property, std::string_view value,
                                  std::string& error) {
-    (void)property;
-    (void)value;
-    error = "the settings screen is not available yet";
+    SettingsViewController* settings = kernel()->settingsViewController();
+    const ZVKNavigationController* navigation = kernel()->navigationController();
+    if (settings == nullptr || navigation == nullptr ||
+        navigation->topViewController() != settings) {
+        error = "the settings screen is not shown";
+        return false;
+    }
+    const std::optional<double> number = platform::parseScriptNumber(value);
+    if (!number) {
+        error = "'" + std::string(value) + "' is not a number";
+        return false;
+    }
+    settings->view();
+    const std::pair<std::string_view, platform::Slider*> sliders[] = {
+        {"smudgePower", settings->smudgePower().get()},
+        {"smudgeWidth", settings->smudgeWidth().get()},
+        {"bumpPower", settings->bumpPower().get()},
+        {"pinchPower", settings->pinchPower().get()},
+    };
+    for (const auto& [name, slider] : sliders) {
+        if (name == property && slider != nullptr) {
+            // What a finger lifting off the moved thumb does: the value, then one change.
+            slider->setValue(static_cast<float>(*number));
+            slider->sendActionsForControlEvents(platform::Control::ValueChanged);
+            return true;
+        }
+    }
+    error = "no slider '" + std::string(property) + "'";
     return false;
 }
 

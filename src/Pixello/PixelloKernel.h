@@ -2,6 +2,7 @@
 
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloModel.h"
+#include "Pixello/SettingsViewController.h"
 #include "ZevkoCore/ZVKApplicationKernel.h"
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
@@ -39,6 +40,7 @@ public:
 
     PixelloModel* model() const { return model_.get(); }
     MainViewController* mainViewController() const { return mainViewController_.get(); }
+    SettingsViewController* settingsViewController() const { return settingsViewController_.get(); }
 
     // Saves the model to storage.
     void terminate() override;
@@ -114,6 +116,6 @@ private:
     // Shared with the navigation controller, whose root screen it is.
     std::shared_ptr<MainViewController> mainViewController_;
     // Shared with the navigation controller while it is pushed.
-    std::shared_ptr<ZVKViewController> settingsViewController_;
+    std::shared_ptr<SettingsViewController> settingsViewController_;
     std::unique_ptr<PixelloModel> model_;
 };

@@ -1,7 +1,9 @@
 #include "EditorSession.h"
 
+#include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/AlertView.h"
 #include "platform/Button.h"
+#include "platform/Slider.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +210,57 @@ TEST_F(EditorSession, MissingPictureLeavesAnEmptyAreaAndEveryToolSafe) {
               "");
     EXPECT_FALSE(model().image().has_value());
     EXPECT_NE(run("export " + (scratch.path() / "none.png").string()), "");
+}
+
+TEST_F(EditorSession, SettingsSlidersChangeStoredStrengthsOnlyOnRelease) {
+    launch();
+    ZVKNavigationController& navigation = *kernel()->navigationController();
+    EXPECT_TRUE(navigation.navigationBarHidden());
+    EXPECT_NE(run("slider bumpPower 12\n"), "");
+    ASSERT_EQ(run("press settings\nwait 1\n"), "");
+    SettingsViewController* settings = kernel()->settingsViewController();
+    ASSERT_EQ(navigation.topViewController(), settings);
+    EXPECT_FALSE(navigation.navigationBarHidden());
+
+    // A real drag of the bump slider's thumb: nothing is stored while the finger is down.
+    const float before = model().bumpPower();
+    platform::Slider& slider = *settings->bumpPower();
+    const platform::Point thumb =
+        slider.convertPointToView(slider.thumbCentreForValue(slider.value()), nullptr);
+    const auto at = [](float x, float y) {
+        return std::to_string(x) + " " + std::to_string(y) + "\n";
+    };
+    ASSERT_EQ(run("down 1 " + at(thumb.x, thumb.y) + "move 1 " + at(thumb.x + 30, thumb.y) +
+                  "move 1 " + at(thumb.x + 60, thumb.y)),
+              "");
+    EXPECT_EQ(model().bumpPower(), before);
+    ASSERT_EQ(run("up 1 " + at(thumb.x + 60, thumb.y)), "");
+    EXPECT_GT(model().bumpPower(), before);
+    EXPECT_EQ(model().bumpPower(), slider.value());
+
+    ASSERT_EQ(run("slider smudgeWidth 42\nslider pinchPower 7.5\n"), "");
+    EXPECT_EQ(model().smudgeWidth(), 42.0f);
+    EXPECT_EQ(model().pinchPower(), 7.5f);
+    EXPECT_EQ(run("slider nothing 1\n"), "s.txt:1: no slider 'nothing'");
+    EXPECT_EQ(run("slider pinchPower x\n"), "s.txt:1: 'x' is not a number");
+
+    // Rotation while the settings screen is up is ignored.
+    ASSERT_EQ(run("rotate 3\nwait 0.5\n"), "");
+    EXPECT_EQ(model().orientation(), 1);
+
+    auto shot = screenshot("settings.png");
+    ASSERT_TRUE(shot);
+    editortest::expectMatchesReference(*shot, "settings.png");
+
+    ASSERT_EQ(run("back\nwait 1\n"), "");
+    EXPECT_EQ(navigation.topViewController(), &screen());
+    EXPECT_TRUE(navigation.navigationBarHidden());
+    EXPECT_NE(run("back\n"), "");
+    // The strengths survive a restart.
+    host.terminate();
+    launch();
+    EXPECT_EQ(model().smudgeWidth(), 42.0f);
+    EXPECT_EQ(model().pinchPower(), 7.5f);
 }
 
 TEST_F(EditorSession, ScreensMatchTheirReferencePictures) {
