@@ -40,7 +40,7 @@ public:
                       return hosted;
                   },
                   error) &&
-              delegate_->kernel() != nullptr && delegate_->kernel()->model()->image();
+              delegate_->kernel() != nullptr && delegate_->kernel()->model()->image() && settle();
     }
     ~Session() {
         host_.terminate();
@@ -57,6 +57,9 @@ public:
         const auto script = platform::Script::parse(text, "bench", error);
         return script && host_.run(*script, error);
     }
+    // A new picture makes the touch surface settle its content, and it takes no touches
+    // meanwhile: every stroke starts after that.
+    bool settle() { return run("wait 0.5\n"); }
     void composite() {
         auto shot = compositor_.snapshot(window());
         benchmark::DoNotOptimize(shot);
@@ -92,6 +95,7 @@ void BM_SmudgeMove600(benchmark::State& state) {
             state.PauseTiming();
             window.touchUp(1, {x, 200.0f});
             session.model().undoImage();
+            session.settle();
             window.touchDown(1, {100.0f, 200.0f});
             state.ResumeTiming();
         }
@@ -119,6 +123,7 @@ void BM_BumpMove600(benchmark::State& state) {
             window.handleTouches(platform::TouchPhase::Ended,
                                  {{1, {80.0f, 120.0f}}, {2, {240.0f + d, 320.0f + d}}});
             session.model().undoImage();
+            session.settle();
             window.touchDown(1, {80.0f, 120.0f});
             window.touchDown(2, {240.0f, 320.0f});
             state.ResumeTiming();
@@ -145,6 +150,7 @@ void BM_FinishStroke600(benchmark::State& state) {
         if (session.model().undoImageAllowed()) {
             session.model().undoImage();
         }
+        session.settle();
         window.touchDown(1, {100.0f, 200.0f});
         window.touchMove(1, {110.0f, 205.0f});
         window.touchMove(1, {120.0f, 210.0f});

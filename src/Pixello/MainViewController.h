@@ -5,6 +5,7 @@
 #include "ZevkoCore/ZVKScrollView.h"
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
+#include "platform/ActivityIndicatorView.h"
 #include "platform/BarButtonItem.h"
 #include "platform/Geometry.h"
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 namespace platform {
-class ActivityIndicatorView;
 class Button;
 class Label;
 class Toolbar;

@@ -38,6 +38,9 @@ protected:
             error))
             << error;
         ASSERT_NE(kernel(), nullptr);
+        // The surface settles its content for a moment after start and takes no touches
+        // meanwhile, as on a phone.
+        ASSERT_EQ(run("wait 0.5\n"), "");
     }
 
     // Runs `text` as the script "s.txt"; the error, empty on success.

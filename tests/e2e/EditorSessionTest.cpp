@@ -12,7 +12,9 @@ namespace {
 using editortest::EditorSession;
 using platform::Rect;
 
-constexpr const char* kStroke = "down 1 100 200\nmove 1 120 210\nmove 1 140 230\nup 1 140 230\n";
+// A finished picture makes the surface settle again: the next stroke waits for it.
+constexpr const char* kStroke =
+    "down 1 100 200\nmove 1 120 210\nmove 1 140 230\nup 1 140 230\nwait 0.5\n";
 
 bool buttonEnabled(MainViewController& screen, const char* role) {
     auto* control = dynamic_cast<platform::Control*>(screen.itemForRole(role)->customView().get());
