@@ -57,7 +57,7 @@ bool finishSpriteTexels(std::vector<std::uint8_t>& texels, std::size_t spriteWid
 
 std::shared_ptr<GLView> GLView::create(platform::Rect frame) {
     std::shared_ptr<GLView> view(new GLView(frame));
-    // Not transparent to what lies under it: the drawn frame has premultiplied alpha.
+    // The compositor blends the frame over what lies beneath: it has premultiplied alpha.
     view->layer().setOpaque(false);
     if (currentContext() == nullptr || !view->createFramebuffer()) {
         return nullptr;
@@ -69,7 +69,7 @@ std::shared_ptr<GLView> GLView::create(platform::Rect frame) {
 GLView::GLView(platform::Rect frame) : GLLayerView(frame) {}
 
 GLView::~GLView() {
-    grid_.reset();
+    // The grid is released with the members; the GL objects need the context.
     destroyFramebuffer();
     if (spriteTexture_ != 0 && currentContext() != nullptr) {
         glDeleteTextures(1, &spriteTexture_);

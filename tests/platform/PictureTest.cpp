@@ -114,10 +114,10 @@ TEST(PictureCodec, PngFileIsWrittenStraightAlpha) {
 }
 
 TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
-    using picture_test::PngSpec;
+    using picture_test::PngLayout;
     struct Case {
         const char* name;
-        PngSpec spec;
+        PngLayout layout;
         Pixel first;
         Pixel last;
     };
@@ -156,25 +156,25 @@ TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
          Pixel{4, 5, 6, 255}},
     };
     for (const Case& c : cases) {
-        const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(c.spec));
+        const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(c.layout));
         ASSERT_EQ(decoded.status, DecodeStatus::ok) << c.name;
         const Picture& picture = *decoded.picture;
-        EXPECT_EQ(picture.width(), c.spec.width) << c.name;
-        EXPECT_EQ(picture.height(), c.spec.height) << c.name;
+        EXPECT_EQ(picture.width(), c.layout.width) << c.name;
+        EXPECT_EQ(picture.height(), c.layout.height) << c.name;
         EXPECT_EQ(picture.pixelAt(0, 0), c.first) << c.name;
         EXPECT_EQ(picture.pixelAt(picture.width() - 1, picture.height() - 1), c.last) << c.name;
     }
 }
 
 TEST(PictureCodec, InterlacedPngDecodesLikeThePlainOne) {
-    picture_test::PngSpec spec{9, 7, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
+    picture_test::PngLayout layout{9, 7, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 9; ++x) {
-            spec.rows.insert(spec.rows.end(),
-                             {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200});
+            layout.rows.insert(layout.rows.end(),
+                               {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200});
         }
     }
-    const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(spec));
+    const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(layout));
     ASSERT_EQ(decoded.status, DecodeStatus::ok);
     EXPECT_EQ(*decoded.picture->pixels(), *makeCoordinatePicture(9, 7).pixels());
 }

@@ -48,7 +48,7 @@ void noFlush(png_structp) {}
 
 } // namespace
 
-std::vector<std::uint8_t> encodeRawPng(const PngSpec& spec) {
+std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -58,35 +58,35 @@ std::vector<std::uint8_t> encodeRawPng(const PngSpec& spec) {
         return {};
     }
     png_set_write_fn(png, &out, appendToVector, noFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width),
+                 static_cast<png_uint_32>(layout.height), layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (std::size_t i = 0; i + 2 < spec.palette.size(); i += 3) {
-        palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    for (std::size_t i = 0; i + 2 < layout.palette.size(); i += 3) {
+        palette.push_back({layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
     }
     if (!palette.empty()) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     }
-    if (!spec.transparency.empty()) {
-        if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
-            png_set_tRNS(png, info, spec.transparency.data(),
-                         static_cast<int>(spec.transparency.size()), nullptr);
+    if (!layout.transparency.empty()) {
+        if (layout.colourType == PNG_COLOR_TYPE_PALETTE) {
+            png_set_tRNS(png, info, layout.transparency.data(),
+                         static_cast<int>(layout.transparency.size()), nullptr);
         } else {
             png_color_16 value{};
-            value.gray = spec.transparency[0];
-            value.red = spec.transparency[0];
-            value.green = spec.transparency[spec.transparency.size() > 1 ? 1 : 0];
-            value.blue = spec.transparency[spec.transparency.size() > 2 ? 2 : 0];
+            value.gray = layout.transparency[0];
+            value.red = layout.transparency[0];
+            value.green = layout.transparency[layout.transparency.size() > 1 ? 1 : 0];
+            value.blue = layout.transparency[layout.transparency.size() > 2 ? 2 : 0];
             png_set_tRNS(png, info, nullptr, 0, &value);
         }
     }
     png_write_info(png, info);
-    const std::size_t rowBytes = spec.rows.size() / static_cast<std::size_t>(spec.height);
+    const std::size_t rowBytes = layout.rows.size() / static_cast<std::size_t>(layout.height);
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; ++y) {
-        rows.push_back(const_cast<png_bytep>(spec.rows.data()) + rowBytes * y);
+    for (int y = 0; y < layout.height; ++y) {
+        rows.push_back(const_cast<png_bytep>(layout.rows.data()) + rowBytes * y);
     }
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);

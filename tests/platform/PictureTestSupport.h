@@ -23,7 +23,7 @@ platform::Picture makePicture(int width, int height,
 platform::Picture makeCoordinatePicture(int width, int height,
                                         int orientation = platform::Picture::Up);
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colourType = 0;
@@ -33,7 +33,7 @@ struct PngSpec {
     std::vector<std::uint8_t> palette;      // R, G, B triples
     std::vector<std::uint8_t> transparency; // the tRNS chunk's bytes
 };
-std::vector<std::uint8_t> encodeRawPng(const PngSpec& spec);
+std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout);
 
 // A baseline JPEG of `picture`'s RGB at quality 100 without subsampling; with an EXIF
 // block holding `exifOrientation` when it is non-zero.
