@@ -10,7 +10,7 @@
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: pixello [--data-dir DIR] [--headless [--script FILE|-]] [--scale N]\n"
+    std::fputs("Usage: pixello [--data-dir DIR] [--scale N] [--headless [--script FILE|-]]\n"
                "  --data-dir DIR  keep the history and settings in DIR\n"
                "                  (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n",
                out);

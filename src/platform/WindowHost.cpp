@@ -549,19 +549,25 @@ void WindowHost::draw() {
     }
     const int width = static_cast<int>(Window::kScreenWidth) * scale;
     const int height = static_cast<int>(Window::kScreenHeight) * scale;
-    if (!prepareScreenTarget(width, height)) {
-        return;
-    }
+    // Upright, the screen is composited straight into the window; turned, it goes through
+    // a texture that is then drawn turned.
+    const bool upright = turned_ == 1 && drawableWidth == width && drawableHeight == height;
     const FramebufferFunctions& fbo = context_->fbo();
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screenFramebuffer_);
-    compositor_->drawInto(*window_);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    if (upright) {
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+        compositor_->drawInto(*window_);
+    } else {
+        if (!prepareScreenTarget(width, height)) {
+            return;
+        }
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screenFramebuffer_);
+        compositor_->drawInto(*window_);
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    }
     refreshStatusBar();
 
     glViewport(0, 0, drawableWidth, drawableHeight);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrthof(0.0f, turned.width, turned.height, 0.0f, -1.0f, 1.0f);
@@ -570,17 +576,22 @@ void WindowHost::draw() {
     glDisable(GL_BLEND);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    // The screen texture holds the screen bottom row first.
     const auto toWindow = [this](Point screen) {
         return ScreenRotation::screenToTurned(screen, turned_);
     };
-    const float s1 = static_cast<float>(width) / static_cast<float>(screenTextureWidth_);
-    const float t1 = static_cast<float>(height) / static_cast<float>(screenTextureHeight_);
-    const Point screenCorners[4] = {toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
-                                    toWindow({0.0f, Window::kScreenHeight}),
-                                    toWindow({Window::kScreenWidth, Window::kScreenHeight})};
-    const GLfloat screenCoords[8] = {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f};
-    drawQuad(screenTexture_, screenCorners, screenCoords);
+    if (!upright) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // The screen texture holds the screen bottom row first.
+        const float s1 = static_cast<float>(width) / static_cast<float>(screenTextureWidth_);
+        const float t1 = static_cast<float>(height) / static_cast<float>(screenTextureHeight_);
+        const Point screenCorners[4] = {toWindow({0.0f, 0.0f}),
+                                        toWindow({Window::kScreenWidth, 0.0f}),
+                                        toWindow({0.0f, Window::kScreenHeight}),
+                                        toWindow({Window::kScreenWidth, Window::kScreenHeight})};
+        const GLfloat screenCoords[8] = {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f};
+        drawQuad(screenTexture_, screenCorners, screenCoords);
+    }
 
     if (barTexture_ != 0) {
         // The bar lies along the edge the status-bar orientation calls the top.
