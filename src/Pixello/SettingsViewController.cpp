@@ -14,27 +14,29 @@ using platform::Slider;
 
 namespace {
 
-// The support address is seen in full or not at all: cut off with an ellipsis it no longer
-// says where it leads. A long one is set smaller instead, down to this size.
+// Cut off with an ellipsis, the support address no longer says where it leads: a long one is
+// set smaller instead, down to this size (only beyond that is it cut).
 constexpr float kMinimumAddressSize = 12.0f;
 
-// The font `name` at `size`, or smaller down to `minimum`, so that `text` fits on one line of
-// `width` points at every drawing scale.
-std::shared_ptr<const platform::Font> fontFitting(const std::string& name, float size,
+// `font`, or the same face smaller down to `minimum` points, so that `text` fits on one line
+// of `width` points at every drawing scale. Opening a face at a scale is the costly part, so
+// the window's usual scale 2 is tried first and the faces measured stay with the font for
+// drawing.
+std::shared_ptr<const platform::Font> fontFitting(std::shared_ptr<const platform::Font> font,
                                                   float minimum, std::string_view text,
                                                   float width) {
-    auto font = platform::Font::fontWithName(name, size);
     const auto fits = [&] {
-        for (int scale = 1; scale <= 3; ++scale) {
+        for (int scale : {2, 1, 3}) {
             if (font->sizeWithText(text, scale).width > width) {
                 return false;
             }
         }
         return true;
     };
+    float size = font->pointSize();
     while (size > minimum && !fits()) {
         size = std::max(minimum, size - 1.0f);
-        font = platform::Font::fontWithName(name, size);
+        font = platform::Font::fontWithName(font->fontName(), size);
     }
     return font;
 }
@@ -62,12 +64,11 @@ void SettingsViewController::loadView() {
     bumpPower_ = addGroup("Bump Power", 198, 5, 15, &SettingsViewController::bumpPowerAction);
     pinchPower_ = addGroup("Pinch Power", 298, 5, 15, &SettingsViewController::pinchPowerAction);
 
-    const std::string fontName = ZVKLocalString("defaultFont");
-    supportLabel_ = addLabelWithText("WebsiteNsupport", Rect(25, 370, 270, 25),
-                                     platform::Font::fontWithName(fontName, 18));
+    const auto supportFont = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 18);
+    supportLabel_ = addLabelWithText("WebsiteNsupport", Rect(25, 370, 270, 25), supportFont);
     URLLabel_ = addLabelWithText(
         "supportURL", Rect(25, 390, 270, 25),
-        fontFitting(fontName, 18, kMinimumAddressSize, ZVKLocalString("supportURL"), 270));
+        fontFitting(supportFont, kMinimumAddressSize, ZVKLocalString("supportURL"), 270));
     URLLabel_->setTextColor(kLinkColor);
 
     // An image-less button takes touches without drawing anything; added last, it lies over
