@@ -1,5 +1,6 @@
 #include "EditorSession.h"
 
+#include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/AlertView.h"
 #include "platform/Button.h"
@@ -172,7 +173,17 @@ TEST_F(EditorSession, RotationLaysOutTheLandscapeFramesAndGatesPicking) {
     alert = platform::AlertView::visibleAlert(*host.window());
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Photo library is currently unavailable.");
+    EXPECT_EQ(alert->message(), "");
     EXPECT_EQ(model().visibleToolbar(), 0);
+    // While the alert is up it covers the toolbars.
+    EXPECT_EQ(run("press camera\n"), "s.txt:1: the button 'camera' is hidden or covered");
+    alert->dismissWithClickedButtonIndex(0, false);
+
+    ASSERT_EQ(run("press camera\nwait 0.3\n"), "");
+    alert = platform::AlertView::visibleAlert(*host.window());
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->title(), "No camera support on '" + ZVKDeviceName() + "'.");
+    EXPECT_EQ(alert->cancelButtonTitle(), "OK");
 }
 
 TEST_F(EditorSession, ScriptCommandsAnswerBadInputWithErrors) {
