@@ -166,4 +166,21 @@ BENCHMARK(BM_FinishStroke600)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
 
+// The share of the above that is compositing alone: the unchanged main screen drawn at
+// scale 2 and read back.
+void BM_CompositeMainScreen(benchmark::State& state) {
+    Session session;
+    if (!session.ok()) {
+        state.SkipWithError("the editor could not start headless");
+        return;
+    }
+    for (auto _ : state) {
+        session.composite();
+    }
+}
+BENCHMARK(BM_CompositeMainScreen)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
 } // namespace
