@@ -2,6 +2,7 @@
 
 #include "Pixello/MainViewController.h"
 #include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/Control.h"
 #include "platform/FileSystem.h"
 #include "platform/NavigationBar.h"
 #include "platform/PictureCodec.h"
@@ -133,8 +134,12 @@ bool PixelloHostDelegate::press(std::string_view role, std::string& error) {
         nullptr);
     // The tap goes wherever a finger there would go: a hidden toolbar or an alert over the
     // button takes it instead, so the script says so rather than touching something else.
+    // A disabled button lets the tap through to its toolbar, which does nothing with it:
+    // that is what a finger gets too.
+    const auto* control = dynamic_cast<const platform::Control*>(view);
+    const bool disabled = control != nullptr && !control->isEnabled();
     platform::View* hit = window()->hitTest(centre);
-    if (hit == nullptr || !hit->isDescendantOfView(view)) {
+    if (hit == nullptr || !(hit->isDescendantOfView(view) || (disabled && hit == bar))) {
         error = "the button '" + std::string(role) + "' is hidden or covered";
         return false;
     }
