@@ -208,7 +208,9 @@ void ZVKNavigationController::finishRunningTransition() {
 
 void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewController> vc,
                                                  bool animated, std::int32_t scrolling) {
-    if (!vc) {
+    // A screen can be on the stack only once: its one view can not lie in two places.
+    if (!vc || std::any_of(scrollings_.begin(), scrollings_.end(),
+                           [&vc](const auto& entry) { return entry.viewController == vc; })) {
         return;
     }
     finishRunningTransition();
@@ -247,7 +249,12 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
     contentView_->addSubview(nextView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
+    if (change != 0) {
+        ++barGeneration_;
+    }
     if (change == 1) {
+        // From its resting place, also when a hide's slide was cut short.
+        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, s);
         adjustViewFrame(*nextView, 0, h);
         window_->addSubview(navigationBar_);
@@ -318,7 +325,8 @@ void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool
         }
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
-        adjustViewFrame(*navigationBar_, c.scrolling);
+        // Back to its resting place, also when a hide during the slide already put it there.
+        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->pushNavigationItem(c.nextItem, false);
@@ -382,7 +390,12 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
     contentView_->addSubview(backView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
+    if (change != 0) {
+        ++barGeneration_;
+    }
     if (change == 1) {
+        // From its resting place, also when a hide's slide was cut short.
+        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, reverseMove(s));
         adjustViewFrame(*backView, 0, h);
         window_->addSubview(navigationBar_);
@@ -451,7 +464,8 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
         adjustViewFrame(*c.prev->view(), 0, -h);
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
-        adjustViewFrame(*navigationBar_, reverseMove(c.scrolling));
+        // Back to its resting place, also when a hide during the slide already put it there.
+        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->popNavigationItemAnimated(false);
@@ -491,10 +505,13 @@ bool ZVKNavigationController::navigationBarShouldPopItem(platform::NavigationBar
 }
 
 void ZVKNavigationController::showNavigationBarAnimated(bool animated) {
+    // A slide that moves the bar itself ends first, so the two never fight over it.
+    finishRunningTransition();
     if (!navigationBarHidden_) {
         return;
     }
     navigationBarHidden_ = false;
+    ++barGeneration_;
     navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
     window_->addSubview(navigationBar_);
     if (animated) {
@@ -510,12 +527,14 @@ void ZVKNavigationController::showNavigationBarAnimated(bool animated) {
 }
 
 void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
+    finishRunningTransition();
     if (navigationBarHidden_) {
         return;
     }
     navigationBarHidden_ = true;
+    ++barGeneration_;
     if (animated) {
-        Animation::beginAnimations(kHideBarId);
+        Animation::beginAnimations(kHideBarId, std::make_shared<std::uint64_t>(barGeneration_));
         Animation::setAnimationDuration(kDuration);
         Animation::setAnimationDelegate(this);
         navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
@@ -529,10 +548,6 @@ void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
 }
 
 void ZVKNavigationController::hideNavigationBarAnimationEnded() {
-    // A show that came while the bar slid away wins: the bar stays.
-    if (!navigationBarHidden_) {
-        return;
-    }
     navigationBar_->removeFromSuperview();
     navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
 }
@@ -545,7 +560,12 @@ void ZVKNavigationController::animationDidStop(const std::string& animationId, b
             return;
         }
         finishRunningTransition();
-    } else if (animationId == kHideBarId) {
-        hideNavigationBarAnimationEnded();
+    } else if (animationId == kHideBarId && context != nullptr) {
+        // A show, or a transition that brought the bar in or took it away, since this
+        // hide began has the last word on the bar: the late end of the slide must not
+        // take away a bar that is meant to stay.
+        if (*static_cast<const std::uint64_t*>(context) == barGeneration_) {
+            hideNavigationBarAnimationEnded();
+        }
     }
 }

@@ -18,9 +18,10 @@
 // Directions: 0 the new screen comes from the right, 1 from the left, 2 from above,
 // 3 from below; a pop reverses the push of its screen. Other values move nothing.
 //
-// A push or pop that comes while another slide runs first finishes that slide at once
-// (its end steps run, views jump to their places), then starts; the stack, the bar
-// and user interaction are therefore always those of a finished transition.
+// A push, pop, show or hide of the bar that comes while a slide runs first finishes
+// that slide at once (its end steps run, views jump to their places), then starts; the
+// stack, the bar and user interaction are therefore always those of a finished
+// transition. Pushing a screen that is already on the stack does nothing.
 class ZVKNavigationController : public platform::NavigationBarDelegate,
                                 private platform::AnimationDelegate {
 public:
@@ -156,4 +157,7 @@ private:
     std::shared_ptr<ZVKViewController> root_;
     bool shouldQuery_ = false;
     std::shared_ptr<AnimationContext> running_;
+    // Counts the changes of the bar's presence (show, hide, transitions that move it in
+    // or out); the end of an animated hide acts only if nothing changed since.
+    std::uint64_t barGeneration_ = 0;
 };

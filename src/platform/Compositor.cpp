@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -31,7 +32,52 @@ int powerOfTwoAtLeast(int n) {
 
 } // namespace
 
-Compositor::Compositor(int scale) : scale_(std::clamp(scale, 1, 8)) {}
+// Textures of the pictures drawn lately, by the address of their pixels; the weak
+// reference tells a picture that died from a new one at the same address.
+struct Compositor::TextureCache {
+    struct Entry {
+        std::weak_ptr<const PixelBytes> pixels;
+        GLuint texture = 0;
+        int textureWidth = 0;
+        int textureHeight = 0;
+        std::uint64_t lastFrame = 0;
+    };
+    // A picture not drawn for this many frames gives its texture back.
+    static constexpr std::uint64_t kKeepFrames = 120;
+
+    std::unordered_map<const PixelBytes*, Entry> entries;
+    std::uint64_t frame = 0;
+
+    ~TextureCache() {
+        GLContext* context = GLContext::shared();
+        if (entries.empty() || context == nullptr || !context->makeCurrent()) {
+            return;
+        }
+        for (const auto& [pixels, entry] : entries) {
+            glDeleteTextures(1, &entry.texture);
+        }
+    }
+
+    // Drops the textures of pictures that are gone or were not drawn for a while.
+    void sweep() {
+        ++frame;
+        std::erase_if(entries, [this](const auto& item) {
+            const Entry& entry = item.second;
+            if (entry.pixels.expired() || frame - entry.lastFrame > kKeepFrames) {
+                glDeleteTextures(1, &entry.texture);
+                return true;
+            }
+            return false;
+        });
+    }
+};
+
+Compositor::Compositor(int scale)
+    : scale_(std::clamp(scale, 1, 8)), textures_(std::make_shared<TextureCache>()) {}
+
+std::size_t Compositor::cachedTextureCount() const {
+    return textures_->entries.size();
+}
 
 void Compositor::loadTransform(const AffineTransform& t) {
     const GLfloat m[16] = {t.a, t.b, 0, 0, t.c, t.d, 0, 0, 0, 0, 1, 0, t.tx, t.ty, 0, 1};
@@ -76,6 +122,7 @@ void Compositor::drawInto(View& root) {
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 
+    textures_->sweep();
     const ClipBox full{0.0f, 0.0f, bounds.width(), bounds.height()};
     applyClip(full);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -207,35 +254,48 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
 void Compositor::drawPicture(const Picture& picture, Rect rect, float alpha) {
     const int w = picture.width();
     const int h = picture.height();
-    if (!picture.pixels() || w <= 0 || h <= 0) {
+    const PixelBuffer& pixels = picture.pixels();
+    if (!pixels || w <= 0 || h <= 0) {
         return;
     }
-    // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
-    const int tw = powerOfTwoAtLeast(w);
-    const int th = powerOfTwoAtLeast(h);
-    std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th) *
-                                     4);
-    const std::size_t row = static_cast<std::size_t>(w) * 4;
-    for (int y = 0; y < h; ++y) {
-        std::memcpy(padded.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(tw) * 4,
-                    picture.pixels()->data() + static_cast<std::size_t>(y) * row, row);
-    }
+    TextureCache::Entry& entry = textures_->entries[pixels.get()];
+    const bool same = entry.texture != 0 && !entry.pixels.owner_before(pixels) &&
+                      !pixels.owner_before(entry.pixels) && !entry.pixels.expired();
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, padded.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    if (!same) {
+        // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
+        const int tw = powerOfTwoAtLeast(w);
+        const int th = powerOfTwoAtLeast(h);
+        std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) *
+                                         static_cast<std::size_t>(th) * 4);
+        const std::size_t row = static_cast<std::size_t>(w) * 4;
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(padded.data() +
+                            static_cast<std::size_t>(y) * static_cast<std::size_t>(tw) * 4,
+                        pixels->data() + static_cast<std::size_t>(y) * row, row);
+        }
+        if (entry.texture == 0) {
+            glGenTextures(1, &entry.texture);
+        }
+        glBindTexture(GL_TEXTURE_2D, entry.texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     padded.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        entry.pixels = pixels;
+        entry.textureWidth = tw;
+        entry.textureHeight = th;
+    }
+    entry.lastFrame = textures_->frame;
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     // Row 0 of the upload is the picture's top row.
-    drawTexture(texture, rect, 0.0f, 0.0f, static_cast<float>(w) / static_cast<float>(tw),
-                static_cast<float>(h) / static_cast<float>(th), alpha);
-    glDeleteTextures(1, &texture);
+    drawTexture(entry.texture, rect, 0.0f, 0.0f,
+                static_cast<float>(w) / static_cast<float>(entry.textureWidth),
+                static_cast<float>(h) / static_cast<float>(entry.textureHeight), alpha);
 }
 
 void Compositor::fillConvex(std::span<const Point> outline, Color color) {

@@ -223,6 +223,13 @@ std::optional<Rect> Toolbar::frameForItem(const BarButtonItem& item) const {
 
 View* Toolbar::hitTest(Point point) {
     layoutIfResized();
+    // Items say nothing when they are switched off; their buttons learn it here, before
+    // a finger can reach them.
+    for (const Slot& slot : slots_) {
+        if (auto* titled = dynamic_cast<TitledItemButton*>(slot.view.get())) {
+            titled->setEnabled(slot.item->isEnabled());
+        }
+    }
     return View::hitTest(point);
 }
 

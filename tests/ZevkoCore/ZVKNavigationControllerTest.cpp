@@ -3,6 +3,8 @@
 #include "platform/RunLoop.h"
 
 #include <gtest/gtest.h>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -341,6 +343,69 @@ TEST_F(Navigation, ATransitionDuringAnotherFinishesTheFirstAtOnce) {
     EXPECT_TRUE(nav->contentView().isUserInteractionEnabled());
     EXPECT_TRUE(nav->navigationBar().isUserInteractionEnabled());
     EXPECT_EQ(std::count(log.begin(), log.end(), "L after Settings>Third"), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Navigation, RandomTransitionsLeaveAConsistentStackBarAndScreen) {
+    std::vector<std::shared_ptr<Screen>> pool{settings};
+    std::map<Screen*, Rect> frames{{main.get(), main->frame}, {settings.get(), settings->frame}};
+    for (int i = 0; i < 3; ++i) {
+        pool.push_back(std::make_shared<Screen>("S" + std::to_string(i), log,
+                                                Rect(0, static_cast<float>(i), 320, 400)));
+        frames[pool.back().get()] = pool.back()->frame;
+    }
+    nav->pushViewController(settings, false);
+    nav->pushViewController(settings, false);
+    EXPECT_EQ(nav->scrollings().size(), 2u) << "a screen is on the stack only once";
+
+    std::mt19937 random(8101);
+    for (int step = 0; step < 3000; ++step) {
+        const bool animated = random() % 2 == 0;
+        switch (random() % 8) {
+        case 0:
+        case 1:
+            nav->pushViewController(pool[random() % pool.size()], animated,
+                                    static_cast<std::int32_t>(random() % 7) - 1);
+            break;
+        case 2:
+            nav->popViewControllerAnimated(animated);
+            break;
+        case 3:
+            window->tap({30, 30});
+            break;
+        case 4:
+            nav->setNavigationBarStateAfterNextScroll(static_cast<std::int32_t>(random() % 4));
+            break;
+        case 5:
+            animated ? nav->showNavigationBarAnimated(random() % 2 == 0)
+                     : nav->hideNavigationBarAnimated(random() % 2 == 0);
+            break;
+        default:
+            RunLoop::main().advance(0.1 * static_cast<double>(random() % 6));
+            break;
+        }
+        if (step % 50 != 49) {
+            continue;
+        }
+        RunLoop::main().advance(1.0);
+        ASSERT_FALSE(nav->scrollings().empty());
+        ASSERT_EQ(nav->scrollings().front().viewController, main);
+        ASSERT_FALSE(nav->isTransitionRunning());
+        auto* top = static_cast<Screen*>(nav->topViewController());
+        ASSERT_EQ(nav->contentView().children().size(), 1u);
+        ASSERT_EQ(nav->contentView().children().front(), top->view());
+        ASSERT_EQ(top->view()->frame(), frames[top]);
+        ASSERT_TRUE(nav->contentView().isUserInteractionEnabled());
+        ASSERT_TRUE(nav->navigationBar().isUserInteractionEnabled());
+        ASSERT_EQ(nav->navigationBar().items().size(), nav->scrollings().size());
+        ASSERT_EQ(nav->navigationBar().frame(), Rect(0, 0, 320, 65));
+        ASSERT_EQ(nav->navigationBarHidden(), nav->navigationBar().superview() == nullptr);
+        ASSERT_EQ(nav->contentView().frame(),
+                  nav->navigationBarHidden() ? Rect(0, 0, 320, 480) : Rect(0, 65, 320, 415));
+    }
 }
 
 } // namespace

@@ -261,6 +261,28 @@ TEST_F(Surface, SmallContentSettlesCentredAndLargeContentCoversTheView) {
     EXPECT_EQ(view->contentOffset(), (Point{-150, -150})) << "the last step counts twice";
 }
 
+TEST_F(Surface, WithoutBouncingTheEdgeHoldsWhileTheFingerMoves) {
+    make({640, 920});
+    view->setBouncingEnabled(false);
+    window->touchDown(1, {100, 100});
+    window->touchMove(1, {150, 130});
+    EXPECT_EQ(view->contentOffset(), (Point{0, 0}));
+    window->touchMove(1, {100, 100});
+    EXPECT_EQ(view->contentOffset(), (Point{-50, -30}));
+    view->contentView().clearNeedsDisplay();
+    view->setForceDisplay(true);
+    window->touchMove(1, {90, 100});
+    EXPECT_TRUE(view->contentView().needsDisplay()) << "forceDisplay redraws the content";
+    window->touchUp(1, {90, 100});
+    settle();
+
+    view->setBouncingEnabled(true);
+    view->setAllowEmptyContent(true);
+    drag(2, {{100, 100}, {150, 100}});
+    settle();
+    EXPECT_EQ(view->contentOffset(), (Point{30, -30})) << "an empty band may show";
+}
+
 TEST_F(Surface, PinchZoomsAboutTheMidpointWithinTheLimits) {
     make({640, 920});
     window->handleTouches(platform::TouchPhase::Began, {{1, {100, 200}}, {2, {200, 200}}});

@@ -118,6 +118,10 @@ TEST_F(Bars, OneFlexibleSpaceStandsInTwoBarsAndTitledItemsAreTappable) {
     apply->setEnabled(false);
     window->tap({applyFrame->x() + 10, 433 + applyFrame->y() + 15});
     EXPECT_EQ(applied, 1) << "a disabled item does nothing";
+    EXPECT_FALSE(static_cast<platform::Control*>(bottom->viewForItem(*apply))->isEnabled());
+    apply->setEnabled(true);
+    window->tap({applyFrame->x() + 10, 433 + applyFrame->y() + 15});
+    EXPECT_EQ(applied, 2);
 
     // Taking Apply away and putting it back keeps one button for it.
     bottom->setItems({effect, space, save}, true);

@@ -113,6 +113,34 @@ TEST_F(Drawing, ButtonsShowTheVariantOfTheScaleAndDimWhenDisabled) {
     EXPECT_NEAR(at(shot, 119, 115)[0], 255 * Button::kDisabledAlpha, 2);
 }
 
+TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels) {
+    auto button = std::make_shared<Button>(Rect(0, 0, 40, 30));
+    const auto colour = [](std::uint8_t red) {
+        return Image::create(picture_test::makePicture(40, 30, [red](int, int) {
+            return Pixel{red, 0, 0, 255};
+        }));
+    };
+    button->setImage(colour(200), Control::Normal);
+    window->addSubview(button);
+    Compositor compositor(1);
+    ASSERT_TRUE(compositor.snapshot(*window));
+    ASSERT_TRUE(compositor.snapshot(*window));
+    EXPECT_EQ(compositor.cachedTextureCount(), 1u);
+
+    // New pixels, possibly at the old address: the new colour shows.
+    button->setImage(colour(100), Control::Normal);
+    auto shot = compositor.snapshot(*window);
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(20, 15)[0], 100);
+    shot = compositor.snapshot(*window);
+    EXPECT_EQ(compositor.cachedTextureCount(), 1u) << "the dead picture's texture went";
+
+    button->removeFromSuperview();
+    button.reset();
+    compositor.snapshot(*window);
+    EXPECT_EQ(compositor.cachedTextureCount(), 0u);
+}
+
 TEST_F(Drawing, LabelsDrawTheirTextInTheirColourWhereTheAlignmentSays) {
     const auto leftmostInk = [](const Picture& shot, int row0, int row1) {
         for (int x = 0; x < shot.width(); ++x) {
