@@ -319,7 +319,7 @@ void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
     source->setSelected(true);
     for (const unsigned state :
          {platform::Control::Normal, platform::Control::Highlighted, platform::Control::Selected}) {
-        target->setImage(source->ownImageForState(state), state);
+        target->setImage(source->imageForState(state), state);
     }
 }
 
