@@ -1,6 +1,7 @@
 #include "platform/Bundle.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Image.h"
 
 namespace platform {
 
@@ -35,6 +36,7 @@ Bundle& Bundle::main() {
 
 void Bundle::setResourceDirectories(std::vector<std::filesystem::path> directories) {
     directories_ = std::move(directories);
+    images_.clear();
     loadInfo();
 }
 
@@ -76,6 +78,16 @@ std::optional<std::filesystem::path> Bundle::pathForResource(std::string_view na
         }
     }
     return std::nullopt;
+}
+
+std::shared_ptr<const Image> Bundle::imageNamed(std::string_view name) {
+    if (const auto it = images_.find(name); it != images_.end()) {
+        return it->second;
+    }
+    // Missing names are remembered too, so a screen asking every frame looks only once.
+    std::shared_ptr<const Image> image = Image::load(*this, name);
+    images_.emplace(std::string(name), image);
+    return image;
 }
 
 std::map<std::string, std::string, std::less<>> Bundle::parseInfo(std::string_view text) {

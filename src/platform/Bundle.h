@@ -2,12 +2,15 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace platform {
+
+class Image;
 
 // The application's resources and its information dictionary (the `Info` file: one
 // "Key = Value" a line, '#' starts a comment line). Resources are looked up by name in a list
@@ -35,6 +38,11 @@ public:
     // relative paths that stay inside the resource folders.
     std::optional<std::filesystem::path> pathForResource(std::string_view name) const;
 
+    // The image resource `name` with its scaled variants (Image::load), decoded on the first
+    // request and shared afterwards; nullptr when there is none. Changing the folders
+    // forgets every image.
+    std::shared_ptr<const Image> imageNamed(std::string_view name);
+
     // Parses the text of an Info file; malformed lines are skipped.
     static std::map<std::string, std::string, std::less<>> parseInfo(std::string_view text);
 
@@ -43,6 +51,7 @@ private:
 
     std::vector<std::filesystem::path> directories_;
     std::map<std::string, std::string, std::less<>> info_;
+    std::map<std::string, std::shared_ptr<const Image>, std::less<>> images_;
 };
 
 } // namespace platform

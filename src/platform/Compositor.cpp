@@ -5,13 +5,17 @@
 #include "platform/View.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 int toPixels(float points, int scale) {
     const double pixels = std::round(static_cast<double>(points) * scale);
@@ -28,7 +32,52 @@ int powerOfTwoAtLeast(int n) {
 
 } // namespace
 
-Compositor::Compositor(int scale) : scale_(std::clamp(scale, 1, 8)) {}
+// Textures of the pictures drawn lately, by the address of their pixels; the weak
+// reference tells a picture that died from a new one at the same address.
+struct Compositor::TextureCache {
+    struct Entry {
+        std::weak_ptr<const PixelBytes> pixels;
+        GLuint texture = 0;
+        int textureWidth = 0;
+        int textureHeight = 0;
+        std::uint64_t lastFrame = 0;
+    };
+    // A picture not drawn for this many frames gives its texture back.
+    static constexpr std::uint64_t kKeepFrames = 120;
+
+    std::unordered_map<const PixelBytes*, Entry> entries;
+    std::uint64_t frame = 0;
+
+    ~TextureCache() {
+        GLContext* context = GLContext::shared();
+        if (entries.empty() || context == nullptr || !context->makeCurrent()) {
+            return;
+        }
+        for (const auto& [pixels, entry] : entries) {
+            glDeleteTextures(1, &entry.texture);
+        }
+    }
+
+    // Drops the textures of pictures that are gone or were not drawn for a while.
+    void sweep() {
+        ++frame;
+        std::erase_if(entries, [this](const auto& item) {
+            const Entry& entry = item.second;
+            if (entry.pixels.expired() || frame - entry.lastFrame > kKeepFrames) {
+                glDeleteTextures(1, &entry.texture);
+                return true;
+            }
+            return false;
+        });
+    }
+};
+
+Compositor::Compositor(int scale)
+    : scale_(std::clamp(scale, 1, 8)), textures_(std::make_shared<TextureCache>()) {}
+
+std::size_t Compositor::cachedTextureCount() const {
+    return textures_->entries.size();
+}
 
 void Compositor::loadTransform(const AffineTransform& t) {
     const GLfloat m[16] = {t.a, t.b, 0, 0, t.c, t.d, 0, 0, 0, 0, 1, 0, t.tx, t.ty, 0, 1};
@@ -73,6 +122,7 @@ void Compositor::drawInto(View& root) {
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 
+    textures_->sweep();
     const ClipBox full{0.0f, 0.0f, bounds.width(), bounds.height()};
     applyClip(full);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -174,7 +224,8 @@ void Compositor::fillRect(Rect r, Color color) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1) {
+void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1,
+                             float alpha) {
     const GLfloat vertices[8] = {r.x(),
                                  r.y(),
                                  r.x() + r.width(),
@@ -189,7 +240,8 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(opacity_, opacity_, opacity_, opacity_);
+    const float a = opacity_ * std::clamp(alpha, 0.0f, 1.0f);
+    glColor4f(a, a, a, a);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(2, GL_FLOAT, 0, vertices);
     glTexCoordPointer(2, GL_FLOAT, 0, coords);
@@ -199,38 +251,226 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
 }
 
-void Compositor::drawPicture(const Picture& picture, Rect rect) {
+void Compositor::drawPicture(const Picture& picture, Rect rect, float alpha) {
     const int w = picture.width();
     const int h = picture.height();
-    if (!picture.pixels() || w <= 0 || h <= 0) {
+    const PixelBuffer& pixels = picture.pixels();
+    if (!pixels || w <= 0 || h <= 0) {
         return;
     }
-    // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
-    const int tw = powerOfTwoAtLeast(w);
-    const int th = powerOfTwoAtLeast(h);
-    std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th) *
-                                     4);
-    const std::size_t row = static_cast<std::size_t>(w) * 4;
-    for (int y = 0; y < h; ++y) {
-        std::memcpy(padded.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(tw) * 4,
-                    picture.pixels()->data() + static_cast<std::size_t>(y) * row, row);
-    }
+    TextureCache::Entry& entry = textures_->entries[pixels.get()];
+    const bool same = entry.texture != 0 && !entry.pixels.owner_before(pixels) &&
+                      !pixels.owner_before(entry.pixels) && !entry.pixels.expired();
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, padded.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    if (!same) {
+        // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
+        const int tw = powerOfTwoAtLeast(w);
+        const int th = powerOfTwoAtLeast(h);
+        std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) *
+                                         static_cast<std::size_t>(th) * 4);
+        const std::size_t row = static_cast<std::size_t>(w) * 4;
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(padded.data() +
+                            static_cast<std::size_t>(y) * static_cast<std::size_t>(tw) * 4,
+                        pixels->data() + static_cast<std::size_t>(y) * row, row);
+        }
+        if (entry.texture == 0) {
+            glGenTextures(1, &entry.texture);
+        }
+        glBindTexture(GL_TEXTURE_2D, entry.texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     padded.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        entry.pixels = pixels;
+        entry.textureWidth = tw;
+        entry.textureHeight = th;
+    }
+    entry.lastFrame = textures_->frame;
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     // Row 0 of the upload is the picture's top row.
-    drawTexture(texture, rect, 0.0f, 0.0f, static_cast<float>(w) / static_cast<float>(tw),
-                static_cast<float>(h) / static_cast<float>(th));
-    glDeleteTextures(1, &texture);
+    drawTexture(entry.texture, rect, 0.0f, 0.0f,
+                static_cast<float>(w) / static_cast<float>(entry.textureWidth),
+                static_cast<float>(h) / static_cast<float>(entry.textureHeight), alpha);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color color) {
+    fillConvex(outline, color, color, 0.0f, 0.0f);
+}
+
+void Compositor::fillConvex(std::span<const Point> outline, Color top, Color bottom,
+                            float gradientTop, float gradientBottom) {
+    // Corners closer than this are one corner: arcs of tiny radius repeat points.
+    constexpr float kSamePoint = 1e-4f;
+    std::vector<Point> corners;
+    corners.reserve(outline.size());
+    for (const Point& p : outline) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+            return;
+        }
+        if (corners.empty() || std::fabs(p.x - corners.back().x) > kSamePoint ||
+            std::fabs(p.y - corners.back().y) > kSamePoint) {
+            corners.push_back(p);
+        }
+    }
+    while (corners.size() > 1 && std::fabs(corners.front().x - corners.back().x) <= kSamePoint &&
+           std::fabs(corners.front().y - corners.back().y) <= kSamePoint) {
+        corners.pop_back();
+    }
+    const std::size_t n = corners.size();
+    if (n < 3 || opacity_ <= 0.0f) {
+        return;
+    }
+    double twiceArea = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        twiceArea += static_cast<double>(p.x) * q.y - static_cast<double>(q.x) * p.y;
+    }
+    if (twiceArea == 0.0) {
+        return;
+    }
+    const float outward = twiceArea > 0.0 ? 1.0f : -1.0f;
+
+    // Outward unit normal of the edge from corner i to corner i + 1.
+    std::vector<Point> edgeNormals(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& p = corners[i];
+        const Point& q = corners[(i + 1) % n];
+        const float dx = q.x - p.x;
+        const float dy = q.y - p.y;
+        const float length = std::sqrt(dx * dx + dy * dy);
+        edgeNormals[i] = {outward * dy / length, -outward * dx / length};
+    }
+    // The smoothed edge is one pixel wide and straddles the outline.
+    const float half = 0.5f / static_cast<float>(scale_);
+    std::vector<Point> inner(n);
+    std::vector<Point> outer(n);
+    Point centre;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Point& before = edgeNormals[(i + n - 1) % n];
+        const Point& after = edgeNormals[i];
+        float nx = before.x + after.x;
+        float ny = before.y + after.y;
+        const float length = std::sqrt(nx * nx + ny * ny);
+        if (length < 1e-6f) {
+            nx = after.x;
+            ny = after.y;
+        } else {
+            nx /= length;
+            ny /= length;
+        }
+        // Sharp corners (an arrow's tip) would shoot far out: limit the mitre to twice
+        // the edge's width.
+        const float miter = half / std::max(nx * after.x + ny * after.y, 0.5f);
+        inner[i] = {corners[i].x - nx * miter, corners[i].y - ny * miter};
+        outer[i] = {corners[i].x + nx * miter, corners[i].y + ny * miter};
+        centre.x += inner[i].x;
+        centre.y += inner[i].y;
+    }
+    centre.x /= static_cast<float>(n);
+    centre.y /= static_cast<float>(n);
+
+    const auto colourAt = [&](float y, float coverage) {
+        float t = 0.0f;
+        if (gradientBottom != gradientTop) {
+            t = std::clamp((y - gradientTop) / (gradientBottom - gradientTop), 0.0f, 1.0f);
+        }
+        const float a = (top.alpha + (bottom.alpha - top.alpha) * t) * opacity_ * coverage;
+        return std::array<GLfloat, 4>{(top.red + (bottom.red - top.red) * t) * a,
+                                      (top.green + (bottom.green - top.green) * t) * a,
+                                      (top.blue + (bottom.blue - top.blue) * t) * a, a};
+    };
+    std::vector<GLfloat> vertices;
+    std::vector<GLfloat> colours;
+    vertices.reserve(n * 18);
+    colours.reserve(n * 36);
+    const auto add = [&](Point p, float coverage) {
+        vertices.push_back(p.x);
+        vertices.push_back(p.y);
+        const auto c = colourAt(p.y, coverage);
+        colours.insert(colours.end(), c.begin(), c.end());
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        add(centre, 1.0f);
+        add(inner[i], 1.0f);
+        add(inner[j], 1.0f);
+        add(inner[i], 1.0f);
+        add(outer[i], 0.0f);
+        add(inner[j], 1.0f);
+        add(inner[j], 1.0f);
+        add(outer[i], 0.0f);
+        add(outer[j], 0.0f);
+    }
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
+    glColorPointer(4, GL_FLOAT, 0, colours.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 2));
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color color) {
+    fillConvex(roundedRectOutline(rect, radius), color);
+}
+
+void Compositor::fillRoundedRect(Rect rect, float radius, Color top, Color bottom) {
+    fillConvex(roundedRectOutline(rect, radius), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+void Compositor::fillEllipse(Rect rect, Color color) {
+    fillConvex(ellipseOutline(rect), color);
+}
+
+void Compositor::fillEllipse(Rect rect, Color top, Color bottom) {
+    fillConvex(ellipseOutline(rect), top, bottom, rect.y(), rect.y() + rect.height());
+}
+
+std::vector<Point> Compositor::roundedRectOutline(Rect rect, float radius) {
+    constexpr int kSteps = 8; // per quarter circle
+    const float w = std::max(rect.width(), 0.0f);
+    const float h = std::max(rect.height(), 0.0f);
+    const float r = std::clamp(radius, 0.0f, std::min(w, h) * 0.5f);
+    const float left = rect.x() + r;
+    const float right = rect.x() + w - r;
+    const float top = rect.y() + r;
+    const float bottom = rect.y() + h - r;
+    // Corner centres in the order the outline visits them, with the angle each arc starts at
+    // (y grows downward, so growing angles turn clockwise on screen).
+    const std::array<std::pair<Point, double>, 4> arcs = {{{{left, top}, kPi},
+                                                           {{right, top}, kPi * 1.5},
+                                                           {{right, bottom}, 0.0},
+                                                           {{left, bottom}, kPi * 0.5}}};
+    std::vector<Point> points;
+    points.reserve(4 * (kSteps + 1));
+    for (const auto& [centre, start] : arcs) {
+        for (int step = 0; step <= (r > 0.0f ? kSteps : 0); ++step) {
+            const double angle = start + kPi * 0.5 * step / kSteps;
+            points.push_back({centre.x + static_cast<float>(std::cos(angle) * r),
+                              centre.y + static_cast<float>(std::sin(angle) * r)});
+        }
+    }
+    return points;
+}
+
+std::vector<Point> Compositor::ellipseOutline(Rect rect) {
+    constexpr int kSteps = 64;
+    const double cx = rect.x() + rect.width() * 0.5;
+    const double cy = rect.y() + rect.height() * 0.5;
+    const double rx = rect.width() * 0.5;
+    const double ry = rect.height() * 0.5;
+    std::vector<Point> points;
+    points.reserve(kSteps);
+    for (int step = 0; step < kSteps; ++step) {
+        const double angle = 2.0 * kPi * step / kSteps;
+        points.push_back({static_cast<float>(cx + std::cos(angle) * rx),
+                          static_cast<float>(cy + std::sin(angle) * ry)});
+    }
+    return points;
 }
 
 std::optional<Picture> Compositor::snapshot(View& root) {

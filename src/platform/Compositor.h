@@ -6,7 +6,10 @@
 #include "platform/Picture.h"
 
 #include <GLES/gl.h>
+#include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace platform {
 
@@ -33,10 +36,33 @@ public:
     // Primitives for View::drawContent, in the drawn view's coordinates, faded by the
     // alpha of the view and its ancestors.
     void fillRect(Rect rect, Color color);
-    void drawPicture(const Picture& picture, Rect rect);
+    // `alpha` fades the picture further (a dimmed, disabled button). The texture made of
+    // the picture's pixels is kept while they live and are drawn now and then, so
+    // buttons and labels are not uploaded again every frame.
+    void drawPicture(const Picture& picture, Rect rect, float alpha = 1.0f);
+    // How many picture textures are kept now.
+    std::size_t cachedTextureCount() const;
     // Draws the part (s0, t0)–(s1, t1) of a texture over `rect`; t0 belongs to the top
     // edge of the rectangle.
-    void drawTexture(GLuint texture, Rect rect, float s0, float t0, float s1, float t1);
+    void drawTexture(GLuint texture, Rect rect, float s0, float t0, float s1, float t1,
+                     float alpha = 1.0f);
+
+    // Fills a convex outline (its corners in order, either way round) with a vertical
+    // gradient: `top` at y = gradientTop, `bottom` at y = gradientBottom, clamped beyond.
+    // The edges are smoothed over one pixel, so curves drawn this way look round and not
+    // stepped.
+    void fillConvex(std::span<const Point> outline, Color top, Color bottom, float gradientTop,
+                    float gradientBottom);
+    void fillConvex(std::span<const Point> outline, Color color);
+    void fillRoundedRect(Rect rect, float radius, Color color);
+    // With a gradient from the top edge to the bottom edge.
+    void fillRoundedRect(Rect rect, float radius, Color top, Color bottom);
+    void fillEllipse(Rect rect, Color color);
+    void fillEllipse(Rect rect, Color top, Color bottom);
+
+    // Outlines for fillConvex, clockwise on screen.
+    static std::vector<Point> roundedRectOutline(Rect rect, float radius);
+    static std::vector<Point> ellipseOutline(Rect rect);
     float opacity() const { return opacity_; }
 
 private:
@@ -47,8 +73,12 @@ private:
     void applyClip(const ClipBox& clip);
     void loadTransform(const AffineTransform& t);
 
+    struct TextureCache;
+
     int scale_;
     int targetHeight_ = 0; // pixels, for the bottom-up scissor
+    // Shared by copies of the compositor; the last one deletes the textures.
+    std::shared_ptr<TextureCache> textures_;
     float opacity_ = 1.0f;
 };
 

@@ -1,10 +1,41 @@
 #include "platform/NavigationBar.h"
 
+#include "platform/BarAppearance.h"
+#include "platform/BarButtonItem.h"
+#include "platform/Compositor.h"
+#include "platform/Label.h"
+#include "platform/Localization.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
-NavigationBar::NavigationBar(Rect frame) : View(frame) {}
+namespace {
+
+std::shared_ptr<Label> barLabel(std::shared_ptr<const Font> font) {
+    auto label = std::make_shared<Label>();
+    label->setFont(std::move(font));
+    label->setTextColor(Color::white());
+    label->setShadowColor(Color{0.0f, 0.0f, 0.0f, 0.5f});
+    label->setTextAlignment(Label::Center);
+    return label;
+}
+
+} // namespace
+
+NavigationBar::NavigationBar(Rect frame)
+    : View(frame), tint_(bar::defaultTint()),
+      titleLabel_(barLabel(Font::boldSystemFontOfSize(20.0f))),
+      backLabel_(barLabel(bar::buttonFont())) {
+    addSubview(titleLabel_);
+    addSubview(backLabel_);
+}
+
+void NavigationBar::setTintColor(Color tint) {
+    tint_ = tint;
+    setNeedsDisplay();
+}
 
 std::shared_ptr<NavigationItem> NavigationBar::topItem() const {
     return items_.empty() ? nullptr : items_.back();
@@ -58,7 +89,53 @@ std::optional<Rect> NavigationBar::backButtonFrame() const {
 
 std::string NavigationBar::backButtonTitle() const {
     const auto item = backItem();
-    return item ? item->title() : std::string();
+    if (!item) {
+        return {};
+    }
+    if (const auto& button = item->backBarButtonItem(); button && !button->title().empty()) {
+        return button->title();
+    }
+    // An untitled screen still needs a word on the button that leads back to it.
+    return item->title().empty() ? Localization::localizedString("Back") : item->title();
+}
+
+std::optional<Rect> NavigationBar::backButtonShape() const {
+    const auto area = backButtonFrame();
+    if (!area) {
+        return std::nullopt;
+    }
+    const Rect b = bounds();
+    const float band = std::min(kContentHeight, b.height());
+    const float top = b.y() + b.height() - band + std::round((band - bar::kButtonHeight) * 0.5f);
+    const float text = std::ceil(backLabel_->font()->sizeWithText(backButtonTitle()).width);
+    const float width = std::clamp(text + bar::kArrowDepth + 1.5f * bar::kButtonPadding, 50.0f,
+                                   area->width() - 10.0f);
+    return Rect(area->x() + 5.0f, top, width, bar::kButtonHeight);
+}
+
+void NavigationBar::drawContent(Compositor& compositor) {
+    const Rect b = bounds();
+    bar::drawBackground(compositor, b, tint_);
+    const float band = std::min(kContentHeight, b.height());
+    const float bandTop = b.y() + b.height() - band;
+
+    const auto shape = backButtonShape();
+    float reserved = 0.0f; // kept free on both sides so the title stays centred
+    if (shape) {
+        bar::drawButton(compositor, *shape, tint_, false, isBackButtonPressed(),
+                        bar::ButtonShape::BackArrow);
+        backLabel_->setText(backButtonTitle());
+        backLabel_->setFrame(
+            Rect(shape->x() + bar::kArrowDepth * 0.6f, shape->y(),
+                 shape->width() - bar::kArrowDepth * 0.6f - bar::kButtonPadding * 0.4f,
+                 shape->height()));
+        reserved = shape->x() + shape->width() + 6.0f - b.x();
+    }
+    backLabel_->setHidden(!shape);
+    const auto top = topItem();
+    titleLabel_->setText(top ? top->title() : std::string());
+    titleLabel_->setFrame(
+        Rect(b.x() + reserved, bandTop, std::max(0.0f, b.width() - 2.0f * reserved), band));
 }
 
 void NavigationBar::touchesBegan(const TouchList& touches, const Event&) {

@@ -32,12 +32,18 @@ public:
     }
 };
 
+class Label;
+
 // A bar with a stack of titled items. While an item lies below the top one, the bar
 // shows a back button at its left end; a tap on it asks the delegate whether the top
-// item may go and then removes that item itself.
+// item may go and then removes that item itself. It draws as a gradient of its tint with
+// the top item's title centred and the back button shaped as an arrow pointing left; a
+// bar taller than kContentHeight (one reaching under the status bar) keeps its content
+// in its lowest kContentHeight points.
 class NavigationBar : public View {
 public:
     static constexpr float kBackButtonWidth = 100.0f;
+    static constexpr float kContentHeight = 44.0f;
 
     explicit NavigationBar(Rect frame = {0.0f, 0.0f, 320.0f, 44.0f});
 
@@ -45,6 +51,8 @@ public:
     void setDelegate(NavigationBarDelegate* delegate) { delegate_ = delegate; }
     int barStyle() const { return barStyle_; }
     void setBarStyle(int style) { barStyle_ = style; }
+    Color tintColor() const { return tint_; }
+    void setTintColor(Color tint);
 
     const std::vector<std::shared_ptr<NavigationItem>>& items() const { return items_; }
     std::shared_ptr<NavigationItem> topItem() const;
@@ -57,8 +65,14 @@ public:
 
     // Where the back button lies in the bar's coordinates, while there is one.
     std::optional<Rect> backButtonFrame() const;
-    // The text on the back button: the back item's title.
+    // The text on the back button: the title of the back item's own back button item
+    // when it has one, else the back item's title, else the localised "Back".
     std::string backButtonTitle() const;
+    // Where the arrow-shaped back button is drawn, inside backButtonFrame().
+    std::optional<Rect> backButtonShape() const;
+    bool isBackButtonPressed() const { return !backPress_.expired(); }
+
+    void drawContent(Compositor& compositor) override;
 
     void touchesBegan(const TouchList& touches, const Event& event) override;
     void touchesEnded(const TouchList& touches, const Event& event) override;
@@ -67,6 +81,9 @@ public:
 private:
     NavigationBarDelegate* delegate_ = nullptr; // not owned
     int barStyle_ = 0;
+    Color tint_;
+    std::shared_ptr<Label> titleLabel_;
+    std::shared_ptr<Label> backLabel_;
     std::vector<std::shared_ptr<NavigationItem>> items_;
     std::weak_ptr<Touch> backPress_; // the finger that came down on the back button
 };
