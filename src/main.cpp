@@ -2,6 +2,7 @@
 #include "ZevkoCore/ZVKApplicationModel.h"
 #include "platform/Application.h"
 #include "platform/Paths.h"
+#include "platform/Window.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +14,8 @@ void printUsage(std::FILE* out) {
     std::fputs("Usage: pixello [--data-dir DIR] [--headless]\n"
                "  --data-dir DIR  keep the history and settings in DIR\n"
                "                  (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n"
-               "  --headless      run without a window\n"
+               "  --headless      run without a window: start the editor, draw the first\n"
+               "                  frame of the current picture, save and end\n"
                "  --help          show this text\n",
                out);
 }
@@ -52,14 +54,21 @@ int main(int argc, char** argv) {
         platform::Paths::setDocumentsDirectory(ec ? std::filesystem::path(dataDir) : absolute);
     }
 
-    // There is no window yet: the application runs headless, starts the kernel (which loads
-    // or creates the stored state), reports where it lives and ends, saving on the way out.
-    PixelloAppDelegate delegate(nullptr);
+    // There is no on-screen window yet: the application runs headless on a window of its
+    // own, starts the kernel (which loads or creates the stored state), draws the main
+    // screen's first frame, reports where the state lives and ends, saving on the way out.
+    platform::Window window;
+    PixelloAppDelegate delegate(&window);
     platform::Application application(&delegate);
     application.launch();
-    if (delegate.kernel() == nullptr) {
+    PixelloKernel* kernel = delegate.kernel();
+    if (kernel == nullptr) {
         std::fputs("pixello: the application could not start\n", stderr);
         return 1;
+    }
+    kernel->mainViewController()->view();
+    if (kernel->mainViewController()->glView() == nullptr) {
+        std::fputs("pixello: no GL context, nothing was drawn\n", stderr);
     }
     const auto storage = ZVKApplicationModel::storagePath();
     std::printf("Pixello storage file: %s\n",

@@ -1,7 +1,19 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/PictureCodec.h"
+
 PixelloKernel::~PixelloKernel() {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    if (ZVKNavigationController* navigation = navigationController()) {
+        navigation->removeDelegate(this);
+    }
     if (model_) {
+        model_->removeDelegate(this);
+        model_->removeDelegate(mainViewController_.get());
         model_->saveToStorage();
     }
 }
@@ -14,6 +26,79 @@ void PixelloKernel::terminate() {
 
 void PixelloKernel::createModel() {
     model_ = std::make_unique<PixelloModel>();
-    // No delegate is registered yet: what loading reports reaches nobody.
-    model_->loadFromStorage();
+    // No delegate is registered yet: what loading and seeding report reaches nobody.
+    if (!model_->loadFromStorage()) {
+        seedDefaultPicture();
+    }
+}
+
+void PixelloKernel::seedDefaultPicture() {
+    const auto path = platform::Bundle::main().pathForResource(kDefaultImageName);
+    if (!path) {
+        return;
+    }
+    const std::optional<platform::Picture> picture =
+        platform::PictureCodec::decodeFile(*path).picture;
+    if (!picture) {
+        return;
+    }
+    model_->setDataRef(dataFromImage(*picture));
+    model_->setImage(picture);
+}
+
+void PixelloKernel::createViewControllers() {
+    platform::Device::current().beginGeneratingDeviceOrientationNotifications();
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, std::string(platform::Device::kOrientationDidChangeNotification), nullptr,
+        [this](const platform::Notification& n) { notification(n); });
+    mainViewController_ = std::make_shared<MainViewController>(this);
+}
+
+void PixelloKernel::registerDelegatesAndCustomize() {
+    ZVKNavigationController* navigation = navigationController();
+    if (navigation != nullptr) {
+        navigation->hideNavigationBarAnimated(false);
+    }
+    model_->addDelegate(mainViewController_.get());
+    model_->addDelegate(this);
+    if (navigation != nullptr) {
+        // The kernel owns the navigation controller: a plain reference, not kept alive.
+        navigation->addDelegate(static_cast<ZVKNavigationControllerDelegate*>(this));
+    }
+}
+
+void PixelloKernel::modelPropertyChanged(const std::string& name) {
+    if (name == "history") {
+        model_->saveToStorage();
+    }
+    if (name == "orientation") {
+        const int orientation = model_->orientation();
+        if (orientation >= 1 && orientation <= 4) {
+            application()->setStatusBarOrientation(orientation, true);
+        }
+    }
+}
+
+void PixelloKernel::beforeNavigateFrom(ZVKViewController* from, platform::NavigationItem*,
+                                       ZVKViewController* to, platform::NavigationItem*) {
+    ZVKNavigationController* navigation = navigationController();
+    if (navigation == nullptr) {
+        return;
+    }
+    if (from == mainViewController_.get()) {
+        navigation->setNavigationBarStateAfterNextScroll(1);
+    }
+    if (to == mainViewController_.get()) {
+        navigation->setNavigationBarStateAfterNextScroll(2);
+    }
+}
+
+void PixelloKernel::notification(const platform::Notification&) {
+    const ZVKNavigationController* navigation = navigationController();
+    // Without a window there is no navigation: the main screen is the only one.
+    const bool mainOnTop =
+        navigation == nullptr || navigation->topViewController() == mainViewController_.get();
+    if (mainOnTop && mainViewController_->modalViewController() == nullptr) {
+        model_->orientationChanged();
+    }
 }

@@ -1,14 +1,32 @@
 #pragma once
 
+#include "Pixello/MainViewController.h"
 #include "Pixello/PixelloModel.h"
 #include "ZevkoCore/ZVKApplicationKernel.h"
+#include "ZevkoCore/ZVKApplicationModelDelegate.h"
+#include "ZevkoCore/ZVKNavigationControllerDelegate.h"
+#include "ZevkoCore/ZVKPoint.h"
+#include "platform/Geometry.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Picture.h"
+#include "platform/PixelBuffer.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-// The editor's kernel: owns the model (and, later, the screens). Made with
-// ZVKApplicationKernel::create<PixelloKernel>(application, window) or PixelloKernel::create.
-class PixelloKernel : public ZVKApplicationKernel {
+// The editor's kernel: owns the model and the main screen, seeds the default picture at first
+// launch, saves storage on every history change, and turns finger positions into deformations
+// and finished deformations into history pictures (PixelloKernel+ImageProcessing.cpp).
+// Made with ZVKApplicationKernel::create<PixelloKernel>(application, window) or
+// PixelloKernel::create.
+class PixelloKernel : public ZVKApplicationKernel,
+                      public ZVKApplicationModelDelegate,
+                      public ZVKNavigationControllerDelegate {
 public:
+    static constexpr const char* kDefaultImageName = "defaultImage.png";
+
     static std::unique_ptr<PixelloKernel> create(platform::Application* application,
                                                  platform::Window* window) {
         return ZVKApplicationKernel::create<PixelloKernel>(application, window);
@@ -20,14 +38,69 @@ public:
     ~PixelloKernel() override;
 
     PixelloModel* model() const { return model_.get(); }
+    MainViewController* mainViewController() const { return mainViewController_.get(); }
 
     // Saves the model to storage.
     void terminate() override;
 
+    // "history" saves storage; "orientation" turns the status bar.
+    void modelPropertyChanged(const std::string& name) override;
+    // The main screen shows no navigation bar, every other screen does.
+    void beforeNavigateFrom(ZVKViewController* from, platform::NavigationItem* fromItem,
+                            ZVKViewController* to, platform::NavigationItem* toItem) override;
+    // Device rotation: taken up only while the main screen is on top and shows no modal.
+    void notification(const platform::Notification& notification);
+
+    // Effects. Points are in picture pixels, y downward; nothing happens without a picture.
+    void applySmudgeFrom(const ZVKPoint& from, const ZVKPoint& to);
+    // Two start positions, two current positions: the effect covers the circle inside the
+    // bounding rectangle of the current ones, always computed from the rest grid.
+    void applyBumpFrom(const std::vector<ZVKPoint>& from, const std::vector<ZVKPoint>& to);
+    void applyPinchFrom(const std::vector<ZVKPoint>& from, const std::vector<ZVKPoint>& to);
+
+    static platform::Rect effectRectFromPoints(const ZVKPoint& start1, const ZVKPoint& start2,
+                                               const ZVKPoint& current1, const ZVKPoint& current2);
+    static platform::Rect boundRectForPoints(const ZVKPoint& p, const ZVKPoint& q);
+    // Each component truncated towards zero.
+    static platform::Rect castToIntRect(platform::Rect rect);
+    // Mirrors the rectangle vertically inside a bounding rectangle of bound's height.
+    static platform::Rect flipRect(platform::Rect rect, platform::Rect insideBoundRect);
+    // The intersection; disjoint rectangles give a negative width or height.
+    static platform::Rect clipRect(platform::Rect rect, platform::Rect byRect);
+
+    // Finishing: the frame the main screen has just drawn (unpresented) becomes the next
+    // history picture and the grid goes back to rest.
+    void finishSmudge() { finishEffect(); }
+    void finishBump() { finishEffect(); }
+    void finishPinch() { finishEffect(); }
+    void finishEffect();
+    void finishEffectAfterDelay();
+    // The part of the picture inside the model's crop rectangle, widened to whole pixels and
+    // clipped to the picture, becomes the next history picture. An empty part changes nothing.
+    void applyCrop();
+
+    // The picture's pixels as the renderer shows them (premultiplied, over black), drawn
+    // once through a 1 × 1 grid; nullptr when no GL view can be made.
+    static platform::PixelBuffer dataFromImage(const platform::Picture& picture);
+    // Scales the picture to fit maxWidth × maxHeight (never enlarging) and bakes its
+    // orientation into upright pixels.
+    static std::optional<platform::Picture> convertImageToPNG(const platform::Picture& picture,
+                                                              float maxWidth, float maxHeight);
+
 protected:
-    // Creates the model and fills it from storage (the main file, else its backup).
+    // Creates the model and fills it from storage (the main file, else its backup); without
+    // stored state the default picture becomes the first history entry.
     void createModel() override;
+    void createViewControllers() override;
+    std::shared_ptr<ZVKViewController> rootViewController() override { return mainViewController_; }
+    void registerDelegatesAndCustomize() override;
 
 private:
+    void seedDefaultPicture();
+    // The current picture's size, when there is a picture.
+    std::optional<platform::Size> imageSize();
+
+    // Shared with the navigation controller, whose root screen it is.
+    std::shared_ptr<MainViewController> mainViewController_;
     std::unique_ptr<PixelloModel> model_;
 };

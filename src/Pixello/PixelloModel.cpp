@@ -1,14 +1,33 @@
 #include "Pixello/PixelloModel.h"
 
+#include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
 #include "ZevkoCore/ZVKString.h"
 #include "platform/Device.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureCodec.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 
+namespace {
+
+void appendLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+std::uint32_t readLittleEndian(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+} // namespace
+
 PixelloModel::PixelloModel() {
+    grid_ = std::make_shared<EffectGrid>(kGridRows, kGridCols);
     orientationChanged();
     const std::string dir = directoryForImages();
     if (!platform::isDirectory(dir)) {
@@ -88,6 +107,158 @@ bool PixelloModel::isValidImageFileName(const std::string& name) {
 
 void PixelloModel::setDataRef(platform::PixelBuffer buffer) {
     dataRef_ = std::move(buffer);
+}
+
+std::vector<std::uint8_t> PixelloModel::rawFileBytes(std::span<const std::uint8_t> pixels,
+                                                     std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(pixels.size() + kRawTrailerSize);
+    bytes.assign(pixels.begin(), pixels.end());
+    appendLittleEndian(bytes, width);
+    appendLittleEndian(bytes, height);
+    return bytes;
+}
+
+std::optional<platform::Picture> PixelloModel::pictureFromRawFile(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() < kRawTrailerSize) {
+        return std::nullopt;
+    }
+    const std::size_t length = bytes.size() - kRawTrailerSize;
+    const std::uint32_t width = readLittleEndian(bytes.data() + length);
+    const std::uint32_t height = readLittleEndian(bytes.data() + length + 4);
+    // A torn or foreign file: the pixels must be exactly what the trailer announces.
+    // Computed in 64 bits, so no product of two 32-bit numbers wraps round to a match.
+    if (width == 0 || height == 0 ||
+        static_cast<std::uint64_t>(width) * height > platform::Picture::maxPixels ||
+        static_cast<std::uint64_t>(width) * height * 4 != length) {
+        return std::nullopt;
+    }
+    bytes.resize(length);
+    return platform::Picture::create(std::make_shared<const platform::PixelBytes>(std::move(bytes)),
+                                     static_cast<int>(width), static_cast<int>(height));
+}
+
+std::optional<platform::Picture> PixelloModel::image() {
+    if (currentImage_ < 0 || static_cast<std::size_t>(currentImage_) >= imageFileNames_.size()) {
+        return std::nullopt;
+    }
+    const std::string& name = imageFileNames_[static_cast<std::size_t>(currentImage_)];
+    if (cachedFileName_ == name) {
+        return cachedImage_;
+    }
+    cachedImage_.reset();
+    cachedFileName_ = name;
+    dataRef_.reset();
+    const std::string path = pathToImageFile(name);
+    if (name.ends_with(".pngr")) {
+        cachedImage_ = platform::PictureCodec::decodeFile(path).picture;
+    } else if (auto bytes = platform::readFile(path)) {
+        cachedImage_ = pictureFromRawFile(std::move(*bytes));
+        if (cachedImage_) {
+            // The picture and the buffer share the same bytes.
+            dataRef_ = cachedImage_->pixels();
+        }
+    }
+    return cachedImage_;
+}
+
+bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
+    if (!picture) {
+        return false;
+    }
+    std::string name = ZVKUUIDCreate() + ".png";
+    const std::size_t pixelBytes = static_cast<std::size_t>(picture->width()) *
+                                   static_cast<std::size_t>(picture->height()) * 4;
+    bool written = false;
+    std::optional<platform::Picture> fromBuffer;
+    // The raw format has no orientation flag: only upright pixels go into it.
+    if (dataRef_ && dataRef_->size() == pixelBytes &&
+        picture->orientation() == platform::Picture::Up) {
+        const auto bytes = rawFileBytes(*dataRef_, static_cast<std::uint32_t>(picture->width()),
+                                        static_cast<std::uint32_t>(picture->height()));
+        written = platform::writeFileAtomically(pathToImageFile(name), bytes);
+        // What the file holds is exactly this: reading it back would only cost time and memory.
+        fromBuffer = platform::Picture::create(dataRef_, picture->width(), picture->height());
+    } else {
+        // Without pixels that fit the picture a raw file could never be read back, so the
+        // picture is encoded instead.
+        name += "r";
+        if (const auto png = platform::PictureCodec::encodePNG(*picture)) {
+            written = platform::writeFileAtomically(pathToImageFile(name), *png);
+        }
+    }
+    if (!written) {
+        return false;
+    }
+    while (redoImageAllowed()) {
+        dropLastEntry();
+    }
+    if (fromBuffer) {
+        cachedFileName_ = name;
+        cachedImage_ = std::move(fromBuffer);
+    }
+    imageFileNames_.push_back(std::move(name));
+    ++currentImage_;
+    propertyChanged("image");
+    propertyChanged("history");
+    return true;
+}
+
+void PixelloModel::undoImage() {
+    if (!undoImageAllowed()) {
+        return;
+    }
+    --currentImage_;
+    propertyChanged("image");
+    propertyChanged("history");
+}
+
+void PixelloModel::redoImage() {
+    if (!redoImageAllowed()) {
+        return;
+    }
+    ++currentImage_;
+    propertyChanged("image");
+    propertyChanged("history");
+}
+
+void PixelloModel::clearHistory() {
+    while (redoImageAllowed()) {
+        dropLastEntry();
+    }
+    while (currentImage_ >= 1) {
+        dropFirstEntry();
+        --currentImage_;
+    }
+    propertyChanged("history");
+}
+
+void PixelloModel::clearCache() {
+    if (!cachedImage_) {
+        return;
+    }
+    cachedImage_.reset();
+    cachedFileName_.clear();
+    dataRef_.reset();
+}
+
+void PixelloModel::dropLastEntry() {
+    const std::string name = std::move(imageFileNames_.back());
+    imageFileNames_.pop_back();
+    removeFileUnlessNamed(name);
+}
+
+void PixelloModel::dropFirstEntry() {
+    const std::string name = std::move(imageFileNames_.front());
+    imageFileNames_.erase(imageFileNames_.begin());
+    removeFileUnlessNamed(name);
+}
+
+void PixelloModel::removeFileUnlessNamed(const std::string& name) {
+    // A stored history may name one file twice; the entry that stays keeps its picture.
+    if (std::find(imageFileNames_.begin(), imageFileNames_.end(), name) == imageFileNames_.end()) {
+        platform::removeFile(pathToImageFile(name));
+    }
 }
 
 std::string PixelloModel::saveToData() const {

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "Pixello/EffectGrid.h"
 #include "ZevkoCore/ZVKApplicationModel.h"
 #include "platform/Geometry.h"
+#include "platform/Picture.h"
 #include "platform/PixelBuffer.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,9 +19,18 @@
 //
 // Only the history (file names and current index) and the four strengths are stored; the
 // rest starts from the defaults on every launch.
+//
+// History: every entry is one file in the images directory. Pictures made inside the editor
+// are raw pixel files (extension "png": the pixel buffer followed by width and height as
+// little-endian 32-bit numbers); picked pictures are PNG files (extension "pngr"). The
+// extension pairing is what stored histories rely on, so it stays as it is.
 class PixelloModel : public ZVKApplicationModel {
 public:
     static constexpr const char* kImagesDirectoryName = "PixelloImages";
+    static constexpr int kGridRows = 32;
+    static constexpr int kGridCols = 32;
+    // Width and height after the pixels of a raw history file.
+    static constexpr std::size_t kRawTrailerSize = 8;
 
     // Defaults; takes the device's orientation when it is one of 1–4 and makes sure the
     // images directory exists.
@@ -58,6 +72,9 @@ public:
     // unchanged); face up, face down and unknown change nothing and send nothing.
     void orientationChanged();
 
+    // The deformation grid, shared with the main screen's GL view. Sends nothing.
+    const std::shared_ptr<EffectGrid>& grid() const { return grid_; }
+    void setGrid(std::shared_ptr<EffectGrid> grid) { grid_ = std::move(grid); }
     // Reports "grid" after the grid's vertices were moved.
     void gridModified();
 
@@ -77,6 +94,30 @@ public:
     const platform::PixelBuffer& dataRef() const { return dataRef_; }
     void setDataRef(platform::PixelBuffer buffer);
 
+    // The current picture, decoded at most once per change of the current file name; nothing
+    // for an empty history or a file that is missing or does not hold a sound picture.
+    // Reading a raw file also fills dataRef() with its pixels.
+    std::optional<platform::Picture> image();
+    // Appends the picture as the new current entry, discarding the redo branch, and reports
+    // "image" then "history". Written from dataRef() when it holds the picture's pixels (and
+    // then cached over those pixels, so nobody reads the file back), else PNG-encoded. False, with
+    // nothing changed and nothing sent, when there is no picture or the file could not be written.
+    bool setImage(const std::optional<platform::Picture>& picture);
+    // Move the current index and report "image" then "history"; nothing when not allowed.
+    void undoImage();
+    void redoImage();
+    // Keeps only the current entry, deleting the other files; always reports "history".
+    void clearHistory();
+    // Drops the cached picture, its name and dataRef(), when a picture is cached.
+    void clearCache();
+
+    // The bytes of a raw history file: the pixels, then width and height little-endian.
+    static std::vector<std::uint8_t> rawFileBytes(std::span<const std::uint8_t> pixels,
+                                                  std::uint32_t width, std::uint32_t height);
+    // A picture over the pixels of a raw history file (which it shares), or nothing when the
+    // file is shorter than its trailer or the trailer does not match its length.
+    static std::optional<platform::Picture> pictureFromRawFile(std::vector<std::uint8_t> bytes);
+
     // Payload: the number of names, the current index, the names, the four strengths with six
     // decimals; one a line, each ending in a line feed.
     std::string saveToData() const override;
@@ -86,7 +127,14 @@ public:
     bool loadFromData(const std::string& text) override;
 
 private:
+    // Removes the last entry, and its file unless another entry still names it.
+    void dropLastEntry();
+    void dropFirstEntry();
+    void removeFileUnlessNamed(const std::string& name);
+
     std::vector<std::string> imageFileNames_;
+    std::string cachedFileName_; // empty: nothing cached
+    std::optional<platform::Picture> cachedImage_;
     std::int32_t currentImage_ = -1;
     std::int32_t orientation_ = 1;
     std::int32_t visibleToolbar_ = 0;
@@ -98,4 +146,5 @@ private:
     bool shouldDraw_ = true;
     platform::PixelBuffer dataRef_;
     platform::Rect cropRect_;
+    std::shared_ptr<EffectGrid> grid_;
 };

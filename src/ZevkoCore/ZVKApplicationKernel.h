@@ -8,6 +8,7 @@ class Application;
 class Window;
 } // namespace platform
 
+class ZVKNavigationController;
 class ZVKViewController;
 
 // The application's spine: owns the model and the screens and builds them in a fixed order.
@@ -38,14 +39,15 @@ public:
     }
 
     ZVKApplicationKernel(ConstructionKey, platform::Application* application,
-                         platform::Window* window)
-        : application_(application), window_(window) {}
-    virtual ~ZVKApplicationKernel() = default;
+                         platform::Window* window);
+    virtual ~ZVKApplicationKernel();
     ZVKApplicationKernel(const ZVKApplicationKernel&) = delete;
     ZVKApplicationKernel& operator=(const ZVKApplicationKernel&) = delete;
 
     platform::Application* application() const { return application_; }
     platform::Window* window() const { return window_; }
+    // Made around rootViewController() during start-up; nullptr without a window or a root.
+    ZVKNavigationController* navigationController() const { return navigationController_.get(); }
 
     // Called at shutdown. Base: nothing.
     virtual void terminate() {}
@@ -54,7 +56,7 @@ protected:
     // The start-up template's steps, in the order they run. Base: nothing, and no root.
     virtual void createModel() {}
     virtual void createViewControllers() {}
-    virtual ZVKViewController* rootViewController() { return nullptr; }
+    virtual std::shared_ptr<ZVKViewController> rootViewController() { return nullptr; }
     virtual void registerDelegatesAndCustomize() {}
 
 private:
@@ -64,4 +66,5 @@ private:
 
     platform::Application* application_; // not owned
     platform::Window* window_;           // not owned; absent when headless
+    std::unique_ptr<ZVKNavigationController> navigationController_;
 };

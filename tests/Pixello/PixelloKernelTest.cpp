@@ -39,8 +39,11 @@ TEST_F(PixelloKernelTest, ALaunchWithValidStorageRestoresHistoryAndStrengths) {
     EXPECT_EQ(model.smudgeWidth(), 30.0f);
     EXPECT_EQ(model.bumpPower(), 12.0f);
     EXPECT_EQ(model.pinchPower(), 8.0f);
-    // Nobody was listening while the model was created and loaded.
-    EXPECT_TRUE(model.delegates().empty());
+    // The default picture was not touched: no history file was written.
+    EXPECT_TRUE(std::filesystem::is_empty(model.directoryForImages()));
+    // Listeners come only after loading: the main screen first, the kernel last.
+    EXPECT_EQ(model.delegates(), (std::vector<ZVKApplicationModelDelegate*>{
+                                     kernel->mainViewController(), kernel.get()}));
 }
 
 TEST_F(PixelloKernelTest, TerminateWritesStorageEvenWhenNothingChanged) {
@@ -48,7 +51,10 @@ TEST_F(PixelloKernelTest, TerminateWritesStorageEvenWhenNothingChanged) {
     ASSERT_NE(kernel, nullptr);
     EXPECT_FALSE(std::filesystem::exists(storage()));
     kernel->terminate();
-    const std::string payload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
+    // The first launch seeded the default picture as the one history entry.
+    ASSERT_EQ(kernel->model()->imageFileNames().size(), 1u);
+    const std::string payload = "1\n0\n" + kernel->model()->imageFileNames()[0] +
+                                "\n0.110000\n28.000000\n10.000000\n10.000000\n";
     EXPECT_EQ(readText(storage()), payload + ZVKMD5ForString(payload));
 }
 

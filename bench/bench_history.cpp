@@ -1,0 +1,255 @@
+// Costs of the history path as the user meets it: finishing an effect into a new history
+// picture, undo and redo of 600 × 600 pictures, a cold start of the headless editor on a
+// stored 50-entry history, and the peak memory of a headless editing run.
+#include "Pixello/MainViewController.h"
+#include "Pixello/PixelloKernel.h"
+#include "ZevkoCore/ZVKMD5.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/RunLoop.h"
+#include "platform/Window.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A documents directory of its own, removed at the end.
+struct Scratch {
+    Scratch() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern =
+            (std::filesystem::path(base != nullptr ? base : "/tmp") / "pixello-bench-XXXXXX")
+                .string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        dir = pattern;
+        platform::Paths::setDocumentsDirectory(dir);
+    }
+    ~Scratch() {
+        platform::Paths::resetDocumentsDirectory();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::filesystem::path dir;
+};
+
+// An opaque 600 × 600 picture with some detail, stored as `entries` raw history files.
+void storeHistory(const std::filesystem::path& documents, int entries) {
+    std::vector<std::uint8_t> pixels(600u * 600u * 4u);
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+        pixels[i] = static_cast<std::uint8_t>(i / 4 % 600);
+        pixels[i + 1] = static_cast<std::uint8_t>(i / 2400);
+        pixels[i + 2] = 90;
+        pixels[i + 3] = 255;
+    }
+    const auto bytes = PixelloModel::rawFileBytes(pixels, 600, 600);
+    const auto images = documents / PixelloModel::kImagesDirectoryName;
+    std::filesystem::create_directories(images);
+    std::string payload = std::to_string(entries) + "\n" + std::to_string(entries - 1) + "\n";
+    for (int i = 0; i < entries; ++i) {
+        const std::string name =
+            "0A1B2C3D-0000-4000-8000-" + std::to_string(100000000000 + i) + ".png";
+        std::ofstream(images / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        payload += name + "\n";
+    }
+    payload += "0.110000\n28.000000\n10.000000\n10.000000\n";
+    std::ofstream(documents / "Pixello.storage", std::ios::binary)
+        << payload << ZVKMD5ForString(payload);
+}
+
+// The editor as a scripted headless run has it: window, application, kernel, loaded main
+// screen, time on a virtual clock that moves on between the user's actions.
+struct Editor {
+    explicit Editor(int entries, const std::filesystem::path& documents) {
+        platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
+        storeHistory(documents, entries);
+        kernel = PixelloKernel::create(&application, &window);
+        kernel->mainViewController()->view();
+    }
+    platform::Window window;
+    platform::Application application{nullptr};
+    std::unique_ptr<PixelloKernel> kernel;
+
+    // The pause between two actions: the screen's animations run to their end.
+    static void idle() { platform::RunLoop::main().advance(0.5); }
+};
+
+void BM_FinishEffect600(benchmark::State& state) {
+    Scratch scratch;
+    Editor editor(1, scratch.dir);
+    PixelloKernel& kernel = *editor.kernel;
+    GLView& glView = *kernel.mainViewController()->glView();
+    for (auto _ : state) {
+        state.PauseTiming();
+        Editor::idle();
+        // The lifting finger's last frame, drawn unpresented; and a short history, so that
+        // every round writes the same amount of storage.
+        kernel.model()->clearHistory();
+        kernel.applySmudgeFrom({300.0f, 300.0f}, {310.0f, 305.0f});
+        glView.setPresent(false);
+        glView.drawView();
+        state.ResumeTiming();
+        kernel.finishSmudge();
+    }
+}
+BENCHMARK(BM_FinishEffect600)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Undo or redo alone: the current entry read back raw, uploaded and drawn by the main screen.
+// The kernel's storage save on the same notice is BM_UndoRedo600WithSave.
+void BM_UndoRedo600(benchmark::State& state) {
+    Scratch scratch;
+    Editor editor(2, scratch.dir);
+    PixelloModel& model = *editor.kernel->model();
+    if (state.range(0) == 0) {
+        model.removeDelegate(editor.kernel.get());
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        Editor::idle();
+        state.ResumeTiming();
+        if (model.undoImageAllowed()) {
+            model.undoImage();
+        } else {
+            model.redoImage();
+        }
+    }
+}
+BENCHMARK(BM_UndoRedo600)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UndoRedo600)
+    ->Name("BM_UndoRedo600WithSave")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Runs a program and waits for it; its resource use is added to `usage`.
+bool run(const std::vector<std::string>& arguments, rusage& usage) {
+    std::vector<char*> argv;
+    for (const auto& a : arguments) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return spawned == 0 && wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+std::string pixelloPath() {
+    return (std::filesystem::canonical("/proc/self/exe").parent_path() / "pixello").string();
+}
+
+// exec to exit of `pixello --headless`: launch, load 50-entry storage, read and upload the
+// current picture, draw the first frame, save storage on terminate.
+void BM_ColdStartHeadless50(benchmark::State& state) {
+    Scratch scratch;
+    storeHistory(scratch.dir, 50);
+    const std::vector<std::string> command{pixelloPath(), "--headless", "--data-dir",
+                                           scratch.dir.string()};
+    for (auto _ : state) {
+        rusage usage{};
+        if (!run(command, usage)) {
+            state.SkipWithError("pixello --headless failed");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_ColdStartHeadless50)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The peak resident memory of this process in KiB (VmHWM): unlike the rusage of a spawned
+// child, it does not start from the parent's peak at exec.
+long peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:")) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+// Peak resident memory of a headless run that edits a 600 × 600 picture: this program run
+// again as a child that only does the edit (see EditChild below) and reports its peak.
+void BM_PeakMemoryEdit600(benchmark::State& state) {
+    Scratch scratch;
+    storeHistory(scratch.dir, 1);
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string report = (scratch.dir / "peak").string();
+    long peakKiB = 0;
+    for (auto _ : state) {
+        rusage usage{};
+        ::setenv("PIXELLO_BENCH_EDIT_DIR", scratch.dir.c_str(), 1);
+        const bool ok = run({self}, usage);
+        ::unsetenv("PIXELLO_BENCH_EDIT_DIR");
+        std::ifstream in(report);
+        if (!ok || !(in >> peakKiB)) {
+            state.SkipWithError("the editing child failed");
+            return;
+        }
+    }
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+}
+BENCHMARK(BM_PeakMemoryEdit600)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The child of BM_PeakMemoryEdit600: starts the editor on the stored picture, smudges,
+// bumps, finishes, undoes and redoes, and ends before the benchmark library starts.
+struct EditChild {
+    EditChild() {
+        const char* dir = std::getenv("PIXELLO_BENCH_EDIT_DIR");
+        if (dir == nullptr) {
+            return;
+        }
+        platform::Paths::setDocumentsDirectory(dir);
+        {
+            Editor editor(1, dir);
+            PixelloKernel& kernel = *editor.kernel;
+            GLView& glView = *kernel.mainViewController()->glView();
+            for (int i = 0; i < 20; ++i) {
+                const float x = 200.0f + 5.0f * static_cast<float>(i);
+                kernel.applySmudgeFrom({x, 300.0f}, {x + 5.0f, 302.0f});
+                kernel.model()->gridModified();
+                Editor::idle();
+            }
+            glView.setPresent(false);
+            glView.drawView();
+            kernel.finishSmudge();
+            Editor::idle();
+            kernel.applyBumpFrom({{200, 200}, {400, 400}}, {{150, 150}, {450, 450}});
+            glView.drawView();
+            kernel.finishBump();
+            Editor::idle();
+            kernel.model()->undoImage();
+            Editor::idle();
+            kernel.model()->redoImage();
+            Editor::idle();
+            kernel.terminate();
+        }
+        std::ofstream(std::filesystem::path(dir) / "peak") << peakResidentKiB();
+        std::_Exit(0);
+    }
+};
+const EditChild editChild;
+
+} // namespace

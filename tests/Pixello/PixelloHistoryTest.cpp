@@ -1,0 +1,263 @@
+#include "Pixello/PixelloModel.h"
+#include "platform/PictureCodec.h"
+#include "platform/TestEnvironment.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::Picture;
+using platform::PixelBuffer;
+using platform::PixelBytes;
+
+struct Recorder : ZVKApplicationModelDelegate {
+    void modelPropertyChanged(const std::string& name) override { names.push_back(name); }
+    std::vector<std::string> names;
+};
+
+// A width × height opaque picture whose every pixel carries `seed`, and its buffer.
+PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {
+    PixelBytes bytes;
+    for (int i = 0; i < width * height; ++i) {
+        bytes.insert(bytes.end(), {seed, static_cast<std::uint8_t>(i), 7, 255});
+    }
+    return std::make_shared<const PixelBytes>(std::move(bytes));
+}
+
+Picture pictureOf(const PixelBuffer& buffer, int width, int height) {
+    return *Picture::create(buffer, width, height);
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    const std::string text = testsupport::readText(path);
+    return {text.begin(), text.end()};
+}
+
+class PixelloHistoryTest : public testsupport::PlatformTest {
+protected:
+    // Made once the documents directory points at the scratch folder.
+    void SetUp() override {
+        PlatformTest::SetUp();
+        model = std::make_unique<PixelloModel>();
+    }
+
+    // Adds a raw entry the way the kernel does: buffer first, then the picture.
+    void addRaw(std::uint8_t seed, int width = 3, int height = 2) {
+        const PixelBuffer buffer = bufferOf(width, height, seed);
+        model->setDataRef(buffer);
+        ASSERT_TRUE(model->setImage(pictureOf(buffer, width, height)));
+    }
+    std::string path(std::size_t index) const {
+        return model->pathToImageFile(model->imageFileNames().at(index));
+    }
+
+    std::unique_ptr<PixelloModel> model;
+    Recorder recorder;
+};
+
+TEST_F(PixelloHistoryTest, ModelOwnsARestGridOf32By32) {
+    ASSERT_NE(model->grid(), nullptr);
+    EXPECT_EQ(model->grid()->rows(), 32);
+    EXPECT_EQ(model->grid()->cols(), 32);
+    auto other = std::make_shared<EffectGrid>(2, 2);
+    model->setGrid(other);
+    EXPECT_EQ(model->grid(), other);
+}
+
+TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize) {
+    model->addDelegate(&recorder);
+    const PixelBuffer buffer = bufferOf(2, 1, 9);
+    model->setDataRef(buffer);
+    ASSERT_TRUE(model->setImage(pictureOf(buffer, 2, 1)));
+
+    EXPECT_EQ(model->currentImage(), 0);
+    ASSERT_EQ(model->imageFileNames().size(), 1u);
+    const std::string& name = model->imageFileNames()[0];
+    EXPECT_EQ(name.size(), 36u + 4u);
+    EXPECT_TRUE(name.ends_with(".png"));
+    std::vector<std::uint8_t> expected(buffer->begin(), buffer->end());
+    expected.insert(expected.end(), {2, 0, 0, 0, 1, 0, 0, 0});
+    EXPECT_EQ(fileBytes(path(0)), expected);
+    EXPECT_EQ(recorder.names, (std::vector<std::string>{"image", "history"}));
+    // The buffer stays with the model until someone takes it.
+    EXPECT_EQ(model->dataRef(), buffer);
+}
+
+TEST_F(PixelloHistoryTest, NewPictureAfterUndoDeletesExactlyTheRedoBranch) {
+    addRaw(1);
+    addRaw(2);
+    addRaw(3);
+    const std::vector<std::string> before = model->imageFileNames();
+    model->undoImage();
+    addRaw(4);
+
+    const auto& names = model->imageFileNames();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], before[0]);
+    EXPECT_EQ(names[1], before[1]);
+    EXPECT_NE(names[2], before[2]);
+    EXPECT_EQ(model->currentImage(), 2);
+    EXPECT_FALSE(model->redoImageAllowed());
+    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[2])));
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(path(i))) << i;
+    }
+    EXPECT_EQ(model->image()->pixels()->at(0), 4);
+}
+
+TEST_F(PixelloHistoryTest, UndoAndRedoMoveTheIndexOnlyWhenAllowed) {
+    addRaw(1);
+    addRaw(2);
+    model->addDelegate(&recorder);
+    model->redoImage();
+    EXPECT_TRUE(recorder.names.empty());
+    model->undoImage();
+    EXPECT_EQ(model->currentImage(), 0);
+    EXPECT_EQ(model->image()->pixels()->at(0), 1);
+    model->undoImage();
+    EXPECT_EQ(model->currentImage(), 0);
+    model->redoImage();
+    EXPECT_EQ(model->currentImage(), 1);
+    EXPECT_EQ(model->image()->pixels()->at(0), 2);
+    EXPECT_EQ(recorder.names, (std::vector<std::string>{"image", "history", "image", "history"}));
+}
+
+TEST_F(PixelloHistoryTest, ClearHistoryKeepsOnlyTheCurrentEntry) {
+    addRaw(1);
+    addRaw(2);
+    addRaw(3);
+    const std::vector<std::string> before = model->imageFileNames();
+    model->undoImage();
+    model->addDelegate(&recorder);
+    model->clearHistory();
+
+    EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{before[1]});
+    EXPECT_EQ(model->currentImage(), 0);
+    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[0])));
+    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[2])));
+    EXPECT_TRUE(std::filesystem::exists(model->pathToImageFile(before[1])));
+    // Also when nothing is left to remove.
+    model->clearHistory();
+    EXPECT_EQ(recorder.names, (std::vector<std::string>{"history", "history"}));
+}
+
+TEST_F(PixelloHistoryTest, AFileNamedTwiceSurvivesWhileAnEntryStillNamesIt) {
+    addRaw(1);
+    const std::string name = model->imageFileNames()[0];
+    const std::string payload = "3\n1\n" + name + "\n" + name + "\n" + name +
+                                "\n0.110000\n28.000000\n10.000000\n10.000000\n";
+    ASSERT_TRUE(model->loadFromData(payload));
+    model->clearHistory();
+    EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{name});
+    EXPECT_TRUE(std::filesystem::exists(model->pathToImageFile(name)));
+    EXPECT_TRUE(model->image());
+}
+
+TEST_F(PixelloHistoryTest, TheSameEntryIsDecodedOnceAndTheSecondReadLeavesDataRefAlone) {
+    addRaw(5);
+    // A fresh model reads the stored entry.
+    const std::string payload = model->saveToData();
+    model = std::make_unique<PixelloModel>();
+    ASSERT_TRUE(model->loadFromData(payload));
+    EXPECT_EQ(model->dataRef(), nullptr);
+
+    const auto first = model->image();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->width(), 3);
+    EXPECT_EQ(first->height(), 2);
+    // The raw pixels come along for a direct upload, shared with the picture.
+    EXPECT_EQ(model->dataRef(), first->pixels());
+    EXPECT_EQ(*first->pixels(), *bufferOf(3, 2, 5));
+    model->setDataRef(nullptr);
+
+    const auto second = model->image();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->pixels(), first->pixels());
+    EXPECT_EQ(model->dataRef(), nullptr);
+
+    model->clearCache();
+    const auto third = model->image();
+    ASSERT_TRUE(third);
+    EXPECT_NE(third->pixels(), first->pixels());
+    EXPECT_EQ(*third->pixels(), *first->pixels());
+}
+
+TEST_F(PixelloHistoryTest, WithoutABufferThePictureIsStoredAsPngrAndReadWithoutDataRef) {
+    const PixelBuffer buffer = bufferOf(4, 3, 200);
+    ASSERT_TRUE(model->setImage(pictureOf(buffer, 4, 3)));
+    ASSERT_TRUE(model->imageFileNames()[0].ends_with(".pngr"));
+    EXPECT_TRUE(platform::PictureCodec::decodeFile(path(0)).picture);
+    model->clearCache();
+    const auto read = model->image();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read->pixels(), *buffer);
+    EXPECT_EQ(model->dataRef(), nullptr);
+
+    // A buffer that does not fit the picture could not be read back raw.
+    model->setDataRef(bufferOf(1, 1, 0));
+    ASSERT_TRUE(model->setImage(pictureOf(buffer, 4, 3)));
+    EXPECT_TRUE(model->imageFileNames()[1].ends_with(".pngr"));
+}
+
+TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
+    addRaw(1);
+    const std::string raw = path(0);
+    const auto sound = fileBytes(raw);
+    auto readAfresh = [&] {
+        model->clearCache();
+        // clearCache keeps a failed name; a move away and back reads the file again.
+        const std::string payload = model->saveToData();
+        model = std::make_unique<PixelloModel>();
+        EXPECT_TRUE(model->loadFromData(payload));
+        return model->image();
+    };
+    auto writeBytes = [&](const std::vector<std::uint8_t>& bytes) {
+        testsupport::writeText(raw, std::string(bytes.begin(), bytes.end()));
+    };
+
+    writeBytes({1, 2, 3, 4, 5, 6, 7});
+    EXPECT_FALSE(readAfresh());
+    auto shortened = sound;
+    shortened.erase(shortened.begin());
+    writeBytes(shortened);
+    EXPECT_FALSE(readAfresh());
+    // A trailer whose product wraps round 32 bits must not pass for the file's length.
+    auto wrapped = std::vector<std::uint8_t>(sound.begin(), sound.end() - 8);
+    wrapped.insert(wrapped.end(), {0x06, 0, 0, 0x40, 0x01, 0, 0, 0});
+    writeBytes(wrapped);
+    EXPECT_FALSE(readAfresh());
+    auto huge = std::vector<std::uint8_t>(sound.begin(), sound.end() - 8);
+    huge.insert(huge.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    writeBytes(huge);
+    EXPECT_FALSE(readAfresh());
+    std::filesystem::remove(raw);
+    EXPECT_FALSE(readAfresh());
+    EXPECT_EQ(model->dataRef(), nullptr);
+
+    ASSERT_TRUE(model->setImage(pictureOf(bufferOf(2, 2, 3), 2, 2)));
+    testsupport::writeText(path(1), "\x89PNG\r\n\x1a\n broken");
+    EXPECT_FALSE(readAfresh());
+    writeBytes(sound);
+    model->undoImage();
+    EXPECT_TRUE(model->image());
+}
+
+TEST_F(PixelloHistoryTest, AFailedWriteChangesNothingAndSendsNothing) {
+    addRaw(1);
+    std::filesystem::remove_all(model->directoryForImages());
+    testsupport::writeText(model->directoryForImages(), "not a directory");
+    model->addDelegate(&recorder);
+    const PixelBuffer buffer = bufferOf(3, 2, 2);
+    model->setDataRef(buffer);
+    EXPECT_FALSE(model->setImage(pictureOf(buffer, 3, 2)));
+    EXPECT_FALSE(model->setImage(std::nullopt));
+    EXPECT_EQ(model->imageFileNames().size(), 1u);
+    EXPECT_EQ(model->currentImage(), 0);
+    EXPECT_TRUE(recorder.names.empty());
+}
+
+} // namespace
