@@ -1,6 +1,5 @@
 #include "Pixello/PixelloAppDelegate.h"
-#include "ZevkoCore/ZVKApplicationModel.h"
-#include "platform/Application.h"
+#include "platform/Host.h"
 #include "platform/Paths.h"
 #include "platform/Window.h"
 
@@ -11,18 +10,20 @@
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: pixello [--data-dir DIR] [--headless]\n"
+    std::fputs("Usage: pixello [--data-dir DIR] [--scale N] [--headless [--script FILE]]\n"
                "  --data-dir DIR  keep the history and settings in DIR\n"
-               "                  (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n"
-               "  --headless      run without a window: start the editor, draw the first\n"
-               "                  frame of the current picture, save and end\n"
-               "  --help          show this text\n",
+               "                  (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n",
                out);
+    std::fputs(platform::HostOptions::usage(), out);
+    std::fputs("  --help          show this text\n", out);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::HostOptions options;
+    options.programName = "pixello";
+    options.windowTitle = "Pixello";
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
         std::string_view dataDir;
@@ -30,8 +31,15 @@ int main(int argc, char** argv) {
             printUsage(stdout);
             return 0;
         }
-        if (arg == "--headless") {
+        std::string error;
+        switch (options.parseArgument(i, argc, argv, error)) {
+        case platform::HostOptions::Parsed::taken:
             continue;
+        case platform::HostOptions::Parsed::failed:
+            std::fprintf(stderr, "pixello: %s\n", error.c_str());
+            return 2;
+        case platform::HostOptions::Parsed::notMine:
+            break;
         }
         if (arg == "--data-dir") {
             if (i + 1 >= argc) {
@@ -53,26 +61,17 @@ int main(int argc, char** argv) {
         const std::filesystem::path absolute = std::filesystem::absolute(dataDir, ec);
         platform::Paths::setDocumentsDirectory(ec ? std::filesystem::path(dataDir) : absolute);
     }
+    std::string error;
+    if (!options.validate(error)) {
+        std::fprintf(stderr, "pixello: %s\n", error.c_str());
+        return 2;
+    }
 
-    // There is no on-screen window yet: the application runs headless on a window of its
-    // own, starts the kernel (which loads or creates the stored state), draws the main
-    // screen's first frame, reports where the state lives and ends, saving on the way out.
-    platform::Window window;
-    PixelloAppDelegate delegate(&window);
-    platform::Application application(&delegate);
-    application.launch();
-    PixelloKernel* kernel = delegate.kernel();
-    if (kernel == nullptr) {
-        std::fputs("pixello: the application could not start\n", stderr);
-        return 1;
-    }
-    kernel->mainViewController()->view();
-    if (kernel->mainViewController()->glView() == nullptr) {
-        std::fputs("pixello: no GL context, nothing was drawn\n", stderr);
-    }
-    const auto storage = ZVKApplicationModel::storagePath();
-    std::printf("Pixello storage file: %s\n",
-                storage ? storage->c_str() : "(none: Info has no StorageFileName)");
-    application.terminate();
-    return 0;
+    // The window is the host's; the delegate makes the kernel in it once launched, and the
+    // host ends the application through its terminate path, so the storage is saved.
+    return platform::runHost(options, [](platform::Window& window) {
+        platform::HostedApplication hosted;
+        hosted.delegate = std::make_unique<PixelloAppDelegate>(&window);
+        return hosted;
+    });
 }

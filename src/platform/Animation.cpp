@@ -85,6 +85,14 @@ void Animation::commitAnimations() {
     });
 }
 
+bool Animation::isAnimating(double now) {
+    const auto& running = Animator::main().running;
+    return std::any_of(running.begin(), running.end(), [now](const auto& weak) {
+        const auto block = weak.lock();
+        return block && block->progress(now) < 1.0f;
+    });
+}
+
 void Animation::forgetDelegate(const AnimationDelegate* delegate) {
     auto& animator = Animator::main();
     for (const auto& block : animator.open) {

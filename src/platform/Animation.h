@@ -51,6 +51,8 @@ public:
     // The innermost open block, or nullptr outside any block. Views call this from
     // their animatable setters.
     static std::shared_ptr<AnimationBlock> openBlock();
+    // Whether a committed block is still moving at `now`: a window then draws frames.
+    static bool isAnimating(double now);
 
 private:
     friend class AnimationDelegate;

@@ -50,6 +50,7 @@ public:
 
     void addFrameObserver(const void* owner, FrameObserver observer);
     void removeFrameObserver(const void* owner);
+    bool hasFrameObservers() const { return !observers_.empty(); }
     // Tells every frame observer the current time.
     void notifyFrame();
 

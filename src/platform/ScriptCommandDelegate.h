@@ -1,0 +1,21 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Carries out the script commands the host does not know itself (press, pick, slider…).
+class ScriptCommandDelegate {
+public:
+    virtual ~ScriptCommandDelegate() = default;
+    // Runs one command with its words after the name. Answers false and says why in
+    // `error` (one line, without the script's name and line) when the command is unknown,
+    // its arguments are wrong or it could not be done; "unknown command 'NAME'" for a
+    // name it does not know.
+    virtual bool runCommand(std::string_view name, std::span<const std::string> args,
+                            std::string& error) = 0;
+};
+
+} // namespace platform

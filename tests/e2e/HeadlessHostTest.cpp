@@ -1,0 +1,192 @@
+#include "platform/HeadlessHost.h"
+
+#include "HostTestApp.h"
+#include "platform/GLContext.h"
+#include "platform/PictureCodec.h"
+#include "platform/RunLoop.h"
+#include "platform/TestEnvironment.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+using hosttest::Record;
+using platform::HeadlessHost;
+using platform::Picture;
+using platform::Script;
+using platform::TouchPhase;
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+class HeadlessSession : public testsupport::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        record = std::make_shared<Record>();
+        std::string error;
+        ASSERT_TRUE(host.launch(hosttest::factoryFor(record), error)) << error;
+    }
+
+    // Runs `text` as the script "t.txt"; the error text, empty on success.
+    std::string run(const std::string& text) {
+        std::string error;
+        const std::optional<Script> script = Script::parse(text, "t.txt", error);
+        if (!script) {
+            return "parse: " + error;
+        }
+        return host.run(*script, error) ? std::string() : error;
+    }
+
+    Picture shot(const std::string& name) {
+        const auto path = scratch.path() / name;
+        EXPECT_EQ(run("screenshot " + path.string()), "");
+        auto decoded = platform::PictureCodec::decodeFile(path);
+        EXPECT_TRUE(decoded.picture.has_value()) << path;
+        return decoded.picture ? *decoded.picture
+                               : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
+    }
+
+    static Pixel rgb(const Picture& p, int x, int y) { return p.pixelAt(x, y); }
+
+    HeadlessHost host{1};
+    std::shared_ptr<Record> record;
+};
+
+TEST_F(HeadlessSession, DeliversScriptedFingersToTheViewUnderThem) {
+    EXPECT_EQ(run("down 3 100 300\nmove 3 110.5 320\ndown 4 200 400\nup 3 110.5 320\nup 4 "
+                  "201 401\n"),
+              "");
+    const auto& got = record->recorder->received;
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[0].phase, TouchPhase::Began);
+    EXPECT_EQ(got[0].location, (platform::Point{100.0f, 50.0f}));
+    EXPECT_EQ(got[1].phase, TouchPhase::Moved);
+    EXPECT_EQ(got[1].location, (platform::Point{110.5f, 70.0f}));
+    EXPECT_EQ(got[2].phase, TouchPhase::Began);
+    EXPECT_EQ(got[3].phase, TouchPhase::Ended);
+    EXPECT_EQ(got[4].phase, TouchPhase::Ended);
+    EXPECT_EQ(got[4].location, (platform::Point{201.0f, 151.0f}));
+    EXPECT_EQ(host.window()->activeTouchCount(), 0u);
+
+    // A finger can neither come down twice nor move or lift before it came down.
+    EXPECT_EQ(run("down 1 10 300\n\ndown 1 10 300\n"), "t.txt:3: finger 1 is already down");
+    EXPECT_EQ(run("move 2 10 300\n"), "t.txt:1: finger 2 is not down");
+    EXPECT_EQ(run("up 1 10 300\nup 1 10 300\n"), "t.txt:2: finger 1 is not down");
+}
+
+TEST_F(HeadlessSession, TapsTakeTheirTimeAndCountAsThePlatformCountsThem) {
+    EXPECT_EQ(run("tap 160 300\nwait 0.1\ntap 162 301\nwait 1\ntap 160 300\n"), "");
+    const auto& got = record->recorder->received;
+    ASSERT_EQ(got.size(), 6u);
+    EXPECT_EQ(got[0].tapCount, 1);
+    EXPECT_DOUBLE_EQ(got[0].time, 0.0);
+    EXPECT_DOUBLE_EQ(got[1].time, Script::kTapDuration);
+    EXPECT_EQ(got[2].tapCount, 2); // soon after and close to the first
+    EXPECT_EQ(got[4].tapCount, 1); // a second later counts afresh
+    EXPECT_NEAR(platform::RunLoop::main().now(), 3 * 0.05 + 0.1 + 1.0, 1e-9);
+}
+
+TEST_F(HeadlessSession, WaitsRunDelayedCallsWhenTheyAreDue) {
+    EXPECT_EQ(run("tap 10 300\nwait 0.2\n"), "");
+    EXPECT_EQ(record->recorder->reactions, 0);
+    EXPECT_EQ(run("wait 0.1\n"), "");
+    EXPECT_EQ(record->recorder->reactions, 1);
+    EXPECT_EQ(run("wait 5\n"), "");
+    EXPECT_EQ(record->recorder->reactions, 1);
+}
+
+TEST_F(HeadlessSession, RotateTurnsTheDeviceAndTheApplicationFollows) {
+    EXPECT_EQ(run("rotate 3\n"), "");
+    EXPECT_EQ(platform::Device::current().orientation(), 3);
+    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
+    // Face up is a device orientation, but no status-bar orientation.
+    EXPECT_EQ(run("rotate 5\n"), "");
+    EXPECT_EQ(platform::Device::current().orientation(), 5);
+    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
+}
+
+TEST_F(HeadlessSession, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
+    if (platform::GLContext::shared() == nullptr) {
+        GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
+    }
+    const Picture portrait = shot("portrait.png");
+    ASSERT_EQ(portrait.width(), 320);
+    ASSERT_EQ(portrait.height(), 480);
+    EXPECT_EQ(rgb(portrait, 10, 100), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(rgb(portrait, 10, 300), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(rgb(portrait, 2, 2), (Pixel{0, 0, 0, 255}));          // the bar
+    EXPECT_EQ(rgb(portrait, 300, 10), (Pixel{255, 255, 255, 255})); // its full battery
+    int lit = 0; // the time's letters in the middle of the bar
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 140; x < 180; ++x) {
+            lit += rgb(portrait, x, y)[0] > 128 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 20);
+    // The same script makes the same picture: the bar does not show the real time.
+    const Picture again = shot("again.png");
+    EXPECT_EQ(*again.pixels(), *portrait.pixels());
+
+    // A lifted finger turns the recorder green once its delayed call ran; the bar moves
+    // to the right edge when the device turns with its home button to the right.
+    EXPECT_EQ(run("tap 10 300\nwait 0.4\nrotate 3\npaint 1 1 0\n"), "");
+    const Picture turned = shot("turned.png");
+    EXPECT_EQ(rgb(turned, 10, 300), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(rgb(turned, 10, 100), (Pixel{255, 255, 0, 255}));
+    EXPECT_EQ(rgb(turned, 310, 100), (Pixel{0, 0, 0, 255}));
+    EXPECT_EQ(rgb(turned, 309, 460), (Pixel{255, 255, 255, 255})); // battery, turned
+    EXPECT_EQ(rgb(turned, 2, 2), (Pixel{0, 0, 0, 255}));           // no view there
+
+    HeadlessHost large(2);
+    std::string error;
+    ASSERT_TRUE(large.launch(hosttest::factoryFor(std::make_shared<Record>()), error));
+    const auto big = large.screenshot(error);
+    ASSERT_TRUE(big) << error;
+    EXPECT_EQ(big->width(), 640);
+    EXPECT_EQ(big->height(), 960);
+}
+
+TEST_F(HeadlessSession, OtherCommandsGoToTheApplicationAndItsErrorsNameTheLine) {
+    EXPECT_EQ(run("paint 0 1 0\n# a comment\nprss effect\n"), "t.txt:3: unknown command 'prss'");
+    EXPECT_EQ(record->commands, (std::vector<std::string>{"paint", "prss"}));
+    EXPECT_EQ(run("paint 0 x 0\n"), "t.txt:1: 'x' is not a number");
+    EXPECT_EQ(record->colour->backgroundColor()->green, 1.0f);
+}
+
+TEST_F(HeadlessSession, TerminateEndsTheApplicationAndNothingRunsAfterIt) {
+    EXPECT_EQ(run("terminate\ntap 10 10\n"), "t.txt:2: the application has already terminated");
+    EXPECT_TRUE(record->terminated);
+    EXPECT_FALSE(host.isRunning());
+}
+
+TEST_F(HeadlessSession, RunHostReadsTheScriptAndEndsTheApplication) {
+    host.terminate();
+    const auto good = scratch.path() / "good.txt";
+    testsupport::writeText(good, "tap 10 300\r\nwait 0.5\r\n");
+    platform::HostOptions options;
+    options.headless = true;
+    options.scale = 1;
+    options.script = good.string();
+    auto first = std::make_shared<Record>();
+    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(first)), 0);
+    EXPECT_TRUE(first->terminated);
+    EXPECT_EQ(first->recorder->reactions, 1);
+
+    // A faulty line stops the run before anything happened; a failing command after the
+    // application started still ends it through its terminate path.
+    const auto bad = scratch.path() / "bad.txt";
+    testsupport::writeText(bad, "tap 10 300\nwait -1\n");
+    options.script = bad.string();
+    auto second = std::make_shared<Record>();
+    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(second)), 1);
+    EXPECT_FALSE(second->launched);
+    testsupport::writeText(bad, "tap 10 300\nfly\n");
+    auto third = std::make_shared<Record>();
+    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(third)), 1);
+    EXPECT_TRUE(third->terminated);
+    options.script = (scratch.path() / "missing.txt").string();
+    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(std::make_shared<Record>())), 2);
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+#include "platform/WindowHost.h"
+
+#include "HostTestApp.h"
+#include "XvfbServer.h"
+#include "platform/HeadlessGLContext.h"
+#include "platform/TestEnvironment.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using hosttest::Record;
+using platform::Point;
+using platform::TouchPhase;
+using platform::WindowHost;
+
+// Runs the loop until nothing is left to do right now.
+void settle(WindowHost& host) {
+    for (int i = 0; i < 5 && host.runOnce(0.0); ++i) {
+    }
+}
+
+void pushMouse(Uint32 type, int x, int y) {
+    SDL_Event event{};
+    event.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        event.motion.x = x;
+        event.motion.y = y;
+        event.motion.state = SDL_BUTTON_LMASK;
+    } else {
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
+    }
+    SDL_PushEvent(&event);
+}
+
+void pushKey(SDL_Keycode key, Uint16 mod) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.mod = mod;
+    SDL_PushEvent(&event);
+}
+
+class Mirroring : public hosttest::TestApplication {
+public:
+    using TestApplication::TestApplication;
+    std::optional<Point> mirrorCentre() const override { return Point{160, 365}; }
+};
+
+TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    std::string error;
+    platform::HostOptions options;
+    EXPECT_EQ(WindowHost::create(options, error), nullptr);
+    EXPECT_EQ(error, "no window system (DISPLAY/WAYLAND_DISPLAY unset); run with --headless "
+                     "--script FILE");
+    EXPECT_NE(platform::runHost(options, hosttest::factoryFor(std::make_shared<Record>())), 0);
+    if (display != nullptr) {
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    }
+}
+
+TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
+    hosttest::XvfbServer xvfb;
+    if (xvfb.missing()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    ASSERT_TRUE(xvfb.running()) << xvfb.why();
+    ::setenv("DISPLAY", xvfb.display().c_str(), 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    platform::Device::current().reset();
+
+    platform::HostOptions options;
+    options.scale = 1;
+    options.windowTitle = "host test";
+    std::string error;
+    std::unique_ptr<WindowHost> host = WindowHost::create(options, error);
+    ASSERT_NE(host, nullptr) << error;
+    EXPECT_EQ(host->windowSize(), (platform::Size{320, 480}));
+    auto record = std::make_shared<Record>();
+    ASSERT_TRUE(host->launch(
+        [record](platform::Window& window) {
+            auto app = std::make_unique<Mirroring>(window, record);
+            platform::HostedApplication hosted;
+            hosted.input = app.get();
+            hosted.delegate = std::move(app);
+            return hosted;
+        },
+        error))
+        << error;
+    settle(*host);
+    EXPECT_GE(host->framesShown(), 1u);
+
+    // A drag with the mouse is one finger.
+    pushMouse(SDL_MOUSEBUTTONDOWN, 100, 300);
+    pushMouse(SDL_MOUSEMOTION, 120, 320);
+    pushMouse(SDL_MOUSEBUTTONUP, 120, 320);
+    settle(*host);
+    auto& got = record->recorder->received;
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].phase, TouchPhase::Began);
+    EXPECT_EQ(got[0].location, (Point{100, 50}));
+    EXPECT_EQ(got[1].location, (Point{120, 70}));
+    EXPECT_EQ(got[2].phase, TouchPhase::Ended);
+
+    // With Alt a second finger mirrors the mouse about the application's centre.
+    got.clear();
+    SDL_SetModState(KMOD_LALT);
+    pushMouse(SDL_MOUSEBUTTONDOWN, 100, 300);
+    pushMouse(SDL_MOUSEBUTTONUP, 100, 300);
+    settle(*host);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].location, (Point{100, 50}));
+    EXPECT_EQ(got[1].location, (Point{220, 180}));
+    SDL_SetModState(KMOD_NONE);
+
+    pushKey(SDLK_z, KMOD_LCTRL);
+    pushKey(SDLK_z, KMOD_LCTRL | KMOD_LSHIFT);
+    pushKey(SDLK_y, KMOD_RCTRL);
+    pushKey(SDLK_ESCAPE, KMOD_NONE);
+    pushKey(SDLK_z, KMOD_NONE);
+    settle(*host);
+    EXPECT_EQ(record->undos, 1);
+    EXPECT_EQ(record->redos, 2);
+    EXPECT_EQ(record->backs, 1);
+
+    // Turning the device to the left turns the window; the mouse lands where the user sees.
+    pushKey(SDLK_LEFT, KMOD_LCTRL);
+    settle(*host);
+    EXPECT_EQ(platform::Device::current().orientation(), 3);
+    EXPECT_EQ(host->windowOrientation(), 3);
+    EXPECT_EQ(host->windowSize(), (platform::Size{480, 320}));
+    EXPECT_EQ(host->application()->statusBarOrientation(), 3);
+    got.clear();
+    pushMouse(SDL_MOUSEBUTTONDOWN, 300, 100);
+    pushMouse(SDL_MOUSEBUTTONUP, 300, 100);
+    settle(*host);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].location, (Point{220, 50}));
+    pushKey(SDLK_RIGHT, KMOD_LCTRL);
+    pushKey(SDLK_RIGHT, KMOD_LCTRL);
+    settle(*host);
+    EXPECT_EQ(platform::Device::current().orientation(), 4);
+
+    // Closing the window ends the application through its terminate path.
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&close);
+    EXPECT_FALSE(host->runOnce(0.5));
+    EXPECT_TRUE(record->terminated);
+    EXPECT_FALSE(host->isRunning());
+    platform::Device::current().reset();
+
+    // The window's context must not outlive this test's X server.
+    host.reset();
+    std::string why;
+    platform::GLContext::installShared(platform::HeadlessGLContext::create(why));
+}
+
+} // namespace
