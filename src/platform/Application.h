@@ -1,6 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
 
 namespace platform {
 
@@ -15,15 +19,22 @@ public:
     virtual void applicationWillTerminate(Application& application) = 0;
 };
 
-// The running application: launch and terminate callbacks to its delegate, and the status
-// bar's orientation (the window turns the whole screen to it, as a rotated phone would).
+// The running application: launch and terminate callbacks to its delegate, the status
+// bar's orientation (the window turns the whole screen to it, as a rotated phone would) and
+// the opening of web addresses in the desktop's browser.
 class Application {
 public:
     // Observer of status-bar changes: the new orientation and whether to animate.
     using StatusBarObserver = std::function<void(int orientation, bool animated)>;
 
+    static constexpr const char* kDefaultURLOpener = "xdg-open";
+
     // `delegate` is not owned and must outlive the application's launch and terminate calls.
     explicit Application(ApplicationDelegate* delegate) : delegate_(delegate) {}
+    // Collects the openers that have ended; running ones are left to finish on their own.
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
     // Tells the delegate once that the application has launched.
     void launch();
@@ -37,12 +48,37 @@ public:
     void setStatusBarOrientation(int orientation, bool animated);
     void setStatusBarObserver(StatusBarObserver observer) { observer_ = std::move(observer); }
 
+    // Opens a web address. Only http and https addresses with a host and without spaces or
+    // control characters are taken: the address comes from a translation table, and a typo
+    // there must not open a local file or run a program. In a window session the opener
+    // program is started with the address as its one argument (no shell ever sees it);
+    // otherwise nothing is started. Answers whether the address was taken and, in a window
+    // session, the opener could be started; only then is it remembered as the last one.
+    bool openURL(std::string_view url);
+    // The address openURL last took; empty before the first.
+    const std::string& lastOpenedURL() const { return lastOpenedURL_; }
+    static bool isWebAddress(std::string_view url);
+
+    // A windowed host switches this on; headless runs and tests never start anything.
+    bool isWindowSession() const { return windowSession_; }
+    void setWindowSession(bool windowSession) { windowSession_ = windowSession; }
+    // The program that opens addresses, looked up in PATH.
+    const std::string& urlOpener() const { return urlOpener_; }
+    void setURLOpener(std::string program) { urlOpener_ = std::move(program); }
+
 private:
+    bool spawnOpener(const std::string& url);
+    void reapOpeners();
+
     ApplicationDelegate* delegate_; // not owned
     bool launched_ = false;
     bool terminated_ = false;
     int statusBarOrientation_ = 1;
     StatusBarObserver observer_;
+    bool windowSession_ = false;
+    std::string urlOpener_ = kDefaultURLOpener;
+    std::string lastOpenedURL_;
+    std::vector<pid_t> openers_; // started and not yet collected
 };
 
 } // namespace platform
