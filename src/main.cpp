@@ -1,16 +1,16 @@
-#include "Pixello/PixelloAppDelegate.h"
+#include "Pixello/PixelloHostDelegate.h"
 #include "platform/Host.h"
 #include "platform/Paths.h"
-#include "platform/Window.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: pixello [--data-dir DIR] [--scale N] [--headless [--script FILE]]\n"
+    std::fputs("Usage: pixello [--data-dir DIR] [--scale N] [--headless [--script FILE|-]]\n"
                "  --data-dir DIR  keep the history and settings in DIR\n"
                "                  (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n",
                out);
@@ -26,7 +26,6 @@ int main(int argc, char** argv) {
     options.windowTitle = "Pixello";
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
-        std::string_view dataDir;
         if (arg == "--help" || arg == "-h") {
             printUsage(stdout);
             return 0;
@@ -41,6 +40,7 @@ int main(int argc, char** argv) {
         case platform::HostOptions::Parsed::notMine:
             break;
         }
+        std::string_view dataDir;
         if (arg == "--data-dir") {
             if (i + 1 >= argc) {
                 std::fputs("pixello: --data-dir needs a directory\n", stderr);
@@ -66,12 +66,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pixello: %s\n", error.c_str());
         return 2;
     }
-
-    // The window is the host's; the delegate makes the kernel in it once launched, and the
-    // host ends the application through its terminate path, so the storage is saved.
     return platform::runHost(options, [](platform::Window& window) {
-        platform::HostedApplication hosted;
-        hosted.delegate = std::make_unique<PixelloAppDelegate>(&window);
-        return hosted;
+        return PixelloHostDelegate::hostedApplication(window);
     });
 }

@@ -1,9 +1,35 @@
 #include "Pixello/MainViewController.h"
 
 #include "Pixello/PixelloKernel.h"
+#include "ZevkoCore/ZVKCommons.h"
+#include "platform/ActivityIndicatorView.h"
+#include "platform/AffineTransform.h"
+#include "platform/AlertView.h"
+#include "platform/Animation.h"
+#include "platform/Bundle.h"
+#include "platform/Button.h"
 #include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/Image.h"
+#include "platform/Label.h"
+#include "platform/Toolbar.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+const platform::Color kToolbarTint{0.5f, 0.5f, 0.0f, 1.0f};
+
+} // namespace
+
+MainViewController::~MainViewController() {
+    // The surface may outlive this controller inside a view tree someone else still holds.
+    if (scrollView_) {
+        scrollView_->setDelegate(nullptr);
+    }
+}
 
 platform::Rect MainViewController::initialCropRect(platform::Size size) {
     const float third = std::min(size.width, size.height) / 3.0f;
@@ -11,11 +37,83 @@ platform::Rect MainViewController::initialCropRect(platform::Size size) {
     return {m, m, size.width - 2.0f * m, size.height - 2.0f * m};
 }
 
+platform::Button* MainViewController::buttonOf(platform::BarButtonItem* item) {
+    return item ? dynamic_cast<platform::Button*>(item->customView().get()) : nullptr;
+}
+
+std::shared_ptr<platform::BarButtonItem> MainViewController::itemWithName(const std::string& name,
+                                                                          Action action) {
+    auto button = std::make_shared<platform::Button>(platform::Rect{0.0f, 0.0f, 40.0f, 30.0f});
+    button->setImage(platform::Image::named(name + "ItemImage.png"), platform::Control::Normal);
+    button->setImage(platform::Image::named(name + "ItemPressed.png"),
+                     platform::Control::Highlighted);
+    button->setImage(platform::Image::named(name + "ItemActive.png"), platform::Control::Selected);
+    auto item = std::make_shared<platform::BarButtonItem>(button);
+    // The item owns the button, so the button's action may name the item without holding it.
+    platform::BarButtonItem* sender = item.get();
+    button->addTarget(
+        static_cast<const void*>(this),
+        [this, action, sender](platform::Control&) { (this->*action)(sender); },
+        platform::Control::TouchUpInside);
+    return item;
+}
+
+platform::Rect MainViewController::surfaceFrame(float width, float extra) {
+    const float tH = toolbar_->bounds().height();
+    const float vH = view()->bounds().height();
+    const float bH = bottomToolbar_->bounds().height();
+    return {0.0f, tH - 1.0f, width, 1.0f + vH - tH - bH - extra};
+}
+
 void MainViewController::loadView() {
     PixelloModel& model = *kernel_->model();
     auto root = std::make_shared<platform::View>(viewFrame());
     root->setBackgroundColor(platform::Color::black());
     setView(root);
+    root->setCenter({160.0f, 250.0f});
+
+    auto camera = itemWithName("camera", &MainViewController::cameraAction);
+    auto pick = itemWithName("pick", &MainViewController::pickAction);
+    cameraItem_ = camera.get();
+    pickItem_ = pick.get();
+    // One flexible space stands in both the top and the bottom toolbar.
+    auto space = std::make_shared<platform::BarButtonItem>(
+        platform::BarButtonItem::SystemItem::FlexibleSpace);
+
+    toolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{0.0f, -1.0f, 320.0f, 47.0f});
+    toolbar_->setTintColor(kToolbarTint);
+    toolbar_->setItems({camera, space, pick});
+    root->addSubview(toolbar_);
+
+    auto label = std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, 320.0f, 30.0f});
+    label->setBackgroundColor(platform::Color::clear());
+    label->setTextAlignment(platform::Label::Center);
+    label->setFont(platform::Font::fontWithName(ZVKCommons::localString("defaultBoldFont"), 20.0f));
+    label->setTextColor(platform::Color::white());
+    label->setText(platform::Bundle::main().infoValue("CFBundleDisplayName").value_or(""));
+    nameLabel_ = label.get();
+    toolbar_->addSubview(std::move(label));
+
+    applyItem_ = std::make_shared<platform::BarButtonItem>(
+        ZVKLocalString("Apply"), platform::BarButtonItem::Done, static_cast<const void*>(this),
+        [this](platform::BarButtonItem& sender) { applyAction(&sender); });
+
+    auto effect = itemWithName("free", &MainViewController::effectAction);
+    auto undo = itemWithName("undo", &MainViewController::undoAction);
+    auto redo = itemWithName("redo", &MainViewController::redoAction);
+    auto settings = itemWithName("settings", &MainViewController::settingsAction);
+    auto save = itemWithName("save", &MainViewController::saveAction);
+    effectItem_ = effect.get();
+    undoItem_ = undo.get();
+    redoItem_ = redo.get();
+    settingsItem_ = settings.get();
+    saveItem_ = save.get();
+
+    bottomToolbar_ =
+        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 413.0f, 320.0f, 47.0f});
+    bottomToolbar_->setItems({effect, undo, redo, space, settings, save});
+    bottomToolbar_->setTintColor(kToolbarTint);
+    root->addSubview(bottomToolbar_);
 
     const std::optional<platform::Picture> picture = model.image();
     const platform::Size size = picture ? picture->size() : platform::Size{};
@@ -31,16 +129,12 @@ void MainViewController::loadView() {
         }
         glView_->setGrid(model.grid());
         glView_->setMultipleTouchEnabled(true);
+        // No picture, nothing to show: the picture area stays black.
+        glView_->setHidden(!picture);
     }
 
-    // The picture area lies between the two toolbars, overlapping each by a point.
-    const float top = kToolbarHeight;
-    const float bottom = kToolbarHeight;
-    const float viewHeight = root->bounds().height();
-    const platform::Rect surfaceFrame(0.0f, top - 1.0f, root->bounds().width(),
-                                      1.0f + viewHeight - top - bottom);
     const platform::Size contentSize = glView_ ? glView_->bounds().size : platform::Size{};
-    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame, contentSize);
+    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame(320.0f, 0.0f), contentSize);
     scrollView_->setBackgroundColor(platform::Color::black());
     scrollView_->setDelegate(this);
     // Strokes are reported while the finger moves.
@@ -54,13 +148,31 @@ void MainViewController::loadView() {
     }
     root->addSubview(scrollView_);
 
-    auto indicator = std::make_shared<platform::View>(indicatorFrame());
+    auto free = itemWithName("free", &MainViewController::freeAction);
+    auto smudge = itemWithName("smudge", &MainViewController::smudgeAction);
+    auto bump = itemWithName("bump", &MainViewController::bumpAction);
+    auto pinch = itemWithName("pinch", &MainViewController::pinchAction);
+    auto crop = itemWithName("crop", &MainViewController::cropAction);
+    freeItem_ = free.get();
+    smudgeItem_ = smudge.get();
+    bumpItem_ = bump.get();
+    pinchItem_ = pinch.get();
+    cropItem_ = crop.get();
+
+    effectToolbar_ =
+        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 366.0f, 320.0f, 47.0f});
+    effectToolbar_->setItems({smudge, bump, pinch, free, crop});
+    effectToolbar_->setTintColor(kToolbarTint);
+    effectToolbar_->setAlpha(0.0f);
+    root->addSubview(effectToolbar_);
+
+    auto indicator = std::make_shared<platform::ActivityIndicatorView>(
+        platform::ActivityIndicatorView::WhiteLarge);
+    indicator->setFrame(indicatorFrame());
     indicator_ = indicator.get();
     root->addSubview(std::move(indicator));
 
-    if (picture) {
-        model.setCropRect(initialCropRect(size));
-    }
+    model.setCropRect(initialCropRect(size));
     modelPropertyChanged("history");
     modelPropertyChanged("visibleToolbar");
     modelPropertyChanged("effect");
@@ -69,23 +181,250 @@ void MainViewController::loadView() {
     }
 }
 
+platform::BarButtonItem* MainViewController::itemForRole(std::string_view role) const {
+    const std::pair<std::string_view, platform::BarButtonItem*> roles[] = {
+        {"effect", effectItem_},     {"undo", undoItem_},     {"redo", redoItem_},
+        {"settings", settingsItem_}, {"save", saveItem_},     {"camera", cameraItem_},
+        {"pick", pickItem_},         {"smudge", smudgeItem_}, {"bump", bumpItem_},
+        {"pinch", pinchItem_},       {"free", freeItem_},     {"crop", cropItem_},
+        {"apply", applyItem_.get()},
+    };
+    for (const auto& [name, item] : roles) {
+        if (name == role) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+platform::Toolbar* MainViewController::toolbarForItem(const platform::BarButtonItem& item) const {
+    for (platform::Toolbar* bar : {toolbar_.get(), bottomToolbar_.get(), effectToolbar_.get()}) {
+        if (bar == nullptr) {
+            continue;
+        }
+        const auto& items = bar->items();
+        if (std::any_of(items.begin(), items.end(),
+                        [&item](const auto& shown) { return shown.get() == &item; })) {
+            return bar;
+        }
+    }
+    return nullptr;
+}
+
+// --- Actions ------------------------------------------------------------------------------
+
+void MainViewController::freeAction(platform::BarButtonItem*) {
+    kernel_->model()->setEffect(0);
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::smudgeAction(platform::BarButtonItem*) {
+    kernel_->model()->setEffect(1);
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::bumpAction(platform::BarButtonItem*) {
+    kernel_->model()->setEffect(2);
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::pinchAction(platform::BarButtonItem*) {
+    kernel_->model()->setEffect(3);
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::cropAction(platform::BarButtonItem*) {
+    kernel_->model()->setEffect(4);
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::applyAction(platform::BarButtonItem*) {
+    // Back to smudge first: the crop frame and the Apply item go, the crop rectangle stays
+    // in the model for the crop itself.
+    kernel_->model()->setEffect(1);
+    kernel_->model()->setVisibleToolbar(0);
+    kernel_->applyCrop();
+}
+
+void MainViewController::effectAction(platform::BarButtonItem*) {
+    PixelloModel& model = *kernel_->model();
+    model.setVisibleToolbar(model.visibleToolbar() == 1 ? 0 : 1);
+}
+
+void MainViewController::actionsAction(platform::BarButtonItem*) {
+    PixelloModel& model = *kernel_->model();
+    model.setVisibleToolbar(model.visibleToolbar() == 2 ? 0 : 2);
+}
+
+void MainViewController::undoAction(platform::BarButtonItem*) {
+    kernel_->model()->undoImage();
+}
+
+void MainViewController::redoAction(platform::BarButtonItem*) {
+    kernel_->model()->redoImage();
+}
+
+void MainViewController::saveAction(platform::BarButtonItem*) {
+    kernel_->saveImage();
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::pickAction(platform::BarButtonItem*) {
+    if (!isPortrait()) {
+        showAlert("Rotate device to protarit orientation to pick image.");
+        return;
+    }
+    kernel_->pickImageFromPhotoLibrary();
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+void MainViewController::settingsAction(platform::BarButtonItem*) {
+    if (!isPortrait()) {
+        showAlert("Rotate device to protarit orientation to open settings.");
+        return;
+    }
+    kernel_->openSettings();
+}
+
+void MainViewController::cameraAction(platform::BarButtonItem*) {
+    if (!isPortrait()) {
+        showAlert("Rotate device to protarit orientation to use camera.");
+        return;
+    }
+    kernel_->pickImageFromCamera();
+    kernel_->model()->setVisibleToolbar(0);
+}
+
+bool MainViewController::isPortrait() const {
+    return kernel_->model()->orientation() == 1;
+}
+
+void MainViewController::showAlert(std::string_view message) {
+    platform::Window* window = kernel_->window();
+    if (window == nullptr) {
+        return;
+    }
+    // The window keeps a shown alert until the user dismisses it.
+    std::make_shared<platform::AlertView>("", ZVKLocalString(message), ZVKLocalString("OK"))
+        ->show(*window);
+}
+
+void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
+    platform::Button* target = buttonOf(effectItem_);
+    platform::Button* source = buttonOf(item);
+    if (target == nullptr || source == nullptr) {
+        return;
+    }
+    target->setSelected(true);
+    source->setSelected(true);
+    for (const unsigned state :
+         {platform::Control::Normal, platform::Control::Highlighted, platform::Control::Selected}) {
+        target->setImage(source->ownImageForState(state), state);
+    }
+}
+
+// --- Model notices ------------------------------------------------------------------------
+
 void MainViewController::modelPropertyChanged(const std::string& name) {
+    // Notices that come before the screen exists find nothing to update; loadView replays
+    // the ones it needs.
+    if (!isViewLoaded()) {
+        return;
+    }
+    if (name == "effect") {
+        effectChanged();
+    }
+    if (name == "cropRect") {
+        cropRectChanged();
+    }
+    if (name == "visibleToolbar") {
+        visibleToolbarChanged();
+    }
     if (name == "image") {
         imageChanged();
-    } else if (name == "grid") {
+    }
+    if (name == "grid") {
         gridChanged();
     }
+    if (name == "history") {
+        historyChanged();
+    }
+    if (name == "orientation") {
+        orientationChanged();
+    }
+}
+
+void MainViewController::effectChanged() {
+    PixelloModel& model = *kernel_->model();
+    const std::int32_t effect = model.effect();
+
+    platform::Animation::beginAnimations("MainViewController::effect");
+    for (const auto& item : effectToolbar_->items()) {
+        if (platform::Button* button = buttonOf(item.get())) {
+            button->setSelected(false);
+        }
+    }
+    scrollView_->setTrackingMode(effect == 0 ? 1 : effect == 4 ? 2 : 0);
+    platform::BarButtonItem* const tools[] = {freeItem_, smudgeItem_, bumpItem_, pinchItem_,
+                                              cropItem_};
+    if (effect >= 0 && effect <= 4) {
+        copyToEffectFrom(tools[effect]);
+    }
+    platform::Animation::commitAnimations();
+
+    if (glView_) {
+        glView_->setShade(effect == 4);
+        glView_->setShadeRect(model.cropRect());
+        glView_->drawView();
+    }
+
+    std::vector<std::shared_ptr<platform::BarButtonItem>> items = bottomToolbar_->items();
+    const bool applyShown = items.size() > kApplyIndex && items[kApplyIndex] == applyItem_;
+    if (effect == 4 && !applyShown) {
+        items.insert(items.begin() +
+                         static_cast<std::ptrdiff_t>(std::min(kApplyIndex, items.size())),
+                     applyItem_);
+    } else if (effect != 4 && applyShown) {
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(kApplyIndex));
+    }
+    bottomToolbar_->setItems(std::move(items), true);
+}
+
+void MainViewController::cropRectChanged() {
+    if (!glView_) {
+        return;
+    }
+    glView_->setShadeRect(kernel_->model()->cropRect());
+    if (glView_->shade()) {
+        glView_->drawView();
+    }
+}
+
+void MainViewController::visibleToolbarChanged() {
+    const bool open = kernel_->model()->visibleToolbar() == 1;
+    platform::Animation::beginAnimations("MainViewController::visibleToolbar");
+    effectToolbar_->setAlpha(open ? 1.0f : 0.0f);
+    platform::Animation::commitAnimations();
+    effectItem_->setStyle(open ? platform::BarButtonItem::Done : platform::BarButtonItem::Bordered);
 }
 
 void MainViewController::imageChanged() {
     PixelloModel& model = *kernel_->model();
     const std::optional<platform::Picture> picture = model.image();
-    // A history whose file is gone has no picture: the screen keeps what it shows.
-    if (!picture || !glView_) {
+    const platform::Size size = picture ? picture->size() : platform::Size{};
+    model.setCropRect(initialCropRect(size));
+    if (!glView_) {
         return;
     }
-    const platform::Size size = picture->size();
-    model.setCropRect(initialCropRect(size));
+    // A history whose file is gone has no picture: the picture area goes black and the
+    // surface keeps nothing to pan.
+    glView_->setHidden(!picture);
+    if (!picture) {
+        model.setDataRef(nullptr);
+        glView_->clearSprite();
+        model.setShouldDraw(true);
+        return;
+    }
     if (const platform::PixelBuffer& data = model.dataRef()) {
         glView_->loadSpriteData(data, size.width, size.height);
         // The texture holds the pixels now; the model lets go of them.
@@ -108,4 +447,187 @@ void MainViewController::gridChanged() {
     }
     glView_->setGrid(kernel_->model()->grid());
     glView_->drawView();
+}
+
+void MainViewController::historyChanged() {
+    PixelloModel& model = *kernel_->model();
+    if (platform::Button* undo = buttonOf(undoItem_)) {
+        undo->setEnabled(model.undoImageAllowed());
+    }
+    if (platform::Button* redo = buttonOf(redoItem_)) {
+        redo->setEnabled(model.redoImageAllowed());
+    }
+}
+
+void MainViewController::orientationChanged() {
+    const std::int32_t orientation = kernel_->model()->orientation();
+    if (orientation < 1 || orientation > 4) {
+        return;
+    }
+    const bool portrait = orientation <= 2;
+    const float width = portrait ? 320.0f : 480.0f;
+    // The view is turned against the device, so the screen stays upright for the user.
+    const float pi = std::numbers::pi_v<float>;
+    const float angles[] = {0.0f, pi, pi / 2.0f, -pi / 2.0f};
+    const platform::Rect bounds[] = {{0.0f, 0.0f, 320.0f, 460.0f},
+                                     {0.0f, -20.0f, 320.0f, 460.0f},
+                                     {20.0f, -20.0f, 460.0f, 320.0f},
+                                     {0.0f, -20.0f, 460.0f, 320.0f}};
+
+    platform::Animation::beginAnimations("orient");
+    nameLabel_->setFrame({0.0f, 10.0f, width, 30.0f});
+    view()->setBounds(bounds[orientation - 1]);
+    indicator_->setFrame(portrait ? indicatorFrame()
+                                  : platform::Rect{180.0f, 120.0f, 120.0f, 120.0f});
+    toolbar_->setFrame({0.0f, -1.0f, width, 47.0f});
+    bottomToolbar_->setFrame({0.0f, portrait ? 413.0f : 253.0f, width, 47.0f});
+    effectToolbar_->setFrame({0.0f, portrait ? 366.0f : 206.0f, width, 47.0f});
+    // In landscape the picture area leaves the status bar's height free.
+    scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : 20.0f));
+    scrollView_->resizeContent(scrollView_->contentSize());
+    view()->setTransform(platform::AffineTransform::makeRotation(angles[orientation - 1]));
+    platform::Animation::commitAnimations();
+}
+
+// --- Touches ------------------------------------------------------------------------------
+
+bool MainViewController::isOnCropEdge(platform::Point point, platform::Rect crop, float zoom) {
+    const double band = kEdgeBand / static_cast<double>(zoom);
+    const float x = point.x;
+    const float y = point.y;
+    const float X = crop.origin.x;
+    const float Y = crop.origin.y;
+    const float W = crop.size.width;
+    const float H = crop.size.height;
+    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
+    const bool inRows = Y <= y && y <= Y + H;
+    const bool inColumns = X <= x && x <= X + W;
+    return (near(x - X) && inRows) || (near(x - (X + W)) && inRows) || (near(y - Y) && inColumns) ||
+           (near(y - (Y + H)) && inColumns);
+}
+
+platform::Rect MainViewController::dragCropRect(platform::Rect crop, platform::Point from,
+                                                platform::Point to, platform::Size imageSize,
+                                                float zoom) {
+    const double band = kEdgeBand / static_cast<double>(zoom);
+    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
+    const float IW = imageSize.width;
+    const float IH = imageSize.height;
+    const float minW = IW / 3.0f <= 15.0f ? IW / 3.0f : 15.0f;
+    const float minH = IH / 3.0f <= 15.0f ? IH / 3.0f : 15.0f;
+    const float fx = from.x;
+    const float fy = from.y;
+    float X = crop.origin.x;
+    float Y = crop.origin.y;
+    float W = crop.size.width;
+    float H = crop.size.height;
+
+    // Each step sees the rectangle as the steps before it left it; the lower clamp comes
+    // first, so the upper one wins when they cross.
+    if (near(fx - X) && Y <= fy && fy <= Y + H) {
+        float nx = (X + to.x) - fx;
+        if (nx < 0.0f) {
+            nx = 0.0f;
+        }
+        if (nx > (X + W) - minW) {
+            nx = (X + W) - minW;
+        }
+        W = W + (X - nx);
+        X = nx;
+    }
+    if (near(fx - (X + W)) && Y <= fy && fy <= Y + H) {
+        float nw = (W + to.x) - fx;
+        if (minW > nw) {
+            nw = minW;
+        }
+        if (nw > IW - X) {
+            nw = IW - X;
+        }
+        W = nw;
+    }
+    if (near(fy - Y) && X <= fx && fx <= X + W) {
+        float ny = (Y + to.y) - fy;
+        if (ny < 0.0f) {
+            ny = 0.0f;
+        }
+        if (ny > (Y + H) - minH) {
+            ny = (Y + H) - minH;
+        }
+        H = H + (Y - ny);
+        Y = ny;
+    }
+    if (near(fy - (Y + H)) && X <= fx && fx <= X + W) {
+        float nh = (H + to.y) - fy;
+        if (minH > nh) {
+            nh = minH;
+        }
+        if (nh > IH - Y) {
+            nh = IH - Y;
+        }
+        H = nh;
+    }
+    return {X, Y, W, H};
+}
+
+std::optional<bool> MainViewController::scrollViewShouldTrackTouchFromPoint(ZVKScrollView& view,
+                                                                            const ZVKPoint&,
+                                                                            const ZVKPoint& to) {
+    return !isOnCropEdge(to.cgPoint(), kernel_->model()->cropRect(), view.zoom());
+}
+
+void MainViewController::scrollViewWasIncrementTouchedFromPoint(ZVKScrollView& view,
+                                                                const ZVKPoint& from,
+                                                                const ZVKPoint& to) {
+    PixelloModel& model = *kernel_->model();
+    if (model.effect() == 4) {
+        const std::optional<platform::Picture> picture = model.image();
+        const platform::Size size = picture ? picture->size() : platform::Size{};
+        model.setCropRect(
+            dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(), size, view.zoom()));
+        model.cropRectModified();
+    }
+    if (model.effect() == 1) {
+        kernel_->applySmudgeFrom(from, to);
+    }
+}
+
+void MainViewController::redrawGrid(bool last) {
+    if (last && glView_) {
+        glView_->setPresent(false);
+    }
+    kernel_->model()->gridModified();
+    if (glView_) {
+        glView_->setPresent(true);
+    }
+}
+
+void MainViewController::scrollViewWasTouchedFromPoint(ZVKScrollView&, const ZVKPoint&,
+                                                       const ZVKPoint&, bool finished) {
+    if (kernel_->model()->effect() != 1) {
+        return;
+    }
+    redrawGrid(finished);
+    if (finished) {
+        kernel_->finishSmudge();
+    }
+}
+
+void MainViewController::scrollViewWasMultiTouchedFromPoints(ZVKScrollView&,
+                                                             const std::vector<ZVKPoint>& from,
+                                                             const std::vector<ZVKPoint>& to,
+                                                             bool finished) {
+    if (kernel_->model()->effect() == 2) {
+        kernel_->applyBumpFrom(from, to);
+        redrawGrid(finished);
+        if (finished) {
+            kernel_->finishBump();
+        }
+    }
+    if (kernel_->model()->effect() == 3) {
+        kernel_->applyPinchFrom(from, to);
+        redrawGrid(finished);
+        if (finished) {
+            kernel_->finishPinch();
+        }
+    }
 }

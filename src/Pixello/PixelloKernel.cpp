@@ -14,6 +14,7 @@ PixelloKernel::~PixelloKernel() {
     if (model_) {
         model_->removeDelegate(this);
         model_->removeDelegate(mainViewController_.get());
+        model_->removeDelegate(settingsViewController_.get());
         model_->saveToStorage();
     }
 }
@@ -52,6 +53,7 @@ void PixelloKernel::createViewControllers() {
         this, std::string(platform::Device::kOrientationDidChangeNotification), nullptr,
         [this](const platform::Notification& n) { notification(n); });
     mainViewController_ = std::make_shared<MainViewController>(this);
+    settingsViewController_ = std::make_shared<SettingsViewController>(this);
 }
 
 void PixelloKernel::registerDelegatesAndCustomize() {
@@ -60,6 +62,7 @@ void PixelloKernel::registerDelegatesAndCustomize() {
         navigation->hideNavigationBarAnimated(false);
     }
     model_->addDelegate(mainViewController_.get());
+    model_->addDelegate(settingsViewController_.get());
     model_->addDelegate(this);
     if (navigation != nullptr) {
         // The kernel owns the navigation controller: a plain reference, not kept alive.

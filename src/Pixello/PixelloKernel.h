@@ -2,6 +2,7 @@
 
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloModel.h"
+#include "Pixello/SettingsViewController.h"
 #include "ZevkoCore/ZVKApplicationKernel.h"
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
@@ -39,6 +40,7 @@ public:
 
     PixelloModel* model() const { return model_.get(); }
     MainViewController* mainViewController() const { return mainViewController_.get(); }
+    SettingsViewController* settingsViewController() const { return settingsViewController_.get(); }
 
     // Saves the model to storage.
     void terminate() override;
@@ -87,6 +89,17 @@ public:
     static std::optional<platform::Picture> convertImageToPNG(const platform::Picture& picture,
                                                               float maxWidth, float maxHeight);
 
+    // Picking, the camera, the album and the settings screen
+    // (PixelloKernel+ImagePickingAndSaving.cpp). Until pictures can be picked and written to
+    // the album, the three picture operations only answer with their "unavailable" alerts.
+    void pickImageFromPhotoLibrary();
+    void pickImageFromCamera();
+    void saveImage();
+    // Slides the settings screen in; nothing while there is no settings screen or no window.
+    void openSettings();
+    // The kernel's message box: the text as title, one "OK" button.
+    void showAlertWithTitle(const std::string& title);
+
 protected:
     // Creates the model and fills it from storage (the main file, else its backup); without
     // stored state the default picture becomes the first history entry.
@@ -102,5 +115,7 @@ private:
 
     // Shared with the navigation controller, whose root screen it is.
     std::shared_ptr<MainViewController> mainViewController_;
+    // Shared with the navigation controller while it is pushed.
+    std::shared_ptr<SettingsViewController> settingsViewController_;
     std::unique_ptr<PixelloModel> model_;
 };

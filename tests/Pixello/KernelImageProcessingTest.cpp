@@ -142,7 +142,8 @@ TEST_F(KernelImageProcessingTest, StartUpWiresScreenNavigationAndDelegatesInOrde
     ASSERT_NE(kernel->navigationController(), nullptr);
     EXPECT_EQ(kernel->navigationController()->topViewController(), main);
     EXPECT_TRUE(kernel->navigationController()->navigationBarHidden());
-    EXPECT_EQ(model->delegates(), (std::vector<ZVKApplicationModelDelegate*>{main, kernel.get()}));
+    EXPECT_EQ(model->delegates(), (std::vector<ZVKApplicationModelDelegate*>{
+                                      main, kernel->settingsViewController(), kernel.get()}));
     EXPECT_EQ(main->view()->frame(), Rect(0, 20, 320, 460));
     EXPECT_EQ(main->scrollView()->frame(), Rect(0, 46, 320, 367));
     EXPECT_EQ(main->scrollView()->contentSize().width, 600.0f);

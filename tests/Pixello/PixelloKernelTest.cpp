@@ -41,9 +41,11 @@ TEST_F(PixelloKernelTest, ALaunchWithValidStorageRestoresHistoryAndStrengths) {
     EXPECT_EQ(model.pinchPower(), 8.0f);
     // The default picture was not touched: no history file was written.
     EXPECT_TRUE(std::filesystem::is_empty(model.directoryForImages()));
-    // Listeners come only after loading: the main screen first, the kernel last.
-    EXPECT_EQ(model.delegates(), (std::vector<ZVKApplicationModelDelegate*>{
-                                     kernel->mainViewController(), kernel.get()}));
+    // Listeners come only after loading: the main screen first, the settings screen
+    // second, the kernel last.
+    EXPECT_EQ(model.delegates(),
+              (std::vector<ZVKApplicationModelDelegate*>{
+                  kernel->mainViewController(), kernel->settingsViewController(), kernel.get()}));
 }
 
 TEST_F(PixelloKernelTest, TerminateWritesStorageEvenWhenNothingChanged) {

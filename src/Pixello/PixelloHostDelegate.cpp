@@ -1,0 +1,242 @@
+#include "Pixello/PixelloHostDelegate.h"
+
+#include "Pixello/MainViewController.h"
+#include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/FileSystem.h"
+#include "platform/NavigationBar.h"
+#include "platform/PictureCodec.h"
+#include "platform/RunLoop.h"
+#include "platform/Script.h"
+#include "platform/Slider.h"
+#include "platform/Toolbar.h"
+#include "platform/Window.h"
+
+#include <cstdio>
+
+namespace {
+
+// The finger of a pressed button; scripted fingers use small numbers.
+constexpr int kPressFinger = -2;
+
+bool needArgs(std::string_view name, std::span<const std::string> args, std::size_t count,
+              std::string_view usage, std::string& error) {
+    if (args.size() == count) {
+        return true;
+    }
+    error = "'" + std::string(name) + "' needs " + std::string(usage);
+    return false;
+}
+
+} // namespace
+
+platform::HostedApplication PixelloHostDelegate::hostedApplication(platform::Window& window) {
+    auto delegate = std::make_unique<PixelloHostDelegate>(&window);
+    platform::HostedApplication hosted;
+    hosted.input = delegate.get();
+    hosted.commands = delegate.get();
+    hosted.delegate = std::move(delegate);
+    return hosted;
+}
+
+MainViewController* PixelloHostDelegate::mainScreen() const {
+    return kernel() ? kernel()->mainViewController() : nullptr;
+}
+
+void PixelloHostDelegate::undo() {
+    if (MainViewController* screen = mainScreen(); screen && screen->isViewLoaded()) {
+        std::string ignored;
+        press("undo", ignored);
+    }
+}
+
+void PixelloHostDelegate::redo() {
+    if (MainViewController* screen = mainScreen(); screen && screen->isViewLoaded()) {
+        std::string ignored;
+        press("redo", ignored);
+    }
+}
+
+void PixelloHostDelegate::back() {
+    std::string ignored;
+    tapBack(ignored);
+}
+
+std::optional<platform::Point> PixelloHostDelegate::mirrorCentre() const {
+    MainViewController* screen = mainScreen();
+    if (screen == nullptr || !screen->isViewLoaded() || screen->scrollView() == nullptr) {
+        return std::nullopt;
+    }
+    const ZVKScrollView& surface = *screen->scrollView();
+    const platform::Rect bounds = surface.bounds();
+    return surface.convertPointToView(
+        {bounds.origin.x + bounds.size.width / 2.0f, bounds.origin.y + bounds.size.height / 2.0f},
+        nullptr);
+}
+
+bool PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::string> args,
+                                     std::string& error) {
+    if (kernel() == nullptr) {
+        error = "the editor did not start";
+        return false;
+    }
+    if (name == "press") {
+        return needArgs(name, args, 1, "a button name", error) && press(args[0], error);
+    }
+    if (name == "slider") {
+        return needArgs(name, args, 2, "a strength name and a value", error) &&
+               slider(args[0], args[1], error);
+    }
+    if (name == "back") {
+        return needArgs(name, args, 0, "no arguments", error) && tapBack(error);
+    }
+    if (name == "export") {
+        return needArgs(name, args, 1, "a file name", error) && exportPicture(args[0], error);
+    }
+    if (name == "dump-grid") {
+        return needArgs(name, args, 1, "a file name", error) && dumpGrid(args[0], error);
+    }
+    if (name == "pick" || name == "cancel") {
+        error = "picking is not available yet";
+        return false;
+    }
+    error = "unknown command '" + std::string(name) + "'";
+    return false;
+}
+
+void PixelloHostDelegate::tapInWindow(platform::Point point) {
+    window()->touchDown(kPressFinger, point);
+    platform::RunLoop::main().advance(platform::Script::kTapDuration);
+    window()->touchUp(kPressFinger, point);
+}
+
+bool PixelloHostDelegate::press(std::string_view role, std::string& error) {
+    MainViewController* screen = mainScreen();
+    if (screen == nullptr || window() == nullptr) {
+        error = "the main screen is not running";
+        return false;
+    }
+    screen->view(); // builds the screen when nothing has shown it yet
+    platform::BarButtonItem* item = screen->itemForRole(role);
+    if (item == nullptr) {
+        error = "no button '" + std::string(role) + "'";
+        return false;
+    }
+    platform::Toolbar* bar = screen->toolbarForItem(*item);
+    platform::View* view = bar ? bar->viewForItem(*item) : nullptr;
+    if (view == nullptr) {
+        error = "the button '" + std::string(role) + "' is not in a toolbar now";
+        return false;
+    }
+    const platform::Rect bounds = view->bounds();
+    const platform::Point centre = view->convertPointToView(
+        {bounds.origin.x + bounds.size.width / 2.0f, bounds.origin.y + bounds.size.height / 2.0f},
+        nullptr);
+    // The tap goes wherever a finger there would go: a hidden toolbar or an alert over the
+    // button takes it instead, so the script says so rather than touching something else.
+    platform::View* hit = window()->hitTest(centre);
+    if (hit == nullptr || !hit->isDescendantOfView(view)) {
+        error = "the button '" + std::string(role) + "' is hidden or covered";
+        return false;
+    }
+    tapInWindow(centre);
+    return true;
+}
+
+bool PixelloHostDelegate::slider(std::string_view property, std::string_view value,
+                                 std::string& error) {
+    SettingsViewController* settings = kernel()->settingsViewController();
+    const ZVKNavigationController* navigation = kernel()->navigationController();
+    if (settings == nullptr || navigation == nullptr ||
+        navigation->topViewController() != settings) {
+        error = "the settings screen is not shown";
+        return false;
+    }
+    const std::optional<double> number = platform::parseScriptNumber(value);
+    if (!number) {
+        error = "'" + std::string(value) + "' is not a number";
+        return false;
+    }
+    settings->view();
+    const std::pair<std::string_view, platform::Slider*> sliders[] = {
+        {"smudgePower", settings->smudgePower().get()},
+        {"smudgeWidth", settings->smudgeWidth().get()},
+        {"bumpPower", settings->bumpPower().get()},
+        {"pinchPower", settings->pinchPower().get()},
+    };
+    for (const auto& [name, slider] : sliders) {
+        if (name == property && slider != nullptr) {
+            // What a finger lifting off the moved thumb does: the value, then one change.
+            slider->setValue(static_cast<float>(*number));
+            slider->sendActionsForControlEvents(platform::Control::ValueChanged);
+            return true;
+        }
+    }
+    error = "no slider '" + std::string(property) + "'";
+    return false;
+}
+
+bool PixelloHostDelegate::tapBack(std::string& error) {
+    ZVKNavigationController* navigation = kernel() ? kernel()->navigationController() : nullptr;
+    if (navigation == nullptr || navigation->navigationBarHidden()) {
+        error = "there is no navigation bar";
+        return false;
+    }
+    platform::NavigationBar& bar = navigation->navigationBar();
+    const std::optional<platform::Rect> frame = bar.backButtonFrame();
+    if (!frame) {
+        error = "the navigation bar has no back button";
+        return false;
+    }
+    tapInWindow(bar.convertPointToView(
+        {frame->origin.x + frame->size.width / 2.0f, frame->origin.y + frame->size.height / 2.0f},
+        nullptr));
+    return true;
+}
+
+bool PixelloHostDelegate::exportPicture(const std::string& path, std::string& error) {
+    const std::optional<platform::Picture> picture = kernel()->model()->image();
+    if (!picture) {
+        error = "there is no current picture";
+        return false;
+    }
+    if (!platform::PictureCodec::writePNG(*picture, path)) {
+        error = "cannot write '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+std::string PixelloHostDelegate::gridDump(const EffectGrid& grid) {
+    std::string text;
+    char line[320];
+    for (const EffectTriangle& t : grid.triangles()) {
+        const double v[12] = {t.fx1(), t.fy1(), t.fx2(), t.fy2(), t.fx3(), t.fy3(),
+                              t.tx1(), t.ty1(), t.tx2(), t.ty2(), t.tx3(), t.ty3()};
+        const int n = std::snprintf(
+            line, sizeof line, "%.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n",
+            v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11]);
+        if (n > 0) {
+            text.append(line, static_cast<std::size_t>(n));
+        }
+    }
+    return text;
+}
+
+bool PixelloHostDelegate::dumpGrid(const std::string& path, std::string& error) {
+    EffectGrid& grid = *kernel()->model()->grid();
+    // The triangles scale their stored coordinates by the grid's size: at 1 × 1 they give
+    // what is stored.
+    const float width = grid.width();
+    const float height = grid.height();
+    grid.setWidth(1.0f);
+    grid.setHeight(1.0f);
+    const std::string text = gridDump(grid);
+    grid.setWidth(width);
+    grid.setHeight(height);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (!platform::writeFileAtomically(path, {bytes, text.size()})) {
+        error = "cannot write '" + path + "'";
+        return false;
+    }
+    return true;
+}

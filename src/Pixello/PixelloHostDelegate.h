@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Pixello/PixelloAppDelegate.h"
+#include "platform/Geometry.h"
+#include "platform/Host.h"
+#include "platform/HostInputDelegate.h"
+#include "platform/ScriptCommandDelegate.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+class MainViewController;
+
+// The application as a host runs it: the application delegate, the window's keyboard
+// shortcuts and second mouse finger, and the editor's own script commands:
+//   press NAME          a real tap at the centre of a toolbar item (effect, undo, redo,
+//                       settings, save, camera, pick, smudge, bump, pinch, free, crop, apply)
+//   slider NAME VALUE   sets a settings slider (smudgePower, smudgeWidth, bumpPower,
+//                       pinchPower) and releases it
+//   back                taps the navigation bar's back button
+//   export FILE.png     writes the current picture as PNG
+//   dump-grid FILE      writes the effect grid, one triangle a line
+//   pick FILE, cancel   not available yet
+class PixelloHostDelegate : public PixelloAppDelegate,
+                            public platform::HostInputDelegate,
+                            public platform::ScriptCommandDelegate {
+public:
+    // `window` is not owned.
+    explicit PixelloHostDelegate(platform::Window* window) : PixelloAppDelegate(window) {}
+
+    // What platform::runHost and platform::HeadlessHost need to run the editor.
+    static platform::HostedApplication hostedApplication(platform::Window& window);
+
+    void undo() override;
+    void redo() override;
+    void back() override;
+    // The centre of the picture area, so bump and pinch can be done with one mouse.
+    std::optional<platform::Point> mirrorCentre() const override;
+
+    bool runCommand(std::string_view name, std::span<const std::string> args,
+                    std::string& error) override;
+
+    // The grid's triangles as `dump-grid` writes them: normalized coordinates, "%.9g" each.
+    static std::string gridDump(const EffectGrid& grid);
+
+private:
+    MainViewController* mainScreen() const;
+    bool press(std::string_view role, std::string& error);
+    bool slider(std::string_view property, std::string_view value, std::string& error);
+    bool tapBack(std::string& error);
+    bool exportPicture(const std::string& path, std::string& error);
+    bool dumpGrid(const std::string& path, std::string& error);
+    // A tap at `point` in window points, with the same timing as a scripted tap.
+    void tapInWindow(platform::Point point);
+};
