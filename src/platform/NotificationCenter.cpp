@@ -9,10 +9,10 @@ NotificationCenter& NotificationCenter::defaultCenter() {
     return center;
 }
 
-void NotificationCenter::addObserver(const void* observer, std::string name,
-                                     const void* sender, Handler handler) {
-    observers_.push_back(Entry{nextSerial_++, observer, std::move(name), sender,
-                               std::move(handler)});
+void NotificationCenter::addObserver(const void* observer, std::string name, const void* sender,
+                                     Handler handler) {
+    observers_.push_back(
+        Entry{nextSerial_++, observer, std::move(name), sender, std::move(handler)});
 }
 
 void NotificationCenter::removeObserver(const void* observer) {

@@ -23,8 +23,7 @@ public:
 
     // `sender` == nullptr observes the name from any sender. Neither `observer` nor
     // `sender` is dereferenced; they only identify.
-    void addObserver(const void* observer, std::string name, const void* sender,
-                     Handler handler);
+    void addObserver(const void* observer, std::string name, const void* sender, Handler handler);
     void removeObserver(const void* observer);
     void post(std::string_view name, const void* sender);
     // Forgets every observer (for a fresh start of the application in one process).

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-RunLoop::RunLoop(std::shared_ptr<Clock> clock) { reset(std::move(clock)); }
+RunLoop::RunLoop(std::shared_ptr<Clock> clock) {
+    reset(std::move(clock));
+}
 
 RunLoop& RunLoop::main() {
     static RunLoop loop(std::make_shared<RealClock>());
@@ -19,8 +21,7 @@ void RunLoop::reset(std::shared_ptr<Clock> clock) {
     observers_.clear();
 }
 
-void RunLoop::performAfterDelay(const void* target, std::string action, double delay,
-                                Call call) {
+void RunLoop::performAfterDelay(const void* target, std::string action, double delay, Call call) {
     const double due = now() + std::max(delay, 0.0);
     pending_.push_back(Pending{nextSerial_++, due, target, std::move(action), std::move(call)});
 }
@@ -35,9 +36,8 @@ void RunLoop::cancelPrevious(const void* target) {
 }
 
 bool RunLoop::hasPending(const void* target, std::string_view action) const {
-    return std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
-        return p.target == target && p.action == action;
-    });
+    return std::any_of(pending_.begin(), pending_.end(),
+                       [&](const Pending& p) { return p.target == target && p.action == action; });
 }
 
 int RunLoop::fireDueCalls() {
@@ -103,7 +103,7 @@ bool RunLoop::advance(double seconds, double frameStep) {
     fireDueCalls();
     while (now() < end) {
         double next = std::min(end, now() + step);
-        if (const auto due = nextFireTime(); due && *due < next && *due > now()) {
+        if (const auto due = nextFireTime(); due && *due<next&& * due> now()) {
             next = *due;
         }
         virtual_->setNow(next);

@@ -1,8 +1,8 @@
-#include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 
-#include <gtest/gtest.h>
+#include "platform/NotificationCenter.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
