@@ -138,6 +138,18 @@ BENCHMARK(BM_UndoRedo600)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// The yardstick for the two above on a shared, noisy machine: one presented frame of the
+// same main screen, measured in the same run.
+void BM_MainScreenDraw600(benchmark::State& state) {
+    Scratch scratch;
+    Editor editor(1, scratch.dir);
+    GLView& glView = *editor.kernel->mainViewController()->glView();
+    for (auto _ : state) {
+        glView.drawView();
+    }
+}
+BENCHMARK(BM_MainScreenDraw600)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Runs a program and waits for it; its resource use is added to `usage`.
 bool run(const std::vector<std::string>& arguments, rusage& usage) {
     std::vector<char*> argv;

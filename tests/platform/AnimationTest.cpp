@@ -112,3 +112,22 @@ TEST_F(AnimationBlocks, ChangesOutsideABlockStopTheAnimationAndDeadDelegatesAreF
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AnimationBlocks, AWindowKnowsWhileABlockIsMoving) {
+    EXPECT_FALSE(Animation::isAnimating(RunLoop::main().now()));
+    Animation::beginAnimations("move");
+    Animation::setAnimationDuration(0.4);
+    view->setCenter({50, 50});
+    // Open blocks move nothing yet.
+    EXPECT_FALSE(Animation::isAnimating(RunLoop::main().now()));
+    Animation::commitAnimations();
+    EXPECT_TRUE(Animation::isAnimating(RunLoop::main().now()));
+    RunLoop::main().advance(0.3);
+    EXPECT_TRUE(Animation::isAnimating(RunLoop::main().now()));
+    RunLoop::main().advance(0.1);
+    EXPECT_FALSE(Animation::isAnimating(RunLoop::main().now()));
+}
+
+} // namespace
