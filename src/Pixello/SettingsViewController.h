@@ -20,7 +20,8 @@ class PixelloModel;
 // The settings screen: a slider for each of the four effect strengths and a link to the
 // support page. A slider writes its value into the model only when the finger is released;
 // every strength notice moves the slider to what the model holds, and so does every
-// appearance, so the screen never shows anything but the stored values.
+// appearance, so the screen always shows the stored values (one outside a slider's range at
+// the slider's nearest end).
 class SettingsViewController : public ZVKViewController, public ZVKApplicationModelDelegate {
 public:
     // The address is drawn in a light blue: plain blue is hard to read on black.

@@ -183,6 +183,8 @@ bool WindowHost::launch(const ApplicationFactory& factory, std::string& error) {
     }
     application_ = std::make_unique<Application>(hosted_.delegate.get());
     application_->setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
+    // A desktop session is there to hand web addresses to the user's browser.
+    application_->setWindowSession(true);
     application_->launch();
     needsFrame_ = true;
     return true;

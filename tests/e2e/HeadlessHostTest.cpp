@@ -19,7 +19,7 @@ using platform::TouchPhase;
 
 using Pixel = std::array<std::uint8_t, 4>;
 
-class HeadlessSession : public testsupport::PlatformTest {
+class HeadlessRun : public testsupport::PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
@@ -53,7 +53,7 @@ protected:
     std::shared_ptr<Record> record;
 };
 
-TEST_F(HeadlessSession, DeliversScriptedFingersToTheViewUnderThem) {
+TEST_F(HeadlessRun, DeliversScriptedFingersToTheViewUnderThem) {
     EXPECT_EQ(run("down 3 100 300\nmove 3 110.5 320\ndown 4 200 400\nup 3 110.5 320\nup 4 "
                   "201 401\n"),
               "");
@@ -75,7 +75,7 @@ TEST_F(HeadlessSession, DeliversScriptedFingersToTheViewUnderThem) {
     EXPECT_EQ(run("up 1 10 300\nup 1 10 300\n"), "t.txt:2: finger 1 is not down");
 }
 
-TEST_F(HeadlessSession, TapsTakeTheirTimeAndCountAsThePlatformCountsThem) {
+TEST_F(HeadlessRun, TapsTakeTheirTimeAndCountAsThePlatformCountsThem) {
     EXPECT_EQ(run("tap 160 300\nwait 0.1\ntap 162 301\nwait 1\ntap 160 300\n"), "");
     const auto& got = record->recorder->received;
     ASSERT_EQ(got.size(), 6u);
@@ -87,7 +87,7 @@ TEST_F(HeadlessSession, TapsTakeTheirTimeAndCountAsThePlatformCountsThem) {
     EXPECT_NEAR(platform::RunLoop::main().now(), 3 * 0.05 + 0.1 + 1.0, 1e-9);
 }
 
-TEST_F(HeadlessSession, WaitsRunDelayedCallsWhenTheyAreDue) {
+TEST_F(HeadlessRun, WaitsRunDelayedCallsWhenTheyAreDue) {
     EXPECT_EQ(run("tap 10 300\nwait 0.2\n"), "");
     EXPECT_EQ(record->recorder->reactions, 0);
     EXPECT_EQ(run("wait 0.1\n"), "");
@@ -96,7 +96,7 @@ TEST_F(HeadlessSession, WaitsRunDelayedCallsWhenTheyAreDue) {
     EXPECT_EQ(record->recorder->reactions, 1);
 }
 
-TEST_F(HeadlessSession, RotateTurnsTheDeviceAndTheApplicationFollows) {
+TEST_F(HeadlessRun, RotateTurnsTheDeviceAndTheApplicationFollows) {
     EXPECT_EQ(run("rotate 3\n"), "");
     EXPECT_EQ(platform::Device::current().orientation(), 3);
     EXPECT_EQ(host.application()->statusBarOrientation(), 3);
@@ -106,7 +106,7 @@ TEST_F(HeadlessSession, RotateTurnsTheDeviceAndTheApplicationFollows) {
     EXPECT_EQ(host.application()->statusBarOrientation(), 3);
 }
 
-TEST_F(HeadlessSession, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
+TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     if (platform::GLContext::shared() == nullptr) {
         GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
     }
@@ -147,20 +147,20 @@ TEST_F(HeadlessSession, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     EXPECT_EQ(big->height(), 960);
 }
 
-TEST_F(HeadlessSession, OtherCommandsGoToTheApplicationAndItsErrorsNameTheLine) {
+TEST_F(HeadlessRun, OtherCommandsGoToTheApplicationAndItsErrorsNameTheLine) {
     EXPECT_EQ(run("paint 0 1 0\n# a comment\nprss effect\n"), "t.txt:3: unknown command 'prss'");
     EXPECT_EQ(record->commands, (std::vector<std::string>{"paint", "prss"}));
     EXPECT_EQ(run("paint 0 x 0\n"), "t.txt:1: 'x' is not a number");
     EXPECT_EQ(record->colour->backgroundColor()->green, 1.0f);
 }
 
-TEST_F(HeadlessSession, TerminateEndsTheApplicationAndNothingRunsAfterIt) {
+TEST_F(HeadlessRun, TerminateEndsTheApplicationAndNothingRunsAfterIt) {
     EXPECT_EQ(run("terminate\ntap 10 10\n"), "t.txt:2: the application has already terminated");
     EXPECT_TRUE(record->terminated);
     EXPECT_FALSE(host.isRunning());
 }
 
-TEST_F(HeadlessSession, RunHostReadsTheScriptAndEndsTheApplication) {
+TEST_F(HeadlessRun, RunHostReadsTheScriptAndEndsTheApplication) {
     host.terminate();
     const auto good = scratch.path() / "good.txt";
     testsupport::writeText(good, "tap 10 300\r\nwait 0.5\r\n");

@@ -50,8 +50,9 @@ TEST(Application, StatusBarTakesOnlyTheFourScreenOrientations) {
 TEST(Application, OpensOnlyWebAddresses) {
     platform::Application app(nullptr);
     EXPECT_FALSE(app.isWindowSession()) << "nothing is started unless a window host says so";
-    for (const char* good : {"https://pixello.example.org/support", "http://example.org",
-                             "HTTPS://Example.org/a?b=c#d", "https://example.org/;$(touch${IFS}x)"}) {
+    for (const char* good :
+         {"https://pixello.example.org/support", "http://example.org",
+          "HTTPS://Example.org/a?b=c#d", "https://example.org/;$(touch${IFS}x)"}) {
         EXPECT_TRUE(app.openURL(good)) << good;
         EXPECT_EQ(app.lastOpenedURL(), good);
     }
