@@ -36,36 +36,35 @@ void PixelloKernel::applySmudgeFrom(const ZVKPoint& from, const ZVKPoint& to) {
     grid.smudgeFrom(f, t, model_->smudgePower(), width);
 }
 
-void PixelloKernel::applyBumpFrom(const std::vector<ZVKPoint>& from,
-                                  const std::vector<ZVKPoint>& to) {
+std::optional<platform::Rect>
+PixelloKernel::resetGridForTwoFingerEffect(const std::vector<ZVKPoint>& from,
+                                           const std::vector<ZVKPoint>& to) {
     const std::optional<platform::Size> size = imageSize();
     if (!size || from.size() < 2 || to.size() < 2) {
-        return;
+        return std::nullopt;
     }
     EffectGrid& grid = *model_->grid();
     grid.setWidth(1.0f);
     grid.setHeight(1.0f);
     const platform::Rect r = effectRectFromPoints(from[0], from[1], to[0], to[1]);
+    // Bump and pinch are always computed from the rest lattice, never accumulated.
     grid.reset();
-    grid.bumpInRect({r.x() / size->width, r.y() / size->height, r.width() / size->width,
-                     r.height() / size->height},
-                    model_->bumpPower(), false);
+    return platform::Rect(r.x() / size->width, r.y() / size->height, r.width() / size->width,
+                          r.height() / size->height);
+}
+
+void PixelloKernel::applyBumpFrom(const std::vector<ZVKPoint>& from,
+                                  const std::vector<ZVKPoint>& to) {
+    if (const auto rect = resetGridForTwoFingerEffect(from, to)) {
+        model_->grid()->bumpInRect(*rect, model_->bumpPower(), false);
+    }
 }
 
 void PixelloKernel::applyPinchFrom(const std::vector<ZVKPoint>& from,
                                    const std::vector<ZVKPoint>& to) {
-    const std::optional<platform::Size> size = imageSize();
-    if (!size || from.size() < 2 || to.size() < 2) {
-        return;
+    if (const auto rect = resetGridForTwoFingerEffect(from, to)) {
+        model_->grid()->pinchInRect(*rect, model_->pinchPower(), false);
     }
-    EffectGrid& grid = *model_->grid();
-    grid.setWidth(1.0f);
-    grid.setHeight(1.0f);
-    const platform::Rect r = effectRectFromPoints(from[0], from[1], to[0], to[1]);
-    grid.reset();
-    grid.pinchInRect({r.x() / size->width, r.y() / size->height, r.width() / size->width,
-                      r.height() / size->height},
-                     model_->pinchPower(), false);
 }
 
 platform::Rect PixelloKernel::effectRectFromPoints(const ZVKPoint&, const ZVKPoint&,

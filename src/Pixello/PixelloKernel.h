@@ -112,6 +112,10 @@ private:
     void seedDefaultPicture();
     // The current picture's size, when there is a picture.
     std::optional<platform::Size> imageSize();
+    // Resets the grid and answers the fingers' rectangle in normalized picture units, or
+    // nothing when there is no picture or fewer than two fingers.
+    std::optional<platform::Rect> resetGridForTwoFingerEffect(const std::vector<ZVKPoint>& from,
+                                                              const std::vector<ZVKPoint>& to);
 
     // Shared with the navigation controller, whose root screen it is.
     std::shared_ptr<MainViewController> mainViewController_;
