@@ -269,17 +269,10 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
     auto context = AnimationContext::contextWithNext(vc, nextItem, prev, prevItem, s);
     context->barChange = change;
     context->push = true;
-    if (animated) {
-        Animation::beginAnimations(kPushId, context);
-        Animation::setAnimationDuration(kDuration);
-        Animation::setAnimationDelegate(this);
-    }
+    beginTransition(kPushId, context, animated);
 
     if (inContentView(prev)) {
-        if (shouldCallPreview_) {
-            prev->previewWillDisappear(animated);
-        }
-        prev->viewWillDisappear(animated);
+        announceDisappearing(*prev, animated);
         adjustViewFrame(*prev->view(), reverseMove(s));
     }
     adjustViewFrame(*nextView, reverseMove(s));
@@ -408,17 +401,10 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
     auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
     context->barChange = change;
     context->push = false;
-    if (animated) {
-        Animation::beginAnimations(kPopId, context);
-        Animation::setAnimationDuration(kDuration);
-        Animation::setAnimationDelegate(this);
-    }
+    beginTransition(kPopId, context, animated);
 
     if (inContentView(cur)) {
-        if (shouldCallPreview_) {
-            cur->previewWillDisappear(animated);
-        }
-        cur->viewWillDisappear(animated);
+        announceDisappearing(*cur, animated);
         adjustViewFrame(*cur->view(), s);
     }
     adjustViewFrame(*backView, s);
@@ -568,4 +554,21 @@ void ZVKNavigationController::animationDidStop(const std::string& animationId, b
             hideNavigationBarAnimationEnded();
         }
     }
+}
+
+void ZVKNavigationController::beginTransition(const char* animationId,
+                                              std::shared_ptr<AnimationContext> context,
+                                              bool animated) {
+    if (animated) {
+        Animation::beginAnimations(animationId, std::move(context));
+        Animation::setAnimationDuration(kDuration);
+        Animation::setAnimationDelegate(this);
+    }
+}
+
+void ZVKNavigationController::announceDisappearing(ZVKViewController& controller, bool animated) {
+    if (shouldCallPreview_) {
+        controller.previewWillDisappear(animated);
+    }
+    controller.viewWillDisappear(animated);
 }

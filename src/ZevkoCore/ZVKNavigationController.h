@@ -123,6 +123,11 @@ public:
 
 private:
     ZVKNavigationController(platform::Window& window, std::shared_ptr<ZVKViewController> root);
+    // The slide of a push or a pop, animated or not.
+    void beginTransition(const char* animationId, std::shared_ptr<AnimationContext> context,
+                         bool animated);
+    // Tells the screen being covered or removed that it goes.
+    void announceDisappearing(ZVKViewController& controller, bool animated);
 
     struct DelegateEntry {
         std::shared_ptr<ZVKNavigationControllerDelegate> keep;
