@@ -44,9 +44,10 @@ public:
             TouchUpInside);
     }
 
+    void layoutForDisplay() override { label_->setFrame(bounds()); }
+
     void drawContent(Compositor& compositor) override {
         const Rect b = bounds();
-        label_->setFrame(b);
         const float pixel = 1.0f / static_cast<float>(compositor.scale());
         compositor.fillRoundedRect(b, 6.0f, {0.0f, 0.0f, 0.0f, 0.45f});
         const Rect inner(b.x() + pixel, b.y() + pixel, b.width() - 2 * pixel,

@@ -32,6 +32,81 @@ int powerOfTwoAtLeast(int n) {
 
 } // namespace
 
+// An axis-aligned box on screen, in points.
+struct Compositor::Box {
+    float minX = 0.0f;
+    float minY = 0.0f;
+    float maxX = 0.0f;
+    float maxY = 0.0f;
+
+    bool empty() const { return !(minX < maxX && minY < maxY); }
+    Box intersected(const Box& o) const {
+        return {std::max(minX, o.minX), std::max(minY, o.minY), std::min(maxX, o.maxX),
+                std::min(maxY, o.maxY)};
+    }
+    Box united(const Box& o) const {
+        if (empty()) {
+            return o;
+        }
+        if (o.empty()) {
+            return *this;
+        }
+        return {std::min(minX, o.minX), std::min(minY, o.minY), std::max(maxX, o.maxX),
+                std::max(maxY, o.maxY)};
+    }
+    // Overlapping or sharing an edge.
+    bool touches(const Box& o) const {
+        return minX <= o.maxX && o.minX <= maxX && minY <= o.maxY && o.minY <= maxY;
+    }
+    friend bool operator==(const Box&, const Box&) = default;
+};
+
+// A view as one walk of the tree finds it, in drawing order, with everything its pixels
+// depend on.
+struct Compositor::Placement {
+    View* view = nullptr;
+    // Tells the same view from a new one born at the address of a dead one.
+    std::weak_ptr<View> owner;
+    ViewPresentation shown;
+    // Content is laid out for the bounds the view will have, which an animation shows only
+    // at its end.
+    Rect contentBounds;
+    AffineTransform toRoot;
+    float opacity = 1.0f;
+    Box clip; // what its content and its subviews are clipped to
+    Box area; // its bounds on screen, within clip
+    Box box;  // where its content may paint: the area and a margin, within clip
+    // Whether it hides everything behind its area: an opaque background or GL layer at full
+    // opacity, turned by no more than a scale and a translation.
+    bool opaque = false;
+    std::optional<Color> background;
+    std::uint64_t displayVersion = 0;
+    std::uint64_t layerFrames = 0;
+
+    // The same view, drawn the same way, but for the frame its GL layer shows: a new frame
+    // changes the area only, which it covers exactly.
+    bool drawsAsBefore(const Placement& o) const {
+        return !owner.expired() && !owner.owner_before(o.owner) && !o.owner.owner_before(owner) &&
+               shown.bounds == o.shown.bounds && contentBounds == o.contentBounds &&
+               toRoot == o.toRoot && opacity == o.opacity && clip == o.clip && box == o.box &&
+               background == o.background && displayVersion == o.displayVersion &&
+               opaque == o.opaque;
+    }
+    bool covers(const Box& b) const {
+        return opaque && area.minX <= b.minX && area.minY <= b.minY && area.maxX >= b.maxX &&
+               area.maxY >= b.maxY;
+    }
+};
+
+namespace {
+
+// Content may paint this far outside its view's bounds (shadows, smoothed edges), in points.
+constexpr float kPaintMargin = 4.0f;
+// More damaged boxes than this are drawn as one.
+constexpr std::size_t kMaxDamageBoxes = 8;
+
+} // namespace
+
 // Textures of the pictures drawn lately, by the address of their pixels; the weak
 // reference tells a picture that died from a new one at the same address.
 struct Compositor::TextureCache {
@@ -72,8 +147,189 @@ struct Compositor::TextureCache {
     }
 };
 
+// The screen kept between updates: a texture-backed framebuffer and what was drawn into it.
+struct Compositor::Screen {
+    GLuint texture = 0;
+    GLuint framebuffer = 0;
+    int width = 0;
+    int height = 0;
+    int textureWidth = 0;
+    int textureHeight = 0;
+    std::vector<Placement> placed;
+
+    ~Screen() {
+        GLContext* context = GLContext::shared();
+        if (context == nullptr || !context->makeCurrent()) {
+            return;
+        }
+        if (framebuffer != 0) {
+            context->fbo().deleteFramebuffers(1, &framebuffer);
+        }
+        if (texture != 0) {
+            glDeleteTextures(1, &texture);
+        }
+    }
+};
+
+namespace {
+
+using Box = Compositor::Box;
+using Placement = Compositor::Placement;
+
+// Every visible view under `view`, back to front.
+void place(View& view, const AffineTransform& toRoot, float opacity, Box clip,
+           std::vector<Placement>& placed) {
+    if (view.isHidden()) {
+        return;
+    }
+    view.layoutForDisplay();
+    const ViewPresentation shown = view.presentation();
+    opacity *= shown.alpha;
+    if (opacity <= 0.0f) {
+        return;
+    }
+    const Rect& b = shown.bounds;
+    // The box of the bounds on screen, which is exact for the scales and translations
+    // views use.
+    const Point corners[4] = {toRoot.apply({b.x(), b.y()}),
+                              toRoot.apply({b.x() + b.width(), b.y()}),
+                              toRoot.apply({b.x(), b.y() + b.height()}),
+                              toRoot.apply({b.x() + b.width(), b.y() + b.height()})};
+    Box onScreen{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+    for (const Point& p : corners) {
+        onScreen = {std::min(onScreen.minX, p.x), std::min(onScreen.minY, p.y),
+                    std::max(onScreen.maxX, p.x), std::max(onScreen.maxY, p.y)};
+    }
+    if (view.clipsToBounds()) {
+        clip = clip.intersected(onScreen);
+        if (clip.empty()) {
+            return;
+        }
+    }
+    Placement placement;
+    placement.view = &view;
+    placement.owner = view.weak_from_this();
+    placement.shown = shown;
+    placement.contentBounds = view.bounds();
+    placement.toRoot = toRoot;
+    placement.opacity = opacity;
+    placement.clip = clip;
+    placement.area = onScreen.intersected(clip);
+    placement.box = Box{onScreen.minX - kPaintMargin, onScreen.minY - kPaintMargin,
+                        onScreen.maxX + kPaintMargin, onScreen.maxY + kPaintMargin}
+                        .intersected(clip);
+    placement.background = view.backgroundColor();
+    placement.displayVersion = view.displayVersion();
+    bool opaqueContent = placement.background && placement.background->alpha >= 1.0f;
+    if (const auto* glView = dynamic_cast<const GLLayerView*>(&view)) {
+        const GLLayer& layer = glView->layer();
+        placement.layerFrames = layer.presentCount();
+        opaqueContent = opaqueContent || (layer.isOpaque() && layer.presentedTexture() != 0);
+    }
+    placement.opaque = opaqueContent && opacity >= 1.0f && toRoot.b == 0.0f && toRoot.c == 0.0f;
+    placed.push_back(std::move(placement));
+
+    for (const auto& child : view.children()) {
+        const ViewPresentation c = child->presentation();
+        const AffineTransform toParent =
+            AffineTransform::makeTranslation(-(c.bounds.x() + c.bounds.width() * 0.5f),
+                                             -(c.bounds.y() + c.bounds.height() * 0.5f))
+                .concat(c.transform)
+                .concat(AffineTransform::makeTranslation(c.center.x, c.center.y));
+        place(*child, toParent.concat(toRoot), opacity, clip, placed);
+    }
+}
+
+std::vector<Placement> placeTree(View& root, const Box& screen) {
+    std::vector<Placement> placed;
+    // The root shows its bounds; its own position and transform are the host's.
+    const Rect bounds = root.presentation().bounds;
+    place(root, AffineTransform::makeTranslation(-bounds.x(), -bounds.y()), 1.0f, screen, placed);
+    return placed;
+}
+
+// Where `now` draws differently from `before`: the old and new boxes of every view that
+// changed, appeared or went away, and the area of every GL layer that presented a frame.
+// When views that stay swap their order, everything is.
+std::vector<Box> damageBetween(const std::vector<Placement>& before,
+                               const std::vector<Placement>& now, const Box& screen) {
+    std::unordered_map<const View*, std::size_t> earlier;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        earlier.emplace(before[i].view, i);
+    }
+    std::vector<bool> kept(before.size(), false);
+    std::vector<Box> damage;
+    std::size_t lastKept = 0;
+    bool anyKept = false;
+    for (const Placement& p : now) {
+        const auto found = earlier.find(p.view);
+        if (found != earlier.end() && !kept[found->second] &&
+            p.drawsAsBefore(before[found->second])) {
+            const std::size_t index = found->second;
+            if (p.layerFrames != before[index].layerFrames) {
+                damage.push_back(p.area);
+            }
+            if (anyKept && index < lastKept) {
+                return {screen};
+            }
+            kept[index] = true;
+            lastKept = index;
+            anyKept = true;
+            continue;
+        }
+        damage.push_back(p.box);
+    }
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (!kept[i]) {
+            damage.push_back(before[i].box);
+        }
+    }
+    return damage;
+}
+
+// Whole pixels within the screen, touching boxes merged; too many become one.
+std::vector<Box> tidyDamage(std::vector<Box> boxes, const Box& screen, int scale) {
+    const float s = static_cast<float>(scale);
+    std::vector<Box> tidy;
+    for (Box box : boxes) {
+        box = box.intersected(screen);
+        if (box.empty()) {
+            continue;
+        }
+        // A hair of rounding error must not widen the box by a whole pixel.
+        constexpr float kSlack = 1e-3f;
+        box = {std::floor(box.minX * s + kSlack) / s, std::floor(box.minY * s + kSlack) / s,
+               std::ceil(box.maxX * s - kSlack) / s, std::ceil(box.maxY * s - kSlack) / s};
+        // Merging may make the box touch ones merged before: look again until it stands alone.
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (auto it = tidy.begin(); it != tidy.end(); ++it) {
+                if (it->touches(box)) {
+                    box = box.united(*it);
+                    tidy.erase(it);
+                    merged = true;
+                    break;
+                }
+            }
+        }
+        tidy.push_back(box);
+    }
+    if (tidy.size() > kMaxDamageBoxes) {
+        Box all;
+        for (const Box& box : tidy) {
+            all = all.united(box);
+        }
+        tidy = {all};
+    }
+    return tidy;
+}
+
+} // namespace
+
 Compositor::Compositor(int scale)
-    : scale_(std::clamp(scale, 1, 8)), textures_(std::make_shared<TextureCache>()) {}
+    : scale_(std::clamp(scale, 1, 8)), textures_(std::make_unique<TextureCache>()) {}
+
+Compositor::~Compositor() = default;
 
 std::size_t Compositor::cachedTextureCount() const {
     return textures_->entries.size();
@@ -84,7 +340,7 @@ void Compositor::loadTransform(const AffineTransform& t) {
     glLoadMatrixf(m);
 }
 
-void Compositor::applyClip(const ClipBox& clip) {
+void Compositor::applyClip(const Box& clip) {
     const auto px = [this](float v) {
         return static_cast<GLint>(std::lround(static_cast<double>(v) * scale_));
     };
@@ -97,8 +353,14 @@ void Compositor::applyClip(const ClipBox& clip) {
 
 void Compositor::drawInto(View& root) {
     const Rect bounds = root.presentation().bounds;
-    const int width = toPixels(bounds.width(), scale_);
-    const int height = toPixels(bounds.height(), scale_);
+    const Box screen{0.0f, 0.0f, bounds.width(), bounds.height()};
+    draw(placeTree(root, screen), {screen}, bounds.size);
+}
+
+void Compositor::draw(const std::vector<Placement>& placed, const std::vector<Box>& damage,
+                      Size size) {
+    const int width = toPixels(size.width, scale_);
+    const int height = toPixels(size.height, scale_);
     targetHeight_ = height;
 
     glViewport(0, 0, width, height);
@@ -106,7 +368,7 @@ void Compositor::drawInto(View& root) {
     glPushMatrix();
     glLoadIdentity();
     // Points with y growing downward, as the views count them.
-    glOrthof(0.0f, bounds.width(), bounds.height(), 0.0f, -1.0f, 1.0f);
+    glOrthof(0.0f, size.width, size.height, 0.0f, -1.0f, 1.0f);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
 
@@ -121,16 +383,31 @@ void Compositor::drawInto(View& root) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-
     textures_->sweep();
-    const ClipBox full{0.0f, 0.0f, bounds.width(), bounds.height()};
-    applyClip(full);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-
-    // The root shows its bounds; its own position and transform are the host's.
-    const AffineTransform toRoot = AffineTransform::makeTranslation(-bounds.x(), -bounds.y());
-    drawView(root, toRoot, 1.0f, full);
+    for (const Box& area : damage) {
+        // What lies behind the last view that hides the whole area is not drawn at all; an
+        // opaque background there is laid down by clearing, which costs far less than filling.
+        std::size_t first = placed.size();
+        while (first > 0 && !placed[first - 1].covers(area)) {
+            --first;
+        }
+        first = first > 0 ? first - 1 : placed.size();
+        const bool clearsToBackground = first < placed.size() && placed[first].background &&
+                                        placed[first].background->alpha >= 1.0f;
+        if (first == placed.size() || clearsToBackground) {
+            const Color c = clearsToBackground ? *placed[first].background : Color::black();
+            glClearColor(c.red, c.green, c.blue, 1.0f);
+            applyClip(area);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        for (std::size_t i = first == placed.size() ? 0 : first; i < placed.size(); ++i) {
+            const Placement& placement = placed[i];
+            const Box clip = placement.clip.intersected(area);
+            if (!placement.box.intersected(area).empty() && !clip.empty()) {
+                drawPlaced(placement, clip, !(i == first && clearsToBackground));
+            }
+        }
+    }
 
     glDisable(GL_SCISSOR_TEST);
     glDisableClientState(GL_VERTEX_ARRAY);
@@ -140,44 +417,15 @@ void Compositor::drawInto(View& root) {
     glPopMatrix();
 }
 
-void Compositor::drawView(View& view, const AffineTransform& toRoot, float opacity, ClipBox clip) {
-    if (view.isHidden()) {
-        return;
-    }
-    const ViewPresentation shown = view.presentation();
-    opacity *= shown.alpha;
-    if (opacity <= 0.0f) {
-        return;
-    }
-    const Rect& b = shown.bounds;
-    if (view.clipsToBounds()) {
-        // Clipping follows the axis-aligned box of the bounds on screen, which is exact
-        // for the scales and translations views use.
-        const Point corners[4] = {toRoot.apply({b.x(), b.y()}),
-                                  toRoot.apply({b.x() + b.width(), b.y()}),
-                                  toRoot.apply({b.x(), b.y() + b.height()}),
-                                  toRoot.apply({b.x() + b.width(), b.y() + b.height()})};
-        float minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
-        for (const Point& p : corners) {
-            minX = std::min(minX, p.x);
-            maxX = std::max(maxX, p.x);
-            minY = std::min(minY, p.y);
-            maxY = std::max(maxY, p.y);
-        }
-        clip = {std::max(clip.minX, minX), std::max(clip.minY, minY), std::min(clip.maxX, maxX),
-                std::min(clip.maxY, maxY)};
-        if (clip.minX >= clip.maxX || clip.minY >= clip.maxY) {
-            return;
-        }
-    }
+void Compositor::drawPlaced(const Placement& placement, const Box& clip, bool withBackground) {
     applyClip(clip);
-    loadTransform(toRoot);
-    opacity_ = opacity;
-
-    if (const auto background = view.backgroundColor()) {
-        fillRect(b, *background);
+    loadTransform(placement.toRoot);
+    opacity_ = placement.opacity;
+    const Rect& b = placement.shown.bounds;
+    if (placement.background && withBackground) {
+        fillRect(b, *placement.background);
     }
-    if (auto* glView = dynamic_cast<GLLayerView*>(&view)) {
+    if (const auto* glView = dynamic_cast<const GLLayerView*>(placement.view)) {
         const GLLayer& layer = glView->layer();
         if (layer.presentedTexture() != 0 && layer.textureWidth() > 0 &&
             layer.textureHeight() > 0) {
@@ -186,24 +434,104 @@ void Compositor::drawView(View& view, const AffineTransform& toRoot, float opaci
                              static_cast<float>(layer.textureWidth());
             const float t1 = static_cast<float>(layer.presentedHeight()) /
                              static_cast<float>(layer.textureHeight());
+            // An opaque layer replaces what is behind it, whatever alpha its frame holds.
+            const bool replaces = layer.isOpaque() && placement.opacity >= 1.0f;
+            if (replaces) {
+                glDisable(GL_BLEND);
+            }
             drawTexture(layer.presentedTexture(), b, 0.0f, t1, s1, 0.0f);
+            if (replaces) {
+                glEnable(GL_BLEND);
+            }
         }
     }
-    view.drawContent(*this);
-    view.clearNeedsDisplay();
+    placement.view->drawContent(*this);
+}
 
-    for (const auto& child : view.children()) {
-        const ViewPresentation c = child->presentation();
-        const AffineTransform toParent =
-            AffineTransform::makeTranslation(-(c.bounds.x() + c.bounds.width() * 0.5f),
-                                             -(c.bounds.y() + c.bounds.height() * 0.5f))
-                .concat(c.transform)
-                .concat(AffineTransform::makeTranslation(c.center.x, c.center.y));
-        drawView(*child, toParent.concat(toRoot), opacity, clip);
-        applyClip(clip);
-        loadTransform(toRoot);
-        opacity_ = opacity;
+bool Compositor::update(View& root) {
+    GLContext* context = GLContext::shared();
+    if (context == nullptr || !context->makeCurrent()) {
+        return false;
     }
+    const Rect bounds = root.presentation().bounds;
+    const int width = toPixels(bounds.width(), scale_);
+    const int height = toPixels(bounds.height(), scale_);
+    if (width == 0 || height == 0) {
+        return false;
+    }
+    const FramebufferFunctions& fbo = context->fbo();
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &previous);
+    const Box screen{0.0f, 0.0f, bounds.width(), bounds.height()};
+    std::vector<Placement> placed = placeTree(root, screen);
+    std::vector<Box> damage;
+    if (screen_ == nullptr || screen_->width != width || screen_->height != height) {
+        screen_.reset();
+        auto fresh = std::make_unique<Screen>();
+        // ES 1.1 textures are powers of two: the screen fills the lower-left corner.
+        fresh->width = width;
+        fresh->height = height;
+        fresh->textureWidth = powerOfTwoAtLeast(width);
+        fresh->textureHeight = powerOfTwoAtLeast(height);
+        GLint texture = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        glGenTextures(1, &fresh->texture);
+        glBindTexture(GL_TEXTURE_2D, fresh->texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, fresh->textureWidth, fresh->textureHeight, 0,
+                     GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+        fbo.genFramebuffers(1, &fresh->framebuffer);
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, fresh->framebuffer);
+        fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
+                                 fresh->texture, 0);
+        if (fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) != GL_FRAMEBUFFER_COMPLETE_OES) {
+            fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
+            return false;
+        }
+        screen_ = std::move(fresh);
+        damage = {screen};
+    } else {
+        damage = tidyDamage(damageBetween(screen_->placed, placed, screen), screen, scale_);
+    }
+    if (!damage.empty()) {
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screen_->framebuffer);
+        draw(placed, damage, bounds.size);
+    }
+    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
+    screen_->placed = std::move(placed);
+    lastDamage_.clear();
+    for (const Box& box : damage) {
+        lastDamage_.emplace_back(box.minX, box.minY, box.maxX - box.minX, box.maxY - box.minY);
+    }
+    return true;
+}
+
+void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
+    if (screen_ == nullptr) {
+        return;
+    }
+    const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,
+                                 corners[2].x, corners[2].y, corners[3].x, corners[3].y};
+    // The texture holds the screen bottom row first.
+    const float s1 = static_cast<float>(screen_->width) / static_cast<float>(screen_->textureWidth);
+    const float t1 =
+        static_cast<float>(screen_->height) / static_cast<float>(screen_->textureHeight);
+    const GLfloat coords[8] = {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f};
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, screen_->texture);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glTexCoordPointer(2, GL_FLOAT, 0, coords);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_TEXTURE_2D);
 }
 
 void Compositor::fillRect(Rect r, Color color) {

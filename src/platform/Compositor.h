@@ -6,6 +6,8 @@
 #include "platform/Picture.h"
 
 #include <GLES/gl.h>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -22,6 +24,9 @@ class View;
 class Compositor {
 public:
     explicit Compositor(int scale = 2);
+    ~Compositor();
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
 
     int scale() const { return scale_; }
 
@@ -32,6 +37,19 @@ public:
     // Draws `root` into an offscreen framebuffer and reads it back; nothing when there
     // is no GL context or the framebuffer can not be made.
     std::optional<Picture> snapshot(View& root);
+
+    // Keeps the screen between frames in a texture of its own and brings it up to date
+    // with `root`: only where something changed since the last update is drawn again (a
+    // view moved, faded, was shown, hidden, added or removed, asked for display, or its
+    // GL layer presented a frame). False when there is no GL context or the screen can
+    // not be held.
+    bool update(View& root);
+    // The parts of the screen the last update drew, in points (whole pixels).
+    const std::vector<Rect>& lastDamage() const { return lastDamage_; }
+    // Draws the kept screen into the bound framebuffer over a quad whose corners, in the
+    // current GL coordinates, show the screen's top-left, top-right, bottom-left and
+    // bottom-right; each pixel of the screen is one texel, taken as it is.
+    void drawScreen(const std::array<Point, 4>& corners) const;
 
     // Primitives for View::drawContent, in the drawn view's coordinates, faded by the
     // alpha of the view and its ancestors.
@@ -65,20 +83,27 @@ public:
     static std::vector<Point> ellipseOutline(Rect rect);
     float opacity() const { return opacity_; }
 
-private:
-    struct ClipBox {
-        float minX, minY, maxX, maxY;
-    };
-    void drawView(View& view, const AffineTransform& toRoot, float opacity, ClipBox clip);
-    void applyClip(const ClipBox& clip);
-    void loadTransform(const AffineTransform& t);
+    // A box on screen, and a view as a walk of the tree places it: known only to the
+    // compositor's own code.
+    struct Box;
+    struct Placement;
 
+private:
     struct TextureCache;
+    struct Screen;
+
+    // Draws the placed views into the bound framebuffer of `height` pixels, within the
+    // damaged boxes only.
+    void draw(const std::vector<Placement>& placed, const std::vector<Box>& damage, Size size);
+    void drawPlaced(const Placement& placement, const Box& clip, bool withBackground);
+    void applyClip(const Box& clip);
+    void loadTransform(const AffineTransform& t);
 
     int scale_;
     int targetHeight_ = 0; // pixels, for the bottom-up scissor
-    // Shared by copies of the compositor; the last one deletes the textures.
-    std::shared_ptr<TextureCache> textures_;
+    std::unique_ptr<TextureCache> textures_;
+    std::unique_ptr<Screen> screen_;
+    std::vector<Rect> lastDamage_;
     float opacity_ = 1.0f;
 };
 

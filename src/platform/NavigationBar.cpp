@@ -114,16 +114,20 @@ std::optional<Rect> NavigationBar::backButtonShape() const {
 }
 
 void NavigationBar::drawContent(Compositor& compositor) {
+    bar::drawBackground(compositor, bounds(), tint_);
+    if (const auto shape = backButtonShape()) {
+        bar::drawButton(compositor, *shape, tint_, false, isBackButtonPressed(),
+                        bar::ButtonShape::BackArrow);
+    }
+}
+
+void NavigationBar::layoutForDisplay() {
     const Rect b = bounds();
-    bar::drawBackground(compositor, b, tint_);
     const float band = std::min(kContentHeight, b.height());
     const float bandTop = b.y() + b.height() - band;
-
     const auto shape = backButtonShape();
     float reserved = 0.0f; // kept free on both sides so the title stays centred
     if (shape) {
-        bar::drawButton(compositor, *shape, tint_, false, isBackButtonPressed(),
-                        bar::ButtonShape::BackArrow);
         backLabel_->setText(backButtonTitle());
         backLabel_->setFrame(
             Rect(shape->x() + bar::kArrowDepth * 0.6f, shape->y(),

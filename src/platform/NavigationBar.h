@@ -73,6 +73,7 @@ public:
     bool isBackButtonPressed() const { return !backPress_.expired(); }
 
     void drawContent(Compositor& compositor) override;
+    void layoutForDisplay() override;
 
     void touchesBegan(const TouchList& touches, const Event& event) override;
     void touchesEnded(const TouchList& touches, const Event& event) override;

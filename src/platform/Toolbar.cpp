@@ -42,20 +42,20 @@ public:
         return std::max(Toolbar::kMinimumTitledWidth, text + 2.0f * bar::kButtonPadding);
     }
 
-    void refresh() {
+    // Items say nothing when they change: their buttons follow them before they are shown.
+    void layoutForDisplay() override {
         label_->setText(item_->title());
         setEnabled(item_->isEnabled());
         const Rect b = bounds();
         label_->setFrame(Rect(bar::kButtonPadding * 0.5f, 0.0f,
                               std::max(0.0f, b.width() - bar::kButtonPadding), b.height()));
+        label_->setAlpha(isEnabled() ? 1.0f : 0.45f);
     }
 
     void drawContent(Compositor& compositor) override {
-        refresh();
         const auto* toolbar = dynamic_cast<const Toolbar*>(superview());
         const Color tint = toolbar != nullptr ? toolbar->tintColor() : bar::defaultTint();
         const Rect b = bounds();
-        label_->setAlpha(isEnabled() ? 1.0f : 0.45f);
         if (item_->style() == BarButtonItem::Plain) {
             if (isHighlighted()) {
                 compositor.fillRoundedRect(b, 5.0f, {1.0f, 1.0f, 1.0f, 0.3f});
@@ -233,8 +233,11 @@ View* Toolbar::hitTest(Point point) {
     return View::hitTest(point);
 }
 
-void Toolbar::drawContent(Compositor& compositor) {
+void Toolbar::layoutForDisplay() {
     layoutIfResized();
+}
+
+void Toolbar::drawContent(Compositor& compositor) {
     bar::drawBackground(compositor, bounds(), tint_);
 }
 

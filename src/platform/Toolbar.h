@@ -43,6 +43,7 @@ public:
 
     View* hitTest(Point point) override;
     void drawContent(Compositor& compositor) override;
+    void layoutForDisplay() override;
 
 private:
     struct Slot {

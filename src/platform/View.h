@@ -7,6 +7,7 @@
 #include "platform/Touch.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,10 +65,11 @@ public:
     bool isMultipleTouchEnabled() const { return multipleTouchEnabled_; }
     void setMultipleTouchEnabled(bool enabled) { multipleTouchEnabled_ = enabled; }
 
-    // Asks the compositor to draw the view's own content again.
-    void setNeedsDisplay() { needsDisplay_ = true; }
-    bool needsDisplay() const { return needsDisplay_; }
-    void clearNeedsDisplay() { needsDisplay_ = false; }
+    // Asks the compositor to draw the view's own content again. Every call counts up the
+    // content's version, so any number of compositors can each tell what they have not
+    // drawn yet.
+    void setNeedsDisplay() { ++displayVersion_; }
+    std::uint64_t displayVersion() const { return displayVersion_; }
 
     // A text naming this instance, stable for its whole life: the class it had when
     // first asked, and its address.
@@ -116,6 +118,10 @@ public:
     // Draws the view's own content over its background, in its bounds' coordinates,
     // with the compositor's primitives. Subviews are drawn afterwards, on top.
     virtual void drawContent(Compositor& compositor) { (void)compositor; }
+    // Called by the compositor before it draws the view and looks at its subviews: a view
+    // whose subviews follow state they are not told about brings them up to date here, so
+    // that nothing changes while the screen is being drawn.
+    virtual void layoutForDisplay() {}
 
 protected:
     // Called after the view was added to or removed from a superview.
@@ -146,7 +152,7 @@ private:
     bool clipsToBounds_ = false;
     bool userInteractionEnabled_ = true;
     bool multipleTouchEnabled_ = false;
-    bool needsDisplay_ = true;
+    std::uint64_t displayVersion_ = 0;
     std::optional<Color> backgroundColor_;
     mutable std::string description_;
 

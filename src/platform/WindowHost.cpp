@@ -158,13 +158,9 @@ WindowHost::WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> contex
 
 WindowHost::~WindowHost() {
     close();
-    if (context_->makeCurrent()) {
-        const FramebufferFunctions& fbo = context_->fbo();
-        if (screenFramebuffer_ != 0) {
-            fbo.deleteFramebuffers(1, &screenFramebuffer_);
-        }
-        const GLuint textures[2] = {screenTexture_, barTexture_};
-        glDeleteTextures(2, textures);
+    compositor_.reset();
+    if (barTexture_ != 0 && context_->makeCurrent()) {
+        glDeleteTextures(1, &barTexture_);
     }
     SDL_HideWindow(context_->window());
 }
@@ -479,33 +475,6 @@ void WindowHost::resizeWindow() {
                       static_cast<int>(size.height) * options_.scale);
 }
 
-bool WindowHost::prepareScreenTarget(int width, int height) {
-    if (screenFramebuffer_ != 0 && width == screenWidth_ && height == screenHeight_) {
-        return true;
-    }
-    const FramebufferFunctions& fbo = context_->fbo();
-    if (screenFramebuffer_ != 0) {
-        fbo.deleteFramebuffers(1, &screenFramebuffer_);
-        glDeleteTextures(1, &screenTexture_);
-        screenFramebuffer_ = 0;
-        screenTexture_ = 0;
-    }
-    // ES 1.1 textures are powers of two: the screen fills the lower-left corner.
-    screenTextureWidth_ = powerOfTwoAtLeast(width);
-    screenTextureHeight_ = powerOfTwoAtLeast(height);
-    screenTexture_ = makeTexture(screenTextureWidth_, screenTextureHeight_, nullptr);
-    fbo.genFramebuffers(1, &screenFramebuffer_);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screenFramebuffer_);
-    fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
-                             screenTexture_, 0);
-    const bool complete =
-        fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-    screenWidth_ = width;
-    screenHeight_ = height;
-    return complete;
-}
-
 void WindowHost::refreshStatusBar() {
     const int orientation = application_->statusBarOrientation();
     const int scale = compositor_->scale();
@@ -549,23 +518,12 @@ void WindowHost::draw() {
     if (compositor_ == nullptr || compositor_->scale() != scale) {
         compositor_ = std::make_unique<Compositor>(scale);
     }
-    const int width = static_cast<int>(Window::kScreenWidth) * scale;
-    const int height = static_cast<int>(Window::kScreenHeight) * scale;
-    // Upright, the screen is composited straight into the window; turned, it goes through
-    // a texture that is then drawn turned.
-    const bool upright = turned_ == 1 && drawableWidth == width && drawableHeight == height;
-    const FramebufferFunctions& fbo = context_->fbo();
-    if (upright) {
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-        compositor_->drawInto(*window_);
-    } else {
-        if (!prepareScreenTarget(width, height)) {
-            return;
-        }
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screenFramebuffer_);
-        compositor_->drawInto(*window_);
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    // The screen is kept in the compositor's texture, where only what changed is drawn
+    // again, and drawn from there into the window, turned as the window is.
+    if (!compositor_->update(*window_)) {
+        return;
     }
+    context_->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
     refreshStatusBar();
 
     glViewport(0, 0, drawableWidth, drawableHeight);
@@ -581,19 +539,11 @@ void WindowHost::draw() {
     const auto toWindow = [this](Point screen) {
         return ScreenRotation::screenToTurned(screen, turned_);
     };
-    if (!upright) {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        // The screen texture holds the screen bottom row first.
-        const float s1 = static_cast<float>(width) / static_cast<float>(screenTextureWidth_);
-        const float t1 = static_cast<float>(height) / static_cast<float>(screenTextureHeight_);
-        const Point screenCorners[4] = {toWindow({0.0f, 0.0f}),
-                                        toWindow({Window::kScreenWidth, 0.0f}),
-                                        toWindow({0.0f, Window::kScreenHeight}),
-                                        toWindow({Window::kScreenWidth, Window::kScreenHeight})};
-        const GLfloat screenCoords[8] = {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f};
-        drawQuad(screenTexture_, screenCorners, screenCoords);
-    }
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    compositor_->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
+                             toWindow({0.0f, Window::kScreenHeight}),
+                             toWindow({Window::kScreenWidth, Window::kScreenHeight})});
 
     if (barTexture_ != 0) {
         // The bar lies along the edge the status-bar orientation calls the top.

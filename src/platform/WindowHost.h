@@ -74,7 +74,6 @@ private:
     std::vector<Point> mouseFingers(Point mouse) const;
     bool animating() const;
     void draw();
-    bool prepareScreenTarget(int width, int height);
     void refreshStatusBar();
 
     HostOptions options_;
@@ -98,14 +97,6 @@ private:
     std::optional<Point> movedCentre_;
     std::map<std::int64_t, int> touchFingers_;
     int nextTouchFinger_ = 1000;
-
-    // The screen is composited into this texture and drawn turned into the window.
-    GLuint screenTexture_ = 0;
-    GLuint screenFramebuffer_ = 0;
-    int screenWidth_ = 0;
-    int screenHeight_ = 0;
-    int screenTextureWidth_ = 0;
-    int screenTextureHeight_ = 0;
 
     GLuint barTexture_ = 0;
     StatusBar::Content barContent_;
