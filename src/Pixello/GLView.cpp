@@ -287,7 +287,8 @@ void GLView::drawView() {
     }
     if (present_) {
         context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, viewRenderbuffer_);
-        layer().present();
+        // Over the opaque black clear, an opaque sprite leaves no pixel translucent.
+        layer().present(spriteOpaque_);
     }
 }
 

@@ -224,7 +224,8 @@ void place(View& view, const AffineTransform& toRoot, float opacity, Box clip,
     if (const auto* glView = dynamic_cast<const GLLayerView*>(&view)) {
         const GLLayer& layer = glView->layer();
         placement.layerFrames = layer.presentCount();
-        opaqueContent = opaqueContent || (layer.isOpaque() && layer.presentedTexture() != 0);
+        opaqueContent =
+            opaqueContent || (layer.presentsOpaqueFrame() && layer.presentedTexture() != 0);
     }
     placement.opaque = opaqueContent && opacity >= 1.0f && toRoot.b == 0.0f && toRoot.c == 0.0f;
     placed.push_back(std::move(placement));
@@ -434,8 +435,9 @@ void Compositor::drawPlaced(const Placement& placement, const Box& clip, bool wi
                              static_cast<float>(layer.textureWidth());
             const float t1 = static_cast<float>(layer.presentedHeight()) /
                              static_cast<float>(layer.textureHeight());
-            // An opaque layer replaces what is behind it, whatever alpha its frame holds.
-            const bool replaces = layer.isOpaque() && placement.opacity >= 1.0f;
+            // An opaque layer replaces what is behind it, whatever alpha its frame holds; a
+            // frame of alpha 1 everywhere gives the same drawn blended or not.
+            const bool replaces = layer.presentsOpaqueFrame() && placement.opacity >= 1.0f;
             if (replaces) {
                 glDisable(GL_BLEND);
             }

@@ -76,7 +76,7 @@ bool GLLayer::renderbufferStorage() {
     return glGetError() == GL_NO_ERROR && pixelWidth() > 0 && pixelHeight() > 0;
 }
 
-bool GLLayer::present() {
+bool GLLayer::present(bool everyPixelOpaque) {
     GLContext* context = GLContext::shared();
     const int width = pixelWidth();
     const int height = pixelHeight();
@@ -103,6 +103,7 @@ bool GLLayer::present() {
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
     presentedWidth_ = width;
     presentedHeight_ = height;
+    presentedOpaque_ = everyPixelOpaque;
     ++presentCount_;
     return true;
 }

@@ -37,8 +37,10 @@ public:
     bool renderbufferStorage();
 
     // Copies the bound framebuffer's frame (the pixel size) into the presented texture and
-    // counts a new frame. Answers false when there is no context or nothing to copy.
-    bool present();
+    // counts a new frame. `everyPixelOpaque` tells that each pixel of the frame has alpha 1,
+    // so the compositor may lay it down without blending and skip what lies behind it.
+    // Answers false when there is no context or nothing to copy.
+    bool present(bool everyPixelOpaque = false);
 
     // The presented texture: the frame bottom row first in texture row 0 (GL's order),
     // filling presentedWidth() × presentedHeight() texels of a power-of-two texture of
@@ -50,6 +52,8 @@ public:
     int textureHeight() const { return textureHeight_; }
     // How many frames were presented so far.
     std::uint64_t presentCount() const { return presentCount_; }
+    // Whether the layer is opaque or the presented frame has alpha 1 everywhere.
+    bool presentsOpaqueFrame() const { return opaque_ || presentedOpaque_; }
 
     // The presented frame read back, top row first (premultiplied RGBA, rows packed);
     // nullptr before the first present or without a context.
@@ -65,6 +69,7 @@ private:
     int presentedWidth_ = 0;
     int presentedHeight_ = 0;
     std::uint64_t presentCount_ = 0;
+    bool presentedOpaque_ = false;
 };
 
 } // namespace platform
