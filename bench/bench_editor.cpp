@@ -15,11 +15,11 @@
 #include <unistd.h>
 
 // The editor's whole path as a user meets it, driven like a scripted run: fingers go into the
-// window, the touch surface turns them into deformations, the GL view draws the mesh and the
-// screen is composited at scale 2 into a framebuffer of the screen's size, as a window does
-// before it swaps. Nothing is read back (only screenshots do that); glFinish stands for the
-// swap, so the GPU work is done when the clock stops. The picture is the 600 × 600 default
-// picture.
+// window, the touch surface turns them into deformations, the GL view draws the mesh, the
+// compositor brings its kept screen up to date at scale 2 and the screen is drawn into a
+// framebuffer of the screen's size, as a window does before it swaps. Nothing is read back (only
+// screenshots do that); glFinish stands for the swap, so the GPU work is done when the clock stops.
+// The picture is the 600 × 600 default picture.
 namespace {
 
 class Session {
@@ -211,8 +211,8 @@ BENCHMARK(BM_FinishStroke600)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
 
-// The share of the above that is compositing alone: the unchanged main screen drawn at
-// scale 2 into the screen's framebuffer.
+// The whole main screen composited again at scale 2 and shown, as after a rotation: what
+// every frame cost before the screen was kept between frames.
 void BM_CompositeMainScreen(benchmark::State& state) {
     Session session;
     if (!session.ok()) {
@@ -220,8 +220,6 @@ void BM_CompositeMainScreen(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        // The whole screen drawn again, as after a rotation: the measure of what the kept
-        // screen saves a touch move.
         session.window().setNeedsDisplay();
         session.composite();
     }
