@@ -1,0 +1,71 @@
+#include "platform/Compositor.h"
+#include "platform/GLContext.h"
+#include "platform/RunLoop.h"
+#include "platform/Window.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::Color;
+using platform::Compositor;
+using platform::Rect;
+using platform::View;
+
+struct KeptScreenDamage : ::testing::Test {
+    void SetUp() override {
+        platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
+        if (platform::GLContext::shared() == nullptr) {
+            GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
+        }
+        window->setBackgroundColor(Color::white());
+        window->addSubview(red);
+        window->addSubview(blue);
+        ASSERT_TRUE(compositor.update(*window));
+        EXPECT_EQ(compositor.lastDamage(), std::vector<Rect>{Rect(0, 0, 320, 480)})
+            << "the first update draws everything";
+    }
+
+    std::vector<Rect> update() {
+        EXPECT_TRUE(compositor.update(*window));
+        return compositor.lastDamage();
+    }
+
+    static std::shared_ptr<View> box(Rect frame, Color color) {
+        auto view = std::make_shared<View>(frame);
+        view->setBackgroundColor(color);
+        return view;
+    }
+
+    std::shared_ptr<platform::Window> window = std::make_shared<platform::Window>();
+    std::shared_ptr<View> red = box({10, 10, 20, 20}, {1, 0, 0, 1});
+    std::shared_ptr<View> blue = box({100, 200, 40, 30}, {0, 0, 1, 1});
+    Compositor compositor{2};
+};
+
+// Each box is the view's bounds and the margin its content may paint into.
+TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
+    EXPECT_TRUE(update().empty()) << "nothing changed";
+
+    blue->setNeedsDisplay();
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(96, 196, 48, 38)});
+
+    red->setFrame({50, 10, 20, 20});
+    EXPECT_EQ(update(), (std::vector<Rect>{Rect(46, 6, 28, 28), Rect(6, 6, 28, 28)}))
+        << "a move redraws where the view was and where it is";
+
+    blue->setHidden(true);
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(96, 196, 48, 38)});
+    blue->setHidden(false);
+    blue->setAlpha(0.5f);
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(96, 196, 48, 38)});
+
+    red->setFrame({60, 12, 20, 20});
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(46, 6, 38, 30)}) << "overlapping boxes merge";
+
+    window->sendSubviewToBack(blue.get());
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
+        << "views that swap their order redraw the screen";
+}
+
+} // namespace
