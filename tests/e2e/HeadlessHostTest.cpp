@@ -96,16 +96,6 @@ TEST_F(HeadlessRun, WaitsRunDelayedCallsWhenTheyAreDue) {
     EXPECT_EQ(record->recorder->reactions, 1);
 }
 
-TEST_F(HeadlessRun, RotateTurnsTheDeviceAndTheApplicationFollows) {
-    EXPECT_EQ(run("rotate 3\n"), "");
-    EXPECT_EQ(platform::Device::current().orientation(), 3);
-    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
-    // Face up is a device orientation, but no status-bar orientation.
-    EXPECT_EQ(run("rotate 5\n"), "");
-    EXPECT_EQ(platform::Device::current().orientation(), 5);
-    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
-}
-
 TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     if (platform::GLContext::shared() == nullptr) {
         GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
