@@ -271,20 +271,6 @@ TEST_F(SettingsScreen, ATapOnTheSupportAreaOpensTheSupportAddress) {
     }
 }
 
-TEST_F(SettingsScreen, PreparesItsBarItemWithTheBackButtonAndTitle) {
-    start();
-    EXPECT_EQ(screen->backItem()->style(), platform::BarButtonItem::Bordered);
-    EXPECT_EQ(screen->backItem()->target(), nullptr);
-    auto item = std::make_shared<platform::NavigationItem>("anything");
-    EXPECT_EQ(screen->prepareNavigationItem(item), item);
-    EXPECT_EQ(item->title(), "Settings");
-    EXPECT_EQ(item->backBarButtonItem(), screen->backItem());
-    // Pushed, the item tops the bar that came in with the screen.
-    open(true);
-    EXPECT_FALSE(navigation->navigationBarHidden());
-    EXPECT_EQ(navigation->navigationBar().topItem()->backBarButtonItem(), screen->backItem());
-}
-
 TEST_F(SettingsScreen, SpeaksTheUsersLanguage) {
     struct Case {
         const char* language;
@@ -319,6 +305,7 @@ TEST_F(SettingsScreen, SpeaksTheUsersLanguage) {
         EXPECT_EQ(texts, c.labels);
         EXPECT_EQ(screen->backItem()->title(), c.back);
         EXPECT_EQ(navigation->navigationBar().topItem()->title(), c.title);
+        EXPECT_EQ(navigation->navigationBar().topItem()->backBarButtonItem(), screen->backItem());
     }
 }
 

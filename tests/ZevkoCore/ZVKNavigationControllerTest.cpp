@@ -293,28 +293,6 @@ TEST_F(Navigation, TheBarSlidesInAndOut) {
     EXPECT_FALSE(nav->navigationBarHidden());
 }
 
-TEST_F(Navigation, DirectionsMoveFramesAndInvalidOnesMoveNothing) {
-    platform::View view(Rect(10, 20, 30, 40));
-    ZVKNavigationController::adjustViewFrame(view, 0);
-    EXPECT_EQ(view.frame().origin, (Point{330, 20}));
-    ZVKNavigationController::adjustViewFrame(view, 3);
-    EXPECT_EQ(view.frame().origin, (Point{330, 500}));
-    ZVKNavigationController::adjustViewFrame(view, 7);
-    ZVKNavigationController::adjustViewFrame(view, -1);
-    EXPECT_EQ(view.frame().origin, (Point{330, 500}));
-    ZVKNavigationController::adjustViewFrame(view, -5, 65);
-    EXPECT_EQ(view.frame().origin, (Point{325, 565}));
-    EXPECT_EQ(ZVKNavigationController::backwardScrollingForScrolling(0), 1);
-    EXPECT_EQ(ZVKNavigationController::backwardScrollingForScrolling(2), 3);
-    EXPECT_EQ(ZVKNavigationController::backwardScrollingForScrolling(3), 2);
-    EXPECT_EQ(ZVKNavigationController::backwardScrollingForScrolling(99), 1);
-
-    nav->pushViewController(settings, false, 99);
-    EXPECT_EQ(settings->view()->frame(), Rect(0, 0, 320, 415)) << "no screen ends off-screen";
-    EXPECT_EQ(nav->popViewControllerAnimated(false), settings);
-    EXPECT_EQ(main->view()->frame(), Rect(0, 20, 320, 460));
-}
-
 TEST_F(Navigation, ATransitionDuringAnotherFinishesTheFirstAtOnce) {
     auto third = std::make_shared<Screen>("Third", log, Rect(0, 0, 320, 415));
     nav->pushViewController(settings, true);

@@ -78,8 +78,7 @@ TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
         "iPhone: Image saved to 'Saved photos' album.",
         "Rotate device to protarit orientation to pick image.",
         "Rotate device to protarit orientation to open settings.",
-        "Rotate device to protarit orientation to use camera.",
-    };
+        "Rotate device to protarit orientation to use camera."};
     Localization::setLanguage("de");
     for (const std::string& text : texts) {
         // "OK" reads the same in German.

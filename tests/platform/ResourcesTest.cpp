@@ -1,8 +1,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
@@ -24,26 +22,6 @@ struct PixelSize {
     std::uint32_t height = 0;
     bool operator==(const PixelSize&) const = default;
 };
-
-std::uint32_t bigEndian32(const unsigned char* p) {
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
-           std::uint32_t{p[3]};
-}
-
-// Reads the size from the IHDR chunk, which a PNG must carry first.
-std::optional<PixelSize> pngSize(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::array<unsigned char, 24> header{};
-    if (!in.read(reinterpret_cast<char*>(header.data()), header.size())) {
-        return std::nullopt;
-    }
-    const std::array<unsigned char, 8> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (!std::equal(signature.begin(), signature.end(), header.begin()) ||
-        bigEndian32(&header[8]) != 13 || std::string(&header[12], &header[16]) != "IHDR") {
-        return std::nullopt;
-    }
-    return PixelSize{bigEndian32(&header[16]), bigEndian32(&header[20])};
-}
 
 struct Rgba {
     PixelSize size;
@@ -90,11 +68,11 @@ TEST(ToolButtonImages, EveryToolStateAndScaleIsThereAtItsPixelSize) {
         for (const char* state : kStates) {
             for (int scale = 1; scale <= 3; ++scale) {
                 const std::string path = buttonFile(name, state, scale);
-                const auto size = pngSize(path);
-                ASSERT_TRUE(size) << path << " is missing or not a PNG";
+                const auto image = decode(path);
+                ASSERT_TRUE(image) << path << " is missing or not a PNG";
                 const auto expected = PixelSize{40u * scale, 30u * scale};
-                EXPECT_EQ(*size, expected)
-                    << path << " is " << size->width << " x " << size->height;
+                EXPECT_EQ(image->size, expected)
+                    << path << " is " << image->size.width << " x " << image->size.height;
             }
         }
     }
@@ -137,12 +115,9 @@ TEST(ToolButtonImages, GlyphIsDrawnOwnToTheToolAndEachStateLooksDifferent) {
 // it needs real detail for the mesh's work to show.
 TEST(DefaultImage, IsAnOpaque600SquarePictureFullOfColour) {
     const std::string path = kResources + "defaultImage.png";
-    const auto size = pngSize(path);
-    ASSERT_TRUE(size) << path << " is missing or not a PNG";
-    EXPECT_EQ(*size, (PixelSize{600, 600}));
-
     const auto image = decode(path);
-    ASSERT_TRUE(image);
+    ASSERT_TRUE(image) << path << " is missing or not a PNG";
+    EXPECT_EQ(image->size, (PixelSize{600, 600}));
     std::map<std::uint32_t, std::size_t> colours;
     std::size_t translucent = 0;
     for (std::size_t i = 0; i < image->pixelCount(); ++i) {
