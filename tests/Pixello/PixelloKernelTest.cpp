@@ -144,7 +144,7 @@ TEST_F(Kernel, TheAppDelegateCreatesTheKernelAtLaunchAndSavesAtTermination) {
     EXPECT_NE(testsupport::readText(storage()).find("\n44.000000\n"), std::string::npos);
 }
 
-TEST_F(KernelEditing, FinishingAnUnmovedSmudgeAddsTheDrawnPictureAndRestsTheGrid) {
+TEST_F(KernelEditing, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
     const Picture original = patternPicture(600, 400);
     storeHistory({original});
     launch();
@@ -163,12 +163,8 @@ TEST_F(KernelEditing, FinishingAnUnmovedSmudgeAddsTheDrawnPictureAndRestsTheGrid
     // The screen took the buffer up as its texture; the history notice saved storage.
     EXPECT_EQ(model->dataRef(), nullptr);
     EXPECT_NE(testsupport::readText(storage()).find(model->imageFileNames()[1]), std::string::npos);
-}
 
-TEST_F(KernelEditing, ASmudgeMovesTheGridByTheNormalizedReachAndIsBakedIn) {
-    const Picture original = patternPicture(600, 400);
-    storeHistory({original});
-    launch();
+    // A smudge moves the grid by the reach normalised to the picture and is baked in.
     kernel->applySmudgeFrom({300.0f, 200.0f}, {306.0f, 200.0f});
     // The vertex at the stroke's start moves right by power · width of the picture.
     bool found = false;
@@ -184,10 +180,11 @@ TEST_F(KernelEditing, ASmudgeMovesTheGridByTheNormalizedReachAndIsBakedIn) {
     drawUnpresented();
     kernel->finishSmudge();
     EXPECT_TRUE(gridAtRest(*model->grid()));
-    const auto entry = model->image();
-    ASSERT_TRUE(entry);
-    EXPECT_NE(*entry->pixels(), *original.pixels());
-    EXPECT_EQ(entry->pixelAt(10, 10), original.pixelAt(10, 10)) << "far from the stroke";
+    const auto baked = model->image();
+    ASSERT_TRUE(baked);
+    EXPECT_EQ(model->imageFileNames().size(), 3u);
+    EXPECT_NE(*baked->pixels(), *original.pixels());
+    EXPECT_EQ(baked->pixelAt(10, 10), original.pixelAt(10, 10)) << "far from the stroke";
 }
 
 TEST_F(KernelEditing, BumpIsRecomputedFromRestOverTheCurrentFingers) {
