@@ -142,7 +142,7 @@ protected:
     }
 };
 
-TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupSecondKeepsTheFirstLaterLeaveIt) {
+TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupLaterOnesKeepTheFirstSoundOne) {
     TextModel model;
     model.payload = "one\n";
     ASSERT_TRUE(model.saveToStorage());
@@ -158,28 +158,20 @@ TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupSecondKeepsTheFirstLaterLe
     ASSERT_TRUE(model.saveToStorage());
     EXPECT_EQ(readText(path()), framed("three\n"));
     EXPECT_EQ(readText(backup()), framed("one\n"));
-}
 
-TEST_F(ApplicationModelStorage, ADamagedMainFileIsNeverCopiedToTheBackup) {
-    TextModel model;
+    // A damaged backup is replaced by the next valid main file.
+    writeText(backup(), "torn backup");
+    model.payload = "four\n";
+    ASSERT_TRUE(model.saveToStorage());
+    EXPECT_EQ(readText(backup()), framed("three\n"));
+
+    // A damaged main file is never copied to the backup.
+    std::filesystem::remove(backup());
     writeText(path(), "garbage that is long enough to hold a digest.........");
     model.payload = "fresh\n";
     ASSERT_TRUE(model.saveToStorage());
     EXPECT_FALSE(std::filesystem::exists(backup()));
     EXPECT_EQ(readText(path()), framed("fresh\n"));
-}
-
-TEST_F(ApplicationModelStorage, ADamagedBackupIsReplacedByTheNextValidMainFile) {
-    TextModel model;
-    model.payload = "one\n";
-    ASSERT_TRUE(model.saveToStorage());
-    writeText(backup(), "torn backup");
-    model.payload = "two\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(backup()), framed("one\n"));
-    model.payload = "three\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(backup()), framed("one\n"));
 }
 
 TEST_F(ApplicationModelStorage, LoadingHandsTheWholeTextIncludingTheDigestToTheSubclass) {
