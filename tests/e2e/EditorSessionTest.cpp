@@ -22,10 +22,26 @@ bool buttonEnabled(MainViewController& screen, const char* role) {
     return control != nullptr && control->isEnabled();
 }
 
+TEST_F(EditorSession, FirstLaunchShowsTheDefaultPictureFromOneRawEntry) {
+    launch();
+    ASSERT_EQ(model().imageFileNames().size(), 1u);
+    EXPECT_EQ(model().currentImage(), 0);
+    const std::string name = model().imageFileNames()[0];
+    EXPECT_TRUE(name.ends_with(".png")) << name << " should be a raw pixel file";
+    EXPECT_TRUE(std::filesystem::exists(documents / "PixelloImages" / name));
+    EXPECT_FALSE(std::filesystem::exists(storagePath()));
+    EXPECT_FALSE(buttonEnabled(screen(), "undo"));
+    EXPECT_FALSE(buttonEnabled(screen(), "redo"));
+
+    // The picture lies at the top left of the picture area: not the black of the surface.
+    const auto shot = screenshot("first.png");
+    ASSERT_TRUE(shot);
+    const auto pixel = shot->pixelAt(2 * 160, 2 * 250);
+    EXPECT_GT(pixel[0] + pixel[1] + pixel[2], 30);
+}
+
 TEST_F(EditorSession, SmudgeStrokeAddsAnEntryEnablesUndoAndSavesStorage) {
     launch();
-    EXPECT_FALSE(buttonEnabled(screen(), "undo"));
-    EXPECT_FALSE(std::filesystem::exists(storagePath()));
     const auto before = model().image();
     ASSERT_EQ(run(kStroke), "");
     ASSERT_EQ(model().imageFileNames().size(), 2u);
