@@ -36,6 +36,7 @@ TEST(ZVKViewController, BuildsItsViewOnFirstUseAndTitlesItsItem) {
     auto item = std::make_shared<platform::NavigationItem>("old");
     EXPECT_EQ(screen.prepareNavigationItem(item), item);
     EXPECT_EQ(item->title(), "Settings");
+    EXPECT_EQ(screen.navigationItem()->title(), "Settings");
     screen.setTitle("Other");
     EXPECT_EQ(screen.navigationItem()->title(), "Other");
 
