@@ -173,20 +173,7 @@ TEST(EffectGridSmudge, SlantedSegmentKeepsItsRoundingAtEveryOptimisationLevel) {
                0.0069832546, 0.0049880375);
 }
 
-TEST(EffectGridSmudge, SegmentDragsTheVerticesWithinItsReach) {
-    EffectGrid grid(32, 32);
-    grid.smudgeFrom({0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.05f);
-    // Lattice point (17, 16) lies on the segment; (17, 18) is 0.0625 away from it.
-    const Step onLine = smudgeStep(17 / 32.0f, 0.5f, {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.05f);
-    EXPECT_EQ(grid.cell(17, 16, 0)->tx1(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(17, 16, 1)->tx1(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(16, 16, 0)->tx2(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(17, 15, 1)->tx2(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(16, 15, 0)->tx3(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(16, 15, 1)->tx3(), 17 / 32.0f + onLine.dx);
-    EXPECT_EQ(grid.cell(17, 16, 0)->ty1(), 0.5f);
-    EXPECT_EQ(grid.cell(17, 18, 0)->tx1(), 17 / 32.0f);
-
+TEST(EffectGridSmudge, AStrokeLeavesAloneWhatLiesNearTheEdgeOfItsReach) {
     // With the editor's defaults a stroke along x leaves alone what lies farther than
     // about 0.875 of the reach from its line: the rest of the step is dropped.
     EffectGrid fine(400, 20);
@@ -273,24 +260,6 @@ TEST(EffectGridBumpPinch, EllipseFollowsTheRectangleAndTheCircleItsShorterSide) 
     expectStep(bumpStep(0.9f, 0.25f, wide, 10.0f, false), 0.0f, 0.0f, 0.0, 0.0);
     expectStep(bumpStep(0.5f, 0.45f, wide, 10.0f, true), 0.0f, 0x1.8b8ab6p-6f, 0.0, 0.02414196);
     expectStep(bumpStep(0.5f, 0.45f, wide, 10.0f, false), 0.0f, 0x1.8b8ab6p-6f, 0.0, 0.02414196);
-}
-
-TEST(EffectGridBumpPinch, GridMovesAroundTheCentreButNotTheCentreItself) {
-    EffectGrid grid(32, 32);
-    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
-    grid.bumpInRect(circle, 10.0f, false);
-    EXPECT_EQ(grid.cell(16, 16, 0)->tx1(), 0.5f);
-    EXPECT_EQ(grid.cell(16, 16, 0)->ty1(), 0.5f);
-    const Step inner = bumpStep(19 / 32.0f, 0.5f, circle, 10.0f);
-    EXPECT_GT(inner.dx, 0.0f);
-    EXPECT_EQ(grid.cell(19, 16, 1)->tx1(), 19 / 32.0f + inner.dx);
-    EXPECT_EQ(grid.cell(18, 15, 1)->tx3(), 19 / 32.0f + inner.dx);
-    EXPECT_EQ(grid.cell(26, 16, 0)->tx1(), 26 / 32.0f);
-
-    grid.reset();
-    grid.pinchInRect(circle, 10.0f, false);
-    EXPECT_EQ(grid.cell(19, 16, 1)->tx1(), 19 / 32.0f - inner.dx);
-    EXPECT_EQ(grid.cell(16, 16, 1)->tx1(), 0.5f);
 }
 
 TEST(EffectGridBumpPinch, EmptyOrNonFiniteRegionsMoveNothing) {
@@ -411,8 +380,10 @@ void expectSameBits(const EffectGrid& grid, const EffectGrid& expected, int step
 }
 
 TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
-    // The editor's grid, and one with fewer columns than rows.
-    for (const auto& [rows, cols, steps] : {std::tuple{32, 32, 1500}, {7, 5, 600}}) {
+    // The editor's grid, and one with fewer columns than rows. A few hundred steps take in
+    // every kind of step many times over; a fused or regrouped operation shows at the first
+    // check after it.
+    for (const auto& [rows, cols, steps] : {std::tuple{32, 32, 600}, {7, 5, 600}}) {
         EffectGrid grid(rows, cols);
         EffectGrid expected(rows, cols);
         int step = 0;
@@ -441,7 +412,7 @@ TEST(EffectGridDeformation, WholeGridMatchesEveryCopyMovedOnItsOwnToTheBit) {
 TEST(EffectGridDeformation, CopiesOfALatticePointStayIdentical) {
     EffectGrid grid(32, 32);
     std::vector<float> first(33 * 33 * 2, kNaN);
-    randomStrokes(11, 1500, 32, [&](auto onGrid, auto) { onGrid(grid); });
+    randomStrokes(11, 600, 32, [&](auto onGrid, auto) { onGrid(grid); });
     int moved = 0;
     forEachLatticeCopy(grid, [&](int i, int j, float x, float y) {
         float& fx = first[2 * (i * 33 + j)];
@@ -463,7 +434,9 @@ TEST(EffectGridDeformation, PerVertexOperationsMatchTheirFormulasToTheBit) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     const EffectGrid grid(32, 32);
     int moving = 0;
-    for (int k = 0; k < 200000; ++k) {
+    // Rounding differences show on a large share of random inputs: tens of thousands of
+    // points find them, and the places where a shortcut would show first are tried below.
+    for (int k = 0; k < 50000; ++k) {
         const float x = unit(random) * 1.4f - 0.2f;
         const float y = unit(random) * 1.4f - 0.2f;
         const ZVKPoint from{unit(random), unit(random)};
@@ -490,7 +463,7 @@ TEST(EffectGridDeformation, PerVertexOperationsMatchTheirFormulasToTheBit) {
         ASSERT_EQ(bits(actual.dx), bits(wanted.dx)) << k;
         ASSERT_EQ(bits(actual.dy), bits(wanted.dy)) << k;
     }
-    EXPECT_GT(moving, 10000);
+    EXPECT_GT(moving, 2500);
 
     // Right on the rim and right at the reach, where a shortcut would show first.
     const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};

@@ -27,22 +27,14 @@ Corners latticeCorners(int i, int j, int slot, int n) {
     return {at(i), at(j), at(i), at(j + 1), at(i + 1), at(j + 1)};
 }
 
-TEST(EffectGrid, OneByOneGridHoldsTheUpperRightThenTheLowerLeftTriangle) {
-    EffectGrid grid;
-    EXPECT_EQ(grid.rows(), 1);
-    EXPECT_EQ(grid.cols(), 1);
-    EXPECT_EQ(grid.width(), 1.0f);
-    EXPECT_EQ(grid.height(), 1.0f);
-    ASSERT_EQ(grid.triangles().size(), 2u);
-    EXPECT_EQ(from(grid.triangles()[0]), (Corners{0, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(from(grid.triangles()[1]), (Corners{0, 0, 0, 1, 1, 1}));
-    for (const EffectTriangle& t : grid.triangles()) {
-        EXPECT_EQ(to(t), from(t));
-        EXPECT_FALSE(t.isHandled());
-    }
-}
-
 TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
+    // The default grid is one cell: the upper-right, then the lower-left triangle, at rest.
+    const EffectGrid single;
+    ASSERT_EQ(single.triangles().size(), 2u);
+    EXPECT_EQ(from(single.triangles()[0]), (Corners{0, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(from(single.triangles()[1]), (Corners{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(to(single.triangles()[1]), from(single.triangles()[1]));
+
     EffectGrid grid(32, 32);
     ASSERT_EQ(grid.triangles().size(), 2048u);
     // Lower-left triangle of column 1, row 1.
@@ -71,22 +63,16 @@ TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
     EXPECT_EQ(tall.cell(0, 3, 0), nullptr);
     EXPECT_EQ(tall.cell(-1, 0, 1), nullptr);
     EXPECT_EQ(tall.cell(0, 0, 2), nullptr);
+
+    // A triangle can only be made for a grid, and placed in any of its cells.
+    EXPECT_EQ(EffectTriangle::create(nullptr), nullptr);
+    const auto loose = EffectTriangle::create(&tall);
+    ASSERT_NE(loose, nullptr);
+    loose->setLowerLeftTriangle(1, 2);
+    EXPECT_EQ(from(*loose), from(*tall.cell(1, 2, 1)));
 }
 
-TEST(EffectGrid, AccessorsScaleXByWidthAndYByHeight) {
-    EffectGrid grid(32, 32);
-    grid.setWidth(640.0f);
-    grid.setHeight(480.0f);
-    const EffectTriangle& upperRight = *grid.cell(31, 0, 0);
-    EXPECT_EQ(upperRight.tx2(), 640.0f);
-    EXPECT_EQ(upperRight.ty2(), 0.0f);
-    EXPECT_EQ(upperRight.fx3(), 640.0f);
-    EXPECT_EQ(upperRight.fy3(), 15.0f);
-    EXPECT_EQ(upperRight.ty3(), 15.0f);
-    EXPECT_EQ(upperRight.tx1(), 620.0f);
-}
-
-TEST(EffectTriangle, MovesOnlyStepsAboveOneThousandthAndThenBothComponents) {
+TEST(EffectTriangle, MovesOnlyFiniteStepsAboveOneThousandthAndThenBothComponents) {
     EffectGrid grid;
     EffectTriangle& t = grid.triangles()[0];
     t.move1ToDX(0.0009f, -0.0009f);
@@ -107,17 +93,15 @@ TEST(EffectTriangle, MovesOnlyStepsAboveOneThousandthAndThenBothComponents) {
     t.move2ToDX(0.5f, 0.0f);
     EXPECT_EQ(t.tx2(), (1.0f + 0.5f) * 100.0f);
     EXPECT_EQ(t.fx2(), 100.0f);
-}
 
-TEST(EffectTriangle, StepsThatAreNotFiniteAreDropped) {
-    EffectGrid grid;
-    EffectTriangle& t = grid.triangles()[1];
+    // Steps that are not finite are dropped.
+    EffectTriangle& other = grid.triangles()[1];
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    t.move1ToDX(nan, 0.5f);
-    t.move2ToDX(0.5f, inf);
-    t.move3ToDX(-inf, -inf);
-    EXPECT_EQ(to(t), from(t));
+    other.move1ToDX(nan, 0.5f);
+    other.move2ToDX(0.5f, inf);
+    other.move3ToDX(-inf, -inf);
+    EXPECT_EQ(to(other), from(other));
 }
 
 TEST(EffectTriangle, HandledIsClearedByEveryWriterAndSetOnlyOnRequest) {
@@ -139,19 +123,6 @@ TEST(EffectTriangle, HandledIsClearedByEveryWriterAndSetOnlyOnRequest) {
     for (const EffectTriangle& each : grid.triangles()) {
         EXPECT_FALSE(each.isHandled());
     }
-}
-
-TEST(EffectTriangle, CannotExistWithoutAGrid) {
-    EXPECT_EQ(EffectTriangle::create(nullptr), nullptr);
-
-    EffectGrid grid(4, 4);
-    const std::unique_ptr<EffectTriangle> loose = EffectTriangle::create(&grid);
-    ASSERT_NE(loose, nullptr);
-    EXPECT_FALSE(loose->isHandled());
-    EXPECT_EQ(to(*loose), (Corners{}));
-    loose->setUpperRightTriangle(3, 2);
-    EXPECT_EQ(from(*loose), latticeCorners(3, 2, 0, 4));
-    EXPECT_EQ(to(*loose), latticeCorners(3, 2, 0, 4));
 }
 
 TEST(EffectGrid, ResetRestoresEveryCornerExactly) {

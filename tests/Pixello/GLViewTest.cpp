@@ -1,6 +1,7 @@
 #include "Pixello/GLView.h"
 
 #include "Pixello/EffectGrid.h"
+#include "TestSupport.h"
 #include "platform/GLContext.h"
 
 #include <array>
@@ -12,35 +13,13 @@
 
 namespace {
 
+using pixellotest::Pixel;
 using platform::Picture;
 using platform::PixelBuffer;
 using platform::Rect;
-using Pixel = std::array<std::uint8_t, 4>;
 
-// An opaque picture whose pixels differ from their neighbours: R = x, G = y (mod 256),
-// B marks the 256-pixel block.
-Picture patternPicture(int width, int height) {
-    platform::PixelBytes bytes;
-    bytes.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            bytes.insert(bytes.end(),
-                         {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                          static_cast<std::uint8_t>(100 + 40 * (x / 256) + 10 * (y / 256)), 255});
-        }
-    }
-    return *Picture::create(std::make_shared<const platform::PixelBytes>(std::move(bytes)), width,
-                            height);
-}
-
-Picture plainPicture(int width, int height, Pixel colour) {
-    platform::PixelBytes bytes;
-    for (int i = 0; i < width * height; ++i) {
-        bytes.insert(bytes.end(), colour.begin(), colour.end());
-    }
-    return *Picture::create(std::make_shared<const platform::PixelBytes>(std::move(bytes)), width,
-                            height);
-}
+using pixellotest::patternPicture;
+using pixellotest::plainPicture;
 
 Pixel pixelOf(const PixelBuffer& data, int width, int x, int y) {
     const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -120,9 +99,17 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     // The same through a pixel buffer instead of a picture.
     view->loadSpriteData(picture.pixels(), 600.0f, 400.0f);
     EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+
+    // Rows are flipped right for odd and single-row heights too.
+    for (int height : {1, 3, 7}) {
+        const Picture small = patternPicture(5, height);
+        auto other = viewShowing(small);
+        ASSERT_NE(other, nullptr);
+        EXPECT_TRUE(*drawAndCapture(*other) == *small.pixels()) << height;
+    }
 }
 
-TEST(GLView, LatticeCornersMapToDrawableCornersAndTexturePart) {
+TEST(GLView, LatticeCornersMapToDrawableCornersPositionsMoveAndTextureStays) {
     const Picture picture = plainPicture(600, 400, {9, 9, 9, 255});
     auto view = viewShowing(picture);
     ASSERT_NE(view, nullptr);
@@ -147,30 +134,31 @@ TEST(GLView, LatticeCornersMapToDrawableCornersAndTexturePart) {
     // The grid was scaled to the drawable for reading.
     EXPECT_EQ(view->grid()->width(), 600.0f);
     EXPECT_EQ(view->grid()->height(), 400.0f);
+
+    // Positions follow the moved corners, texture coordinates the rest ones.
+    {
+        const Picture picture = plainPicture(8, 4, {9, 9, 9, 255});
+        auto view = viewShowing(picture, 1);
+        ASSERT_NE(view, nullptr);
+        view->grid()->setWidth(1.0f);
+        view->grid()->setHeight(1.0f);
+        view->grid()->triangles()[0].move1ToDX(0.5f, 0.25f);
+        view->setPresent(false);
+        view->drawView();
+        const auto positions = view->drawnPositions();
+        const auto texture = view->drawnTextureCoordinates();
+        ASSERT_EQ(positions.size(), 12u);
+        EXPECT_EQ(positions[0], 4.0f);
+        EXPECT_EQ(positions[1], 3.0f);
+        EXPECT_EQ(texture[0], 0.0f);
+        EXPECT_EQ(texture[1], 0.0f);
+        // The other triangle's copy of the corner did not move.
+        EXPECT_EQ(positions[6], 0.0f);
+        EXPECT_EQ(positions[7], 4.0f);
+    }
 }
 
-TEST(GLView, PositionsFollowTheMovedCornersAndTextureTheRestOnes) {
-    const Picture picture = plainPicture(8, 4, {9, 9, 9, 255});
-    auto view = viewShowing(picture, 1);
-    ASSERT_NE(view, nullptr);
-    view->grid()->setWidth(1.0f);
-    view->grid()->setHeight(1.0f);
-    view->grid()->triangles()[0].move1ToDX(0.5f, 0.25f);
-    view->setPresent(false);
-    view->drawView();
-    const auto positions = view->drawnPositions();
-    const auto texture = view->drawnTextureCoordinates();
-    ASSERT_EQ(positions.size(), 12u);
-    EXPECT_EQ(positions[0], 4.0f);
-    EXPECT_EQ(positions[1], 3.0f);
-    EXPECT_EQ(texture[0], 0.0f);
-    EXPECT_EQ(texture[1], 0.0f);
-    // The other triangle's copy of the corner did not move.
-    EXPECT_EQ(positions[6], 0.0f);
-    EXPECT_EQ(positions[7], 4.0f);
-}
-
-TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacity) {
+TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShowsBlack) {
     // Two cells side by side; the middle lattice line moves left, stretching the right
     // cell so that filtering at the picture's right edge reaches past its last column.
     const Picture picture = plainPicture(60, 40, {200, 100, 50, 255});
@@ -192,16 +180,16 @@ TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacity) {
                   (Pixel{200, 100, 50, 255}))
             << "pixel " << i / 4;
     }
-}
 
-TEST(GLView, TranslucentPictureIsBlendedOverBlack) {
-    const Picture picture = plainPicture(6, 5, {100, 50, 0, 128});
-    auto view = viewShowing(picture);
-    ASSERT_NE(view, nullptr);
-    const PixelBuffer data = drawAndCapture(*view);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(pixelOf(data, 6, 0, 0), (Pixel{100, 50, 0, 255}));
-    EXPECT_EQ(pixelOf(data, 6, 5, 4), (Pixel{100, 50, 0, 255}));
+    // A translucent picture is blended over black.
+    {
+        const Picture picture = plainPicture(6, 5, {100, 50, 0, 128});
+        auto view = viewShowing(picture);
+        ASSERT_NE(view, nullptr);
+        const PixelBuffer data = drawAndCapture(*view);
+        EXPECT_EQ(pixelOf(data, 6, 0, 0), (Pixel{100, 50, 0, 255}));
+        EXPECT_EQ(pixelOf(data, 6, 5, 4), (Pixel{100, 50, 0, 255}));
+    }
 }
 
 TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
@@ -289,18 +277,6 @@ TEST(GLView, DrawingWithoutSpriteOrGridChangesNothing) {
     EXPECT_TRUE(*after == *drawn);
 }
 
-TEST(GLView, CaptureFlipsRowsForOddAndSingleRowHeights) {
-    for (int height : {1, 2, 3, 7}) {
-        const Picture picture = patternPicture(5, height);
-        auto view = viewShowing(picture);
-        ASSERT_NE(view, nullptr);
-        const PixelBuffer data = drawAndCapture(*view);
-        ASSERT_NE(data, nullptr);
-        ASSERT_EQ(data->size(), static_cast<std::size_t>(5 * height * 4));
-        EXPECT_TRUE(*data == *picture.pixels()) << height;
-    }
-}
-
 TEST(GLView, ResizeRemakesTheDrawableAndKeepsSpriteAndGrid) {
     const Picture small = patternPicture(10, 6);
     auto view = viewShowing(small);
@@ -318,7 +294,7 @@ TEST(GLView, ResizeRemakesTheDrawableAndKeepsSpriteAndGrid) {
     EXPECT_TRUE(*drawAndCapture(*view) == *large.pixels());
 }
 
-TEST(GLView, ImpossibleSizesFailConstructionWithTheDiagnosticLine) {
+TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     for (Rect frame : {Rect{0.0f, 0.0f, 0.0f, 10.0f}, Rect{0.0f, 0.0f, 100000.0f, 10.0f},
                        Rect{0.0f, 0.0f, 10.0f, std::numeric_limits<float>::quiet_NaN()}}) {
         testing::internal::CaptureStderr();
@@ -337,23 +313,24 @@ TEST(GLView, ImpossibleSizesFailConstructionWithTheDiagnosticLine) {
     view->drawView();
     view->resize({0.0f, 0.0f, 4.0f, 4.0f});
     EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
-}
 
-TEST(GLView, BadSpriteDataLeavesTheSpriteAlone) {
-    const Picture picture = patternPicture(4, 4);
-    auto view = viewShowing(picture);
-    ASSERT_NE(view, nullptr);
-    const GLuint sprite = view->spriteTexture();
-    const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
-    view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
-    view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
-    view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
-    view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
-    view->loadSpriteData(nullptr, 4.0f, 4.0f);
-    view->loadSpriteImage(nullptr);
-    EXPECT_EQ(view->spriteTexture(), sprite);
-    EXPECT_EQ(view->spriteWidth(), 4u);
-    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+    // Bad sprite data leaves the sprite alone.
+    {
+        const Picture picture = patternPicture(4, 4);
+        auto view = viewShowing(picture);
+        ASSERT_NE(view, nullptr);
+        const GLuint sprite = view->spriteTexture();
+        const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
+        view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
+        view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
+        view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
+        view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
+        view->loadSpriteData(nullptr, 4.0f, 4.0f);
+        view->loadSpriteImage(nullptr);
+        EXPECT_EQ(view->spriteTexture(), sprite);
+        EXPECT_EQ(view->spriteWidth(), 4u);
+        EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+    }
 }
 
 TEST(GLView, EndOfLifeLeavesNoContextCurrent) {

@@ -1,4 +1,5 @@
 #include "Pixello/PixelloModel.h"
+#include "TestSupport.h"
 #include "platform/PictureCodec.h"
 #include "platform/TestEnvironment.h"
 
@@ -14,10 +15,7 @@ using platform::Picture;
 using platform::PixelBuffer;
 using platform::PixelBytes;
 
-struct Recorder : ZVKApplicationModelDelegate {
-    void modelPropertyChanged(const std::string& name) override { names.push_back(name); }
-    std::vector<std::string> names;
-};
+using Recorder = pixellotest::NoticeLog;
 
 // A width × height opaque picture whose every pixel carries `seed`, and its buffer.
 PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {
@@ -58,15 +56,6 @@ protected:
     std::unique_ptr<PixelloModel> model;
     Recorder recorder;
 };
-
-TEST_F(PixelloHistoryTest, ModelOwnsARestGridOf32By32) {
-    ASSERT_NE(model->grid(), nullptr);
-    EXPECT_EQ(model->grid()->rows(), 32);
-    EXPECT_EQ(model->grid()->cols(), 32);
-    auto other = std::make_shared<EffectGrid>(2, 2);
-    model->setGrid(other);
-    EXPECT_EQ(model->grid(), other);
-}
 
 TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize) {
     model->addDelegate(&recorder);

@@ -1,76 +1,138 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/MainViewController.h"
 #include "Pixello/PixelloAppDelegate.h"
+#include "TestSupport.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/GLContext.h"
+#include "platform/PictureCodec.h"
 #include "platform/TestEnvironment.h"
+#include "platform/Window.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
-using testsupport::readText;
-using testsupport::writeText;
+using pixellotest::gridAtRest;
+using pixellotest::gridCorners;
+using pixellotest::patternPicture;
+using pixellotest::Pixel;
+using pixellotest::storagePayload;
+using platform::Picture;
+using platform::Rect;
 
-const std::string kName = "0A1B2C3D-0000-4000-8000-000000000001.png";
+std::string framed(const std::string& payload) {
+    return payload + ZVKMD5ForString(payload);
+}
 
-class PixelloKernelTest : public testsupport::PlatformTest {
+class Kernel : public testsupport::PlatformTest {
 protected:
+    // The kernel saves once more when it goes: that must still land in the scratch folder.
+    void TearDown() override {
+        kernel.reset();
+        PlatformTest::TearDown();
+    }
+
+    // Stores a history of raw entries (the last one current) as a previous run left it.
+    void storeHistory(const std::vector<Picture>& pictures) {
+        const auto dir = documents / PixelloModel::kImagesDirectoryName;
+        std::filesystem::create_directories(dir);
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            const Picture& p = pictures[i];
+            names.push_back("0A1B2C3D-0000-4000-8000-00000000000" + std::to_string(i) + ".png");
+            const auto bytes =
+                PixelloModel::rawFileBytes(*p.pixels(), static_cast<std::uint32_t>(p.width()),
+                                           static_cast<std::uint32_t>(p.height()));
+            testsupport::writeText(dir / names.back(), std::string(bytes.begin(), bytes.end()));
+        }
+        testsupport::writeText(storage(),
+                               framed(storagePayload(names, static_cast<int>(names.size()) - 1)));
+    }
+
+    // Starts the kernel with the main screen built.
+    void launch() {
+        kernel = PixelloKernel::create(&application, &window);
+        ASSERT_NE(kernel, nullptr);
+        model = kernel->model();
+        main = kernel->mainViewController();
+        main->view();
+        ASSERT_NE(main->glView(), nullptr);
+    }
+
     std::string storage() const { return *ZVKApplicationModel::storagePath(); }
+    // The main screen draws the last frame without presenting it, as a lifting finger does.
+    void drawUnpresented() {
+        main->glView()->setPresent(false);
+        main->glView()->drawView();
+    }
+
     platform::Application application{nullptr};
+    platform::Window window;
+    std::unique_ptr<PixelloKernel> kernel;
+    PixelloModel* model = nullptr;
+    MainViewController* main = nullptr;
 };
 
-TEST_F(PixelloKernelTest, WithoutAnApplicationThereIsNoKernel) {
+// Editing draws through the shared GL context.
+class KernelEditing : public Kernel {
+protected:
+    void SetUp() override {
+        Kernel::SetUp();
+        if (platform::GLContext::shared() == nullptr) {
+            GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
+        }
+    }
+};
+
+TEST_F(KernelEditing, FirstLaunchSeedsOneRawEntryAndWritesStorageOnlyAtTerminate) {
     EXPECT_EQ(PixelloKernel::create(nullptr, nullptr), nullptr);
-}
-
-TEST_F(PixelloKernelTest, ALaunchWithValidStorageRestoresHistoryAndStrengths) {
-    const std::string payload = "1\n0\n" + kName + "\n0.150000\n30.000000\n12.000000\n8.000000\n";
-    std::filesystem::create_directories(documents);
-    writeText(storage(), payload + ZVKMD5ForString(payload));
-
-    auto kernel = PixelloKernel::create(&application, nullptr);
-    ASSERT_NE(kernel, nullptr);
-    const PixelloModel& model = *kernel->model();
-    EXPECT_EQ(model.imageFileNames(), std::vector<std::string>{kName});
-    EXPECT_EQ(model.currentImage(), 0);
-    EXPECT_EQ(model.smudgePower(), 0.15f);
-    EXPECT_EQ(model.smudgeWidth(), 30.0f);
-    EXPECT_EQ(model.bumpPower(), 12.0f);
-    EXPECT_EQ(model.pinchPower(), 8.0f);
-    // The default picture was not touched: no history file was written.
-    EXPECT_TRUE(std::filesystem::is_empty(model.directoryForImages()));
-    // Listeners come only after loading: the main screen first, the settings screen
-    // second, the kernel last.
-    EXPECT_EQ(model.delegates(),
-              (std::vector<ZVKApplicationModelDelegate*>{
-                  kernel->mainViewController(), kernel->settingsViewController(), kernel.get()}));
-}
-
-TEST_F(PixelloKernelTest, TerminateWritesStorageEvenWhenNothingChanged) {
-    auto kernel = PixelloKernel::create(&application, nullptr);
-    ASSERT_NE(kernel, nullptr);
+    launch();
+    ASSERT_EQ(model->imageFileNames().size(), 1u);
+    EXPECT_EQ(model->currentImage(), 0);
+    EXPECT_TRUE(model->imageFileNames()[0].ends_with(".png"));
+    const auto fromBundle = platform::PictureCodec::decodeFile(
+        *platform::Bundle::main().pathForResource(PixelloKernel::kDefaultImageName));
+    ASSERT_TRUE(fromBundle.picture);
+    const auto stored = model->image();
+    ASSERT_TRUE(stored);
+    // The default picture is opaque: drawn over black it keeps every pixel.
+    EXPECT_EQ(*stored->pixels(), *fromBundle.picture->pixels());
     EXPECT_FALSE(std::filesystem::exists(storage()));
     kernel->terminate();
-    // The first launch seeded the default picture as the one history entry.
-    ASSERT_EQ(kernel->model()->imageFileNames().size(), 1u);
-    const std::string payload = "1\n0\n" + kernel->model()->imageFileNames()[0] +
-                                "\n0.110000\n28.000000\n10.000000\n10.000000\n";
-    EXPECT_EQ(readText(storage()), payload + ZVKMD5ForString(payload));
+    EXPECT_EQ(testsupport::readText(storage()), framed(storagePayload(model->imageFileNames(), 0)));
 }
 
-TEST_F(PixelloKernelTest, DestructionSavesOnceMore) {
-    auto kernel = PixelloKernel::create(&application, nullptr);
+TEST_F(Kernel, StoredStateIsRestoredAndSavedAgainWhenTheKernelGoes) {
+    const std::string name = "0A1B2C3D-0000-4000-8000-000000000001.png";
+    std::filesystem::create_directories(documents);
+    testsupport::writeText(
+        storage(), framed("1\n0\n" + name + "\n0.150000\n30.000000\n12.000000\n8.000000\n"));
+    kernel = PixelloKernel::create(&application, nullptr);
     ASSERT_NE(kernel, nullptr);
-    kernel->terminate();
+    const PixelloModel& restored = *kernel->model();
+    EXPECT_EQ(restored.imageFileNames(), std::vector<std::string>{name});
+    EXPECT_EQ(restored.smudgePower(), 0.15f);
+    EXPECT_EQ(restored.pinchPower(), 8.0f);
+    // The default picture was not touched: no history file was written.
+    EXPECT_TRUE(std::filesystem::is_empty(restored.directoryForImages()));
+    // Listeners come only after loading: the main screen, the settings screen, the kernel.
+    EXPECT_EQ(restored.delegates(),
+              (std::vector<ZVKApplicationModelDelegate*>{
+                  kernel->mainViewController(), kernel->settingsViewController(), kernel.get()}));
+
     kernel->model()->setBumpPower(14.0f);
     kernel.reset();
-    auto next = PixelloKernel::create(&application, nullptr);
-    EXPECT_EQ(next->model()->bumpPower(), 14.0f);
+    kernel = PixelloKernel::create(&application, nullptr);
+    EXPECT_EQ(kernel->model()->bumpPower(), 14.0f);
 }
 
-TEST_F(PixelloKernelTest, TheAppDelegateCreatesTheKernelAtLaunchAndSavesAtTermination) {
+TEST_F(Kernel, TheAppDelegateCreatesTheKernelAtLaunchAndSavesAtTermination) {
     PixelloAppDelegate delegate(nullptr);
     platform::Application app(&delegate);
     EXPECT_EQ(delegate.kernel(), nullptr);
@@ -79,7 +141,178 @@ TEST_F(PixelloKernelTest, TheAppDelegateCreatesTheKernelAtLaunchAndSavesAtTermin
     EXPECT_EQ(delegate.kernel()->application(), &app);
     delegate.kernel()->model()->setSmudgeWidth(44.0f);
     app.terminate();
-    EXPECT_NE(readText(storage()).find("\n44.000000\n"), std::string::npos);
+    EXPECT_NE(testsupport::readText(storage()).find("\n44.000000\n"), std::string::npos);
+}
+
+TEST_F(KernelEditing, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
+    const Picture original = patternPicture(600, 400);
+    storeHistory({original});
+    launch();
+    drawUnpresented();
+    kernel->finishSmudge();
+
+    ASSERT_EQ(model->imageFileNames().size(), 2u);
+    EXPECT_EQ(model->currentImage(), 1);
+    const std::string path = model->pathToImageFile(model->imageFileNames()[1]);
+    EXPECT_EQ(std::filesystem::file_size(path), 600u * 400u * 4u + 8u);
+    const auto entry = model->image();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(*entry->pixels(), *original.pixels());
+    EXPECT_TRUE(gridAtRest(*model->grid()));
+    EXPECT_TRUE(main->view()->isUserInteractionEnabled());
+    // The screen took the buffer up as its texture; the history notice saved storage.
+    EXPECT_EQ(model->dataRef(), nullptr);
+    EXPECT_NE(testsupport::readText(storage()).find(model->imageFileNames()[1]), std::string::npos);
+
+    // A smudge moves the grid by the reach normalised to the picture and is baked in.
+    kernel->applySmudgeFrom({300.0f, 200.0f}, {306.0f, 200.0f});
+    // The vertex at the stroke's start moves right by power · width of the picture.
+    bool found = false;
+    for (const EffectTriangle& t : model->grid()->triangles()) {
+        if (t.fx1() == 0.5f && t.fy1() == 0.5f) {
+            EXPECT_NEAR(t.tx1() - t.fx1(), 0.11f * 28.0f / 600.0f, 1e-6f);
+            EXPECT_EQ(t.ty1(), t.fy1());
+            found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+    model->gridModified();
+    drawUnpresented();
+    kernel->finishSmudge();
+    EXPECT_TRUE(gridAtRest(*model->grid()));
+    const auto baked = model->image();
+    ASSERT_TRUE(baked);
+    EXPECT_EQ(model->imageFileNames().size(), 3u);
+    EXPECT_NE(*baked->pixels(), *original.pixels());
+    EXPECT_EQ(baked->pixelAt(10, 10), original.pixelAt(10, 10)) << "far from the stroke";
+}
+
+TEST_F(KernelEditing, BumpIsRecomputedFromRestOverTheCurrentFingers) {
+    storeHistory({patternPicture(400, 400)});
+    launch();
+    const std::vector<ZVKPoint> now{{300.0f, 250.0f}, {100.0f, 50.0f}};
+    kernel->applyBumpFrom({{0.0f, 0.0f}, {1.0f, 1.0f}}, now);
+    const std::vector<float> once = gridCorners(*model->grid());
+    EXPECT_FALSE(gridAtRest(*model->grid()));
+    kernel->applyBumpFrom(now, now);
+    EXPECT_EQ(gridCorners(*model->grid()), once);
+    // The same circle done by the grid itself.
+    EffectGrid reference(32, 32);
+    reference.bumpInRect({0.25f, 0.125f, 0.5f, 0.5f}, 10.0f, false);
+    EXPECT_EQ(once, gridCorners(reference));
+    // Two fingers on one spot: the grid is reset and nothing moves.
+    kernel->applyPinchFrom(now, {{5.0f, 5.0f}, {5.0f, 5.0f}});
+    EXPECT_TRUE(gridAtRest(*model->grid()));
+}
+
+TEST_F(KernelEditing, CropTakesTheRectangleOnWholePixelsInsideThePicture) {
+    const Picture original = patternPicture(600, 400);
+    storeHistory({original});
+    launch();
+    EXPECT_EQ(model->cropRect(), Rect(15, 15, 570, 370));
+    kernel->applyCrop();
+    ASSERT_EQ(model->imageFileNames().size(), 2u);
+    auto cropped = model->image();
+    ASSERT_TRUE(cropped);
+    EXPECT_EQ(cropped->width(), 570);
+    EXPECT_EQ(cropped->height(), 370);
+    EXPECT_EQ(cropped->pixelAt(0, 0), original.pixelAt(15, 15));
+    EXPECT_EQ(cropped->pixelAt(569, 369), original.pixelAt(584, 384));
+    EXPECT_EQ(main->glView()->backingWidth(), 570);
+    EXPECT_EQ(main->scrollView()->contentSize().width, 570.0f);
+
+    // Fractions are widened to whole pixels and the part outside is cut off.
+    model->setCropRect({-10.5f, 360.2f, 50.0f, 50.0f});
+    kernel->applyCrop();
+    cropped = model->image();
+    ASSERT_TRUE(cropped);
+    EXPECT_EQ(cropped->width(), 40);
+    EXPECT_EQ(cropped->height(), 10);
+    EXPECT_EQ(cropped->pixelAt(0, 0), original.pixelAt(15, 375));
+
+    // Nothing of the picture inside: nothing changes.
+    model->setCropRect({700, 700, 10, 10});
+    kernel->applyCrop();
+    model->setCropRect({5, 5, 0, 0});
+    kernel->applyCrop();
+    EXPECT_EQ(model->imageFileNames().size(), 3u);
+}
+
+TEST_F(KernelEditing, WithoutACurrentPictureEditingIsSafeAndChangesNothing) {
+    storeHistory({patternPicture(64, 48)});
+    std::filesystem::remove_all(documents / PixelloModel::kImagesDirectoryName);
+    launch();
+    EXPECT_FALSE(model->image());
+    kernel->applySmudgeFrom({1.0f, 1.0f}, {5.0f, 5.0f});
+    kernel->applyBumpFrom({{0, 0}, {1, 1}}, {{0, 0}, {10, 10}});
+    kernel->applyPinchFrom({{0, 0}, {1, 1}}, {{0, 0}, {10, 10}});
+    EXPECT_TRUE(gridAtRest(*model->grid()));
+    drawUnpresented();
+    kernel->finishBump();
+    kernel->applyCrop();
+    model->propertyChanged("image");
+    EXPECT_EQ(model->imageFileNames().size(), 1u);
+    EXPECT_TRUE(main->view()->isUserInteractionEnabled());
+}
+
+TEST(KernelImageConversion, PicturesAreScaledIntoTheBoxAndTurnedUpright) {
+    struct Case {
+        int width, height, expectedWidth, expectedHeight;
+    };
+    for (const Case c :
+         {Case{1200, 900, 600, 450}, Case{900, 1200, 450, 600}, Case{1000, 333, 600, 199},
+          Case{300, 200, 300, 200}, Case{601, 601, 600, 600}, Case{3000, 2, 600, 1}}) {
+        const auto result =
+            PixelloKernel::convertImageToPNG(patternPicture(c.width, c.height), 600, 600);
+        ASSERT_TRUE(result) << c.width;
+        EXPECT_EQ(result->width(), c.expectedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(result->height(), c.expectedHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(result->orientation(), Picture::Up);
+    }
+    // Sideways pictures are scaled by their displayed size.
+    const Picture big = patternPicture(800, 600);
+    const auto scaled = PixelloKernel::convertImageToPNG(
+        *Picture::create(big.pixels(), 800, 600, Picture::Right), 600, 600);
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(scaled->width(), 450);
+    EXPECT_EQ(scaled->height(), 600);
+
+    // Each stored corner of a 3 × 2 picture ends where its orientation shows it.
+    const Picture stored = patternPicture(3, 2);
+    const auto at = [&](int x, int y) { return stored.pixelAt(x, y); };
+    struct Turn {
+        int orientation, width, height;
+        Pixel topLeft, topRight, bottomLeft, bottomRight;
+    };
+    const Turn turns[] = {
+        // A quarter clockwise: the stored left column becomes the top row.
+        {Picture::Right, 2, 3, at(0, 1), at(0, 0), at(2, 1), at(2, 0)},
+        // A quarter anticlockwise: the stored right column becomes the top row.
+        {Picture::Left, 2, 3, at(2, 0), at(2, 1), at(0, 0), at(0, 1)},
+        {Picture::Down, 3, 2, at(2, 1), at(0, 1), at(2, 0), at(0, 0)},
+        {Picture::Up, 3, 2, at(0, 0), at(2, 0), at(0, 1), at(2, 1)},
+    };
+    for (const Turn& t : turns) {
+        const auto upright = PixelloKernel::convertImageToPNG(
+            *Picture::create(stored.pixels(), 3, 2, t.orientation), 600, 600);
+        ASSERT_TRUE(upright) << t.orientation;
+        ASSERT_EQ(upright->width(), t.width) << t.orientation;
+        ASSERT_EQ(upright->height(), t.height) << t.orientation;
+        EXPECT_EQ(upright->pixelAt(0, 0), t.topLeft) << t.orientation;
+        EXPECT_EQ(upright->pixelAt(t.width - 1, 0), t.topRight) << t.orientation;
+        EXPECT_EQ(upright->pixelAt(0, t.height - 1), t.bottomLeft) << t.orientation;
+        EXPECT_EQ(upright->pixelAt(t.width - 1, t.height - 1), t.bottomRight) << t.orientation;
+    }
+}
+
+TEST(KernelRectangles, UtilitiesFollowPictureCoordinates) {
+    EXPECT_EQ(PixelloKernel::boundRectForPoints({300, 250}, {100, 50}), Rect(100, 50, 200, 200));
+    EXPECT_EQ(PixelloKernel::effectRectFromPoints({0, 0}, {9, 9}, {3, 3}, {3, 3}),
+              Rect(3, 3, 0, 0));
+    EXPECT_EQ(PixelloKernel::castToIntRect({2.9f, -2.9f, 10.5f, 0.99f}), Rect(2, -2, 10, 0));
+    EXPECT_EQ(PixelloKernel::flipRect({10, 20, 30, 40}, {0, 0, 100, 200}), Rect(10, 140, 30, 40));
+    EXPECT_EQ(PixelloKernel::clipRect({0, 0, 10, 10}, {5, 5, 10, 10}), Rect(5, 5, 5, 5));
+    EXPECT_EQ(PixelloKernel::clipRect({0, 0, 10, 10}, {20, 0, 5, 5}), Rect(20, 0, -10, 5));
 }
 
 } // namespace

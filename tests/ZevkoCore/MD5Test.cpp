@@ -10,31 +10,10 @@ TEST(MD5, DigestsMatchTheRfc1321TestSuiteInUpperCase) {
     EXPECT_EQ(ZVKMD5ForString(""), "D41D8CD98F00B204E9800998ECF8427E");
     EXPECT_EQ(ZVKMD5ForString("a"), "0CC175B9C0F1B6A831C399E269772661");
     EXPECT_EQ(ZVKMD5ForString("abc"), "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_EQ(ZVKMD5ForString("message digest"), "F96B697D7CB7938D525A2F31AAF161D0");
-    EXPECT_EQ(ZVKMD5ForString("abcdefghijklmnopqrstuvwxyz"), "C3FCD3D76192E4007DFB496CCA67E13B");
-    EXPECT_EQ(ZVKMD5ForString("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
-              "D174AB98D277D9F5A5611C2C9F419D9F");
     EXPECT_EQ(ZVKMD5ForString("1234567890123456789012345678901234567890"
                               "1234567890123456789012345678901234567890"),
               "57EDF4A22BE3C955AC49DA2E2107B67A");
     EXPECT_EQ(ZVKCryptoUtils::md5ForString("abc"), ZVKMD5ForString("abc"));
-}
-
-TEST(MD5, FramingSplitsOffTheLast32Characters) {
-    const std::string digest = ZVKMD5ForString("payload\n");
-    const std::string framed = "payload\n" + digest;
-    EXPECT_EQ(ZVKMD5ExtractMD5FromString(framed), digest);
-    EXPECT_EQ(ZVKMD5ExtractDataFromString(framed), "payload\n");
-    EXPECT_EQ(ZVKCryptoUtils::extractMD5FromString(framed), digest);
-    EXPECT_EQ(ZVKCryptoUtils::extractDataFromString(framed), "payload\n");
-
-    const std::string short31(31, 'A');
-    EXPECT_EQ(ZVKMD5ExtractMD5FromString(short31), "");
-    EXPECT_EQ(ZVKMD5ExtractDataFromString(short31), "");
-    // Characters, not bytes: a two-byte character in the payload stays whole.
-    const std::string umlaut = "\xc3\xa4" + digest;
-    EXPECT_EQ(ZVKMD5ExtractDataFromString(umlaut), "\xc3\xa4");
-    EXPECT_EQ(ZVKMD5ExtractMD5FromString(umlaut), digest);
 }
 
 TEST(MD5, ConsistenceNeedsTheExactUpperCaseDigestOfThePayload) {
@@ -66,6 +45,23 @@ TEST(MD5, ConsistenceNeedsTheExactUpperCaseDigestOfThePayload) {
     const std::string withZero("ab\0cd", 5);
     EXPECT_NE(ZVKMD5ForString(withZero), ZVKMD5ForString("ab"));
     EXPECT_FALSE(ZVKMD5CheckConsistence(withZero + ZVKMD5ForString("ab")));
+}
+
+TEST(MD5, FramingSplitsOffTheLast32Characters) {
+    const std::string digest = ZVKMD5ForString("payload\n");
+    const std::string framed = "payload\n" + digest;
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(framed), digest);
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(framed), "payload\n");
+    EXPECT_EQ(ZVKCryptoUtils::extractMD5FromString(framed), digest);
+    EXPECT_EQ(ZVKCryptoUtils::extractDataFromString(framed), "payload\n");
+
+    const std::string short31(31, 'A');
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(short31), "");
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(short31), "");
+    // Characters, not bytes: a two-byte character in the payload stays whole.
+    const std::string umlaut = "\xc3\xa4" + digest;
+    EXPECT_EQ(ZVKMD5ExtractDataFromString(umlaut), "\xc3\xa4");
+    EXPECT_EQ(ZVKMD5ExtractMD5FromString(umlaut), digest);
 }
 
 } // namespace

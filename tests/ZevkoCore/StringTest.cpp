@@ -7,22 +7,18 @@
 
 namespace {
 
-TEST(String, ReverseKeepsMultiByteCharactersWhole) {
+TEST(String, ReversalsKeepMultiByteCharactersWholeAndPutASpaceBeforeEachWord) {
     EXPECT_EQ(ZVKStringReverse("abc"), "cba");
     EXPECT_EQ(ZVKStringReverse(""), "");
     EXPECT_EQ(ZVKStringReverse("a\xc3\xa4\xe2\x82\xac"), "\xe2\x82\xac\xc3\xa4"
                                                          "a");
     EXPECT_EQ(ZVKCommons::reverseString("xy"), "yx");
-}
 
-TEST(String, ReverseWordsKeepsTheOrderAndPutsASpaceBeforeEachWord) {
     EXPECT_EQ(ZVKStringReverseWords("ab cd"), " ba dc");
     EXPECT_EQ(ZVKStringReverseWords("ab  c"), " ba  c");
     EXPECT_EQ(ZVKStringReverseWords("abc"), " cba");
     EXPECT_EQ(ZVKCommons::reverseWordsInString("ab cd"), " ba dc");
-}
 
-TEST(String, ReverseWordsOrderReversesTheWordsForAnyCount) {
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab cd ef"), " ef cd ab");
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab cd"), " cd ab");
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab"), " ab");

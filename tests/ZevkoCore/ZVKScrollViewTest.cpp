@@ -117,7 +117,7 @@ struct Surface : ::testing::Test {
     Recorder delegate;
 };
 
-TEST_F(Surface, ATapGivesFinishedOneFingerMessagesAndTheClickLater) {
+TEST_F(Surface, ATapGivesFinishedMessagesAndTheClickLaterUnlessASecondTapFollows) {
     view->setTrackingMode(0);
     window->tap({50, 60});
     EXPECT_EQ(delegate.strokes(), (Lines{"touched 50,60 50,60 finished", "along 1 finished"}));
@@ -126,10 +126,10 @@ TEST_F(Surface, ATapGivesFinishedOneFingerMessagesAndTheClickLater) {
     EXPECT_EQ(delegate.strokes().size(), 2u);
     RunLoop::main().advance(0.01);
     EXPECT_EQ(delegate.strokes().back(), "click 50,60");
-}
 
-TEST_F(Surface, ADoubleTapCancelsTheClickAndATripleTapGivesNone) {
-    view->setTrackingMode(0);
+    // A double tap cancels the click; a third tap gives none.
+    RunLoop::main().advance(1.0);
+    delegate.log.clear();
     window->tap({50, 60});
     RunLoop::main().advance(0.1);
     window->tap({52, 61});
@@ -140,10 +140,9 @@ TEST_F(Surface, ADoubleTapCancelsTheClickAndATripleTapGivesNone) {
               (Lines{"touched 50,60 50,60 finished", "along 1 finished", "doubleClick 52,61",
                      "touched 52,61 52,61 finished", "along 1 finished",
                      "touched 52,61 52,61 finished", "along 1 finished"}));
-}
 
-TEST_F(Surface, AClickSpansAtMostTenPoints) {
-    view->setTrackingMode(0);
+    // A click spans at most ten points.
+    delegate.log.clear();
     drag(1, {{100, 100}, {106, 108}});
     RunLoop::main().advance(0.5);
     EXPECT_EQ(delegate.strokes().back(), "click 106,108") << "exactly 10.0 is a click";
@@ -334,7 +333,7 @@ TEST_F(Surface, ADoubleTapWhileTrackingResetsZoomAndOffset) {
     EXPECT_EQ(delegate.strokes(), Lines{});
 }
 
-TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouch) {
+TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouchWhileAFingerIsDown) {
     view->setTrackingMode(2);
     // A delegate that answers neither query: nothing is tracked, strokes are reported,
     // but single clicks are not (with no finger down the surface counts as tracking).
@@ -354,9 +353,9 @@ TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouch) {
                             [](const auto& l) { return l.starts_with("touched"); }),
               0);
     EXPECT_EQ(view->contentOffset(), (Point{-20, 0})) << "tracked: the move panned twice";
-}
 
-TEST_F(Surface, ModeTwoWithALiftedCurrentTouchReportsTheClick) {
+    // With the current finger lifted there is no touch to track: a click is reported.
+    make({320, 460});
     view->setTrackingMode(2);
     delegate.trackAnswer = false;
     window->tap({40, 40}, 1);

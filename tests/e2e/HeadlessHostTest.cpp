@@ -87,25 +87,6 @@ TEST_F(HeadlessRun, TapsTakeTheirTimeAndCountAsThePlatformCountsThem) {
     EXPECT_NEAR(platform::RunLoop::main().now(), 3 * 0.05 + 0.1 + 1.0, 1e-9);
 }
 
-TEST_F(HeadlessRun, WaitsRunDelayedCallsWhenTheyAreDue) {
-    EXPECT_EQ(run("tap 10 300\nwait 0.2\n"), "");
-    EXPECT_EQ(record->recorder->reactions, 0);
-    EXPECT_EQ(run("wait 0.1\n"), "");
-    EXPECT_EQ(record->recorder->reactions, 1);
-    EXPECT_EQ(run("wait 5\n"), "");
-    EXPECT_EQ(record->recorder->reactions, 1);
-}
-
-TEST_F(HeadlessRun, RotateTurnsTheDeviceAndTheApplicationFollows) {
-    EXPECT_EQ(run("rotate 3\n"), "");
-    EXPECT_EQ(platform::Device::current().orientation(), 3);
-    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
-    // Face up is a device orientation, but no status-bar orientation.
-    EXPECT_EQ(run("rotate 5\n"), "");
-    EXPECT_EQ(platform::Device::current().orientation(), 5);
-    EXPECT_EQ(host.application()->statusBarOrientation(), 3);
-}
-
 TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     if (platform::GLContext::shared() == nullptr) {
         GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
@@ -117,20 +98,16 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     EXPECT_EQ(rgb(portrait, 10, 300), (Pixel{0, 0, 255, 255}));
     EXPECT_EQ(rgb(portrait, 2, 2), (Pixel{0, 0, 0, 255}));          // the bar
     EXPECT_EQ(rgb(portrait, 300, 10), (Pixel{255, 255, 255, 255})); // its full battery
-    int lit = 0; // the time's letters in the middle of the bar
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 140; x < 180; ++x) {
-            lit += rgb(portrait, x, y)[0] > 128 ? 1 : 0;
-        }
-    }
-    EXPECT_GT(lit, 20);
     // The same script makes the same picture: the bar does not show the real time.
     const Picture again = shot("again.png");
     EXPECT_EQ(*again.pixels(), *portrait.pixels());
 
-    // A lifted finger turns the recorder green once its delayed call ran; the bar moves
-    // to the right edge when the device turns with its home button to the right.
-    EXPECT_EQ(run("tap 10 300\nwait 0.4\nrotate 3\npaint 1 1 0\n"), "");
+    // A lifted finger turns the recorder green once its delayed call ran, not before; the
+    // bar moves to the right edge when the device turns with its home button to the right.
+    EXPECT_EQ(run("tap 10 300\nwait 0.2\n"), "");
+    EXPECT_EQ(record->recorder->reactions, 0);
+    EXPECT_EQ(run("wait 0.2\nrotate 3\npaint 1 1 0\n"), "");
+    EXPECT_EQ(record->recorder->reactions, 1);
     const Picture turned = shot("turned.png");
     EXPECT_EQ(rgb(turned, 10, 300), (Pixel{0, 255, 0, 255}));
     EXPECT_EQ(rgb(turned, 10, 100), (Pixel{255, 255, 0, 255}));

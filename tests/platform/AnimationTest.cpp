@@ -111,10 +111,6 @@ TEST_F(AnimationBlocks, ChangesOutsideABlockStopTheAnimationAndDeadDelegatesAreF
     EXPECT_EQ(delegate.ends.size(), 1u);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(AnimationBlocks, AWindowKnowsWhileABlockIsMoving) {
     EXPECT_FALSE(Animation::isAnimating(RunLoop::main().now()));
     Animation::beginAnimations("move");

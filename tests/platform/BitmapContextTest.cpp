@@ -24,49 +24,7 @@ Pixel at(const BitmapContext& context, int x, int y) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-Pixel stored(int x, int y) {
-    return {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200, 255};
-}
-
 constexpr float quarter = std::numbers::pi_v<float> / 2;
-
-// A rotation with a translation applied before it.
-AffineTransform turned(float angle, double x, double y) {
-    return AffineTransform::makeTranslation(static_cast<float>(x), static_cast<float>(y))
-        .concat(AffineTransform::makeRotation(angle));
-}
-
-// The upright picture of a sideways or upside-down one, turned the way the editor bakes
-// a camera picture's orientation: w × h is the displayed size.
-std::unique_ptr<BitmapContext> straighten(const Picture& picture) {
-    const double w = picture.size().width;
-    const double h = picture.size().height;
-    auto context = BitmapContext::create(static_cast<int>(w), static_cast<int>(h));
-    double drawWidth = w;
-    double drawHeight = h;
-    switch (picture.orientation()) {
-    case Picture::Right:
-        context->concatCTM(turned(-quarter, -h, 0));
-        drawWidth = h;
-        drawHeight = w;
-        break;
-    case Picture::Left:
-        context->concatCTM(turned(quarter, 0, -w));
-        drawWidth = h;
-        drawHeight = w;
-        break;
-    case Picture::Down:
-        context->concatCTM(
-            AffineTransform::makeTranslation(static_cast<float>(-w), static_cast<float>(-h))
-                .concat({-1, 0, 0, -1, 0, 0}));
-        break;
-    default:
-        break;
-    }
-    context->drawPicture(
-        picture, {0.0f, 0.0f, static_cast<float>(drawWidth), static_cast<float>(drawHeight)});
-    return context;
-}
 
 TEST(BitmapContext, CreationRefusesEmptyAndHugeBitmaps) {
     EXPECT_EQ(BitmapContext::create(0, 5), nullptr);
@@ -90,33 +48,6 @@ TEST(BitmapContext, UnturnedDrawCopiesTheStoredPixelsTopRowUp) {
     }
 }
 
-TEST(BitmapContext, RotationPutsEachCornerWhereTheOrientationShowsIt) {
-    // Stored 3 × 2: corners (0,0) (2,0) (0,1) (2,1).
-    struct Case {
-        int orientation;
-        int width;
-        int height;
-        Pixel topLeft, topRight, bottomLeft, bottomRight;
-    };
-    const Case cases[] = {
-        // Turned a quarter clockwise: the stored left column becomes the top row.
-        {Picture::Right, 2, 3, stored(0, 1), stored(0, 0), stored(2, 1), stored(2, 0)},
-        // A quarter anticlockwise: the stored right column becomes the top row.
-        {Picture::Left, 2, 3, stored(2, 0), stored(2, 1), stored(0, 0), stored(0, 1)},
-        {Picture::Down, 3, 2, stored(2, 1), stored(0, 1), stored(2, 0), stored(0, 0)},
-        {Picture::Up, 3, 2, stored(0, 0), stored(2, 0), stored(0, 1), stored(2, 1)},
-    };
-    for (const Case& c : cases) {
-        const auto context = straighten(makeCoordinatePicture(3, 2, c.orientation));
-        ASSERT_EQ(context->width(), c.width) << c.orientation;
-        ASSERT_EQ(context->height(), c.height) << c.orientation;
-        EXPECT_EQ(at(*context, 0, 0), c.topLeft) << c.orientation;
-        EXPECT_EQ(at(*context, c.width - 1, 0), c.topRight) << c.orientation;
-        EXPECT_EQ(at(*context, 0, c.height - 1), c.bottomLeft) << c.orientation;
-        EXPECT_EQ(at(*context, c.width - 1, c.height - 1), c.bottomRight) << c.orientation;
-    }
-}
-
 TEST(BitmapContext, ScalingDownFiltersAndTurnsInOneDraw) {
     // 16 × 12 stored sideways (7 columns red, 9 blue) into a 6 × 8 upright bitmap: the
     // stored left part (red) ends on top.
@@ -127,7 +58,8 @@ TEST(BitmapContext, ScalingDownFiltersAndTurnsInOneDraw) {
         },
         Picture::Right);
     auto context = BitmapContext::create(6, 8);
-    context->concatCTM(turned(-quarter, -8, 0));
+    context->concatCTM(AffineTransform::makeTranslation(-8.0f, 0.0f)
+                           .concat(AffineTransform::makeRotation(-quarter)));
     context->drawPicture(picture, {0.0f, 0.0f, 8.0f, 6.0f});
     EXPECT_EQ(at(*context, 0, 0), (Pixel{255, 0, 0, 255}));
     EXPECT_EQ(at(*context, 5, 2), (Pixel{255, 0, 0, 255}));

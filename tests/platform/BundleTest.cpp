@@ -33,7 +33,6 @@ TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfo) {
     EXPECT_EQ(bundle.infoValue("NoSuchKey"), std::nullopt);
 
     bundle.setInfoValue("StorageFileName", std::nullopt);
-    EXPECT_EQ(bundle.infoValue("StorageFileName"), std::nullopt);
     bundle.setInfoValue("Extra", "value");
     EXPECT_EQ(bundle.infoValue("Extra"), "value");
     bundle.reset();

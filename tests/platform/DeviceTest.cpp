@@ -22,8 +22,10 @@ protected:
     std::vector<int> seen;
 };
 
-TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGenerated) {
+TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGeneratedAndResetSilences) {
     auto& device = platform::Device::current();
+    const std::string model = device.model();
+    EXPECT_FALSE(model.empty());
     EXPECT_EQ(device.orientation(), 1);
     device.setOrientation(3);
     EXPECT_EQ(device.orientation(), 3);
@@ -33,29 +35,16 @@ TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGenerated) {
     device.setOrientation(5);
     device.setOrientation(5);
     device.setOrientation(0);
+    // Numbers outside the device's orientations are ignored.
+    device.setOrientation(7);
+    device.setOrientation(-1);
+    EXPECT_EQ(device.orientation(), 0);
     EXPECT_EQ(seen, (std::vector<int>{5, 5, 0}));
-
     device.endGeneratingDeviceOrientationNotifications();
     device.setOrientation(2);
     EXPECT_EQ(seen.size(), 3u);
-}
 
-TEST_F(DeviceTest, OrientationsOutsideTheDevicesNumbersAreIgnored) {
-    auto& device = platform::Device::current();
-    device.beginGeneratingDeviceOrientationNotifications();
-    device.setOrientation(4);
-    device.setOrientation(7);
-    device.setOrientation(-1);
-    EXPECT_EQ(device.orientation(), 4);
-    EXPECT_EQ(seen, std::vector<int>{4});
-}
-
-TEST_F(DeviceTest, ResetRestoresModelOrientationAndSilence) {
-    auto& device = platform::Device::current();
-    const std::string model = device.model();
-    EXPECT_FALSE(model.empty());
     device.setModel("iPhone");
-    device.setOrientation(6);
     device.beginGeneratingDeviceOrientationNotifications();
     device.reset();
     EXPECT_EQ(device.model(), model);

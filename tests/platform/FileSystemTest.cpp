@@ -40,7 +40,7 @@ TEST(FileSystem, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
     EXPECT_EQ(platform::readFile(path), std::vector<std::uint8_t>{});
 }
 
-TEST(FileSystem, FailedWriteKeepsTheOldFileAndAnswersFalse) {
+TEST(FileSystem, FailedWriteKeepsTheOldFileAndReadingMissingFilesAnswersNothing) {
     ScratchDirectory dir;
     // The target is a directory: the rename over it fails after the temporary was written.
     const auto occupied = dir.path() / "occupied";
@@ -55,15 +55,13 @@ TEST(FileSystem, FailedWriteKeepsTheOldFileAndAnswersFalse) {
     EXPECT_FALSE(platform::writeFileAtomically(dir.path() / "missing" / "file", bytesOf("x")));
     EXPECT_FALSE(platform::exists(dir.path() / "missing"));
     EXPECT_FALSE(platform::writeFileAtomically("", bytesOf("x")));
-}
 
-TEST(FileSystem, ReadFileAnswersNothingForMissingFilesAndDirectories) {
-    ScratchDirectory dir;
+    // Reading answers nothing for missing files and directories.
     EXPECT_EQ(platform::readFile(dir.path() / "absent"), std::nullopt);
     EXPECT_EQ(platform::readFile(dir.path()), std::nullopt);
 }
 
-TEST(FileSystem, CopyNeverReplacesAnExistingFile) {
+TEST(FileSystem, CopyNeverReplacesAnExistingFileNorRemoveADirectory) {
     ScratchDirectory dir;
     writeText(dir.path() / "a", "A");
     writeText(dir.path() / "b", "B");
@@ -73,10 +71,8 @@ TEST(FileSystem, CopyNeverReplacesAnExistingFile) {
     EXPECT_EQ(readText(dir.path() / "c"), "A");
     EXPECT_FALSE(platform::copyFileNoReplace(dir.path() / "absent", dir.path() / "d"));
     EXPECT_FALSE(platform::exists(dir.path() / "d"));
-}
 
-TEST(FileSystem, DirectoriesAreCreatedWithParentsAndNeverRemovedAsFiles) {
-    ScratchDirectory dir;
+    // Directories are created with their parents and never removed as files.
     const auto nested = dir.path() / "x" / "y";
     EXPECT_TRUE(platform::createDirectory(nested));
     EXPECT_TRUE(platform::createDirectory(nested));

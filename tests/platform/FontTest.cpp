@@ -16,7 +16,7 @@ bool fontsInstalled() {
     return !Font::systemFontOfSize(12)->file().empty();
 }
 
-TEST(Font, NamesResolveThroughFontconfigWithStyleWords) {
+TEST(Font, NamesResolveThroughFontconfigAndMissingFamiliesFallBackByWeight) {
     if (!fontsInstalled()) {
         GTEST_SKIP() << "fontconfig knows no fonts on this machine";
     }
@@ -39,12 +39,8 @@ TEST(Font, NamesResolveThroughFontconfigWithStyleWords) {
               "DejaVuSans-BoldOblique.ttf");
     // A family whose name ends in a style word is taken as it is.
     EXPECT_EQ(fileName(*Font::fontWithName("DejaVu Sans Mono", 12)), "DejaVuSansMono.ttf");
-}
 
-TEST(Font, AMissingFamilyFallsBackToAFontOfTheSameWeight) {
-    if (!fontsInstalled()) {
-        GTEST_SKIP() << "fontconfig knows no fonts on this machine";
-    }
+    // A missing family falls back to a font of the same weight.
     const auto plain = Font::fontWithName("No Such Family", 14);
     EXPECT_EQ(plain->fontName(), "No Such Family");
     EXPECT_FALSE(plain->file().empty());

@@ -25,7 +25,7 @@ protected:
     void TearDown() override { Localization::setLanguage(""); }
 };
 
-TEST_F(LocalizationTest, GermanTranslatesTheEditorsTextsAndKeepsPlaceholders) {
+TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) {
     Localization::setLanguage("de_DE.UTF-8");
     EXPECT_EQ(Localization::localizedString("Settings"), "Einstellungen");
     EXPECT_EQ(Localization::localizedString("Back"), "Zurück");
@@ -37,9 +37,8 @@ TEST_F(LocalizationTest, GermanTranslatesTheEditorsTextsAndKeepsPlaceholders) {
     EXPECT_EQ(Localization::localizedString("Not a text of the editor"),
               "Not a text of the editor");
     EXPECT_EQ(Localization::localizedString(""), "");
-}
 
-TEST_F(LocalizationTest, EnglishMapsOnlyTheSymbolicKeysAndUnknownLanguagesShowKeys) {
+    // English maps only the symbolic keys; unknown languages show the keys.
     Localization::setLanguage("en");
     EXPECT_EQ(Localization::localizedString("Settings"), "Settings");
     EXPECT_EQ(Localization::localizedString("defaultFont"), "DejaVu Sans");
@@ -79,8 +78,7 @@ TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
         "iPhone: Image saved to 'Saved photos' album.",
         "Rotate device to protarit orientation to pick image.",
         "Rotate device to protarit orientation to open settings.",
-        "Rotate device to protarit orientation to use camera.",
-    };
+        "Rotate device to protarit orientation to use camera."};
     Localization::setLanguage("de");
     for (const std::string& text : texts) {
         // "OK" reads the same in German.

@@ -1,5 +1,6 @@
 #include "platform/NavigationBar.h"
 
+#include "platform/BarButtonItem.h"
 #include "platform/RunLoop.h"
 #include "platform/Window.h"
 
@@ -61,6 +62,15 @@ TEST_F(Bar, PushAndPopAskTheDelegateFirst) {
               (std::vector<std::string>{"shouldPush Main", "didPush Main", "shouldPush Settings",
                                         "didPush Settings", "shouldPop Settings",
                                         "shouldPop Settings", "didPop Settings"}));
+
+    // The back button says where it leads, an untitled screen is still somewhere.
+    auto untitled = std::make_shared<NavigationItem>("");
+    bar->pushNavigationItem(untitled, false);
+    bar->pushNavigationItem(std::make_shared<NavigationItem>("Settings"), false);
+    EXPECT_EQ(bar->backButtonTitle(), "Back");
+    untitled->setBackBarButtonItem(std::make_shared<platform::BarButtonItem>(
+        "Editor", platform::BarButtonItem::Bordered, nullptr, nullptr));
+    EXPECT_EQ(bar->backButtonTitle(), "Editor");
 }
 
 TEST_F(Bar, TheBackButtonAsksAndThenRemovesItsOwnItem) {

@@ -156,20 +156,4 @@ std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length) {
     return crc ^ 0xFFFFFFFFu;
 }
 
-TemporaryDirectory::TemporaryDirectory() {
-    const char* base = std::getenv("PIXELLO_TEST_TMP");
-    std::filesystem::path root = base != nullptr && *base != '\0' ? base : "/tmp";
-    std::filesystem::create_directories(root);
-    std::string pattern = (root / "pixello-pictures-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed under " << root;
-    }
-    path_ = pattern;
-}
-
-TemporaryDirectory::~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 } // namespace picture_test

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,17 +41,5 @@ std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture, int exifO
 
 // CRC-32 as PNG chunks use it, for hand-made chunks.
 std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length);
-
-// A fresh directory of the test's own under $PIXELLO_TEST_TMP (else /tmp), removed with
-// its content when the object goes.
-class TemporaryDirectory {
-public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 } // namespace picture_test

@@ -146,12 +146,4 @@ TEST(View, HitTestSkipsHiddenTransparentDisabledAndClippedViews) {
     EXPECT_EQ(root->hitTest({400, 10}), nullptr);
 }
 
-TEST(View, DescriptionNamesTheClassAndIsUniquePerInstance) {
-    auto a = makeView({});
-    auto b = makeView({});
-    EXPECT_NE(a->description(), b->description());
-    EXPECT_EQ(a->description(), a->description());
-    EXPECT_NE(a->description().find("View"), std::string::npos);
-}
-
 } // namespace
