@@ -147,15 +147,39 @@ struct Compositor::TextureCache {
     }
 };
 
-// The screen kept between updates: a texture-backed framebuffer and what was drawn into it.
+// The screen kept between updates, in a texture-backed framebuffer of the compositor's own
+// or in the caller's, and what was drawn into it.
 struct Compositor::Screen {
     GLuint texture = 0;
-    GLuint framebuffer = 0;
+    GLuint framebuffer = 0; // 0: the caller's framebuffer
     int width = 0;
     int height = 0;
     int textureWidth = 0;
     int textureHeight = 0;
     std::vector<Placement> placed;
+
+    // A texture of the screen's size to draw into; false when GL can not draw into it.
+    bool makeTarget(const FramebufferFunctions& fbo) {
+        // ES 1.1 textures are powers of two: the screen fills the lower-left corner.
+        textureWidth = powerOfTwoAtLeast(width);
+        textureHeight = powerOfTwoAtLeast(height);
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth, textureHeight, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+        fbo.genFramebuffers(1, &framebuffer);
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
+        fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
+                                 texture, 0);
+        return fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+    }
 
     ~Screen() {
         GLContext* context = GLContext::shared();
@@ -451,6 +475,14 @@ void Compositor::drawPlaced(const Placement& placement, const Box& clip, bool wi
 }
 
 bool Compositor::update(View& root) {
+    return bringUpToDate(root, true, {});
+}
+
+bool Compositor::updateBound(View& root, std::span<const Rect> drawnOver) {
+    return bringUpToDate(root, false, drawnOver);
+}
+
+bool Compositor::bringUpToDate(View& root, bool ownTexture, std::span<const Rect> drawnOver) {
     GLContext* context = GLContext::shared();
     if (context == nullptr || !context->makeCurrent()) {
         return false;
@@ -467,40 +499,28 @@ bool Compositor::update(View& root) {
     const Box screen{0.0f, 0.0f, bounds.width(), bounds.height()};
     std::vector<Placement> placed = placeTree(root, screen);
     std::vector<Box> damage;
-    if (screen_ == nullptr || screen_->width != width || screen_->height != height) {
+    if (screen_ == nullptr || screen_->width != width || screen_->height != height ||
+        (screen_->framebuffer != 0) != ownTexture) {
         screen_.reset();
         auto fresh = std::make_unique<Screen>();
-        // ES 1.1 textures are powers of two: the screen fills the lower-left corner.
         fresh->width = width;
         fresh->height = height;
-        fresh->textureWidth = powerOfTwoAtLeast(width);
-        fresh->textureHeight = powerOfTwoAtLeast(height);
-        GLint texture = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-        glGenTextures(1, &fresh->texture);
-        glBindTexture(GL_TEXTURE_2D, fresh->texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, fresh->textureWidth, fresh->textureHeight, 0,
-                     GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-        fbo.genFramebuffers(1, &fresh->framebuffer);
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, fresh->framebuffer);
-        fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
-                                 fresh->texture, 0);
-        if (fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) != GL_FRAMEBUFFER_COMPLETE_OES) {
+        if (ownTexture && !fresh->makeTarget(fbo)) {
             fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
             return false;
         }
         screen_ = std::move(fresh);
         damage = {screen};
     } else {
-        damage = tidyDamage(damageBetween(screen_->placed, placed, screen), screen, scale_);
+        std::vector<Box> changed = damageBetween(screen_->placed, placed, screen);
+        for (const Rect& r : drawnOver) {
+            changed.push_back({r.x(), r.y(), r.x() + r.width(), r.y() + r.height()});
+        }
+        damage = tidyDamage(std::move(changed), screen, scale_);
     }
     if (!damage.empty()) {
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, screen_->framebuffer);
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES,
+                            ownTexture ? screen_->framebuffer : static_cast<GLuint>(previous));
         draw(placed, damage, bounds.size);
     }
     fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
@@ -513,7 +533,7 @@ bool Compositor::update(View& root) {
 }
 
 void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
-    if (screen_ == nullptr) {
+    if (screen_ == nullptr || screen_->texture == 0) {
         return;
     }
     const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,

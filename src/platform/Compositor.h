@@ -44,6 +44,11 @@ public:
     // GL layer presented a frame). False when there is no GL context or the screen can
     // not be held.
     bool update(View& root);
+    // The same for a framebuffer of the caller's, bound now, of root's size × scale in
+    // pixels, that holds what the last updateBound drew into it (a window whose swaps keep
+    // their contents): only what changed is drawn into it, and the boxes `drawnOver` (in
+    // points), where something else drew since.
+    bool updateBound(View& root, std::span<const Rect> drawnOver = {});
     // The parts of the screen the last update drew, in points (whole pixels).
     const std::vector<Rect>& lastDamage() const { return lastDamage_; }
     // Draws the kept screen into the bound framebuffer over a quad whose corners, in the
@@ -92,6 +97,7 @@ private:
     struct TextureCache;
     struct Screen;
 
+    bool bringUpToDate(View& root, bool ownTexture, std::span<const Rect> drawnOver);
     // Draws the placed views into the bound framebuffer of `height` pixels, within the
     // damaged boxes only.
     void draw(const std::vector<Placement>& placed, const std::vector<Box>& damage, Size size);
