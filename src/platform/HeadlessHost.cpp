@@ -30,6 +30,8 @@ bool HeadlessHost::launch(const ApplicationFactory& factory, std::string& error)
         error = "the application is already running";
         return false;
     }
+    // The GL driver takes longer to start than the application takes to read its files.
+    GLContext::prepareShared();
     RunLoop::main().reset(std::make_shared<VirtualClock>());
     window_ = std::make_shared<Window>();
     hosted_ = factory(*window_);

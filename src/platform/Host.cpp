@@ -2,9 +2,9 @@
 
 #include "platform/HeadlessHost.h"
 #include "platform/Script.h"
-#include "platform/WindowHost.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -30,6 +30,23 @@ bool readScript(const std::string& path, std::string& text) {
     }
     text.assign(std::istreambuf_iterator<char>(in), {});
     return !in.bad();
+}
+
+// The window host lives in a module of its own with SDL2 behind it (see CMakeLists.txt),
+// loaded only when a window is wanted; it stays loaded for the rest of the process.
+int runInWindow(const HostOptions& options, const ApplicationFactory& factory) {
+    using Entry = int (*)(const HostOptions*, const ApplicationFactory*);
+    void* module = dlopen(PIXELLO_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
+    const auto entry = module != nullptr
+                           ? reinterpret_cast<Entry>(dlsym(module, "pixelloRunWindowHost"))
+                           : nullptr;
+    if (entry == nullptr) {
+        const char* why = dlerror();
+        std::fprintf(stderr, "%s: cannot load the window host: %s\n", options.programName.c_str(),
+                     why != nullptr ? why : "no entry point");
+        return 1;
+    }
+    return entry(&options, &factory);
 }
 
 int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
@@ -130,7 +147,7 @@ int runHost(const HostOptions& options, const ApplicationFactory& factory) {
     if (options.headless) {
         return runHeadless(options, factory);
     }
-    return WindowHost::run(options, factory);
+    return runInWindow(options, factory);
 }
 
 } // namespace platform
