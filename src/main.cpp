@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <malloc.h>
 #include <string>
 #include <string_view>
 
@@ -22,11 +21,6 @@ void printUsage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Pictures, read-backs and sprites are megabytes each and come and go with every edit.
-    // A fixed threshold keeps such buffers in their own mappings, which go back to the
-    // system when freed, instead of letting glibc raise the threshold and keep freed
-    // pictures resident in its heaps (about 4 MB of peak memory in an editing run).
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     platform::HostOptions options;
     options.programName = "pixello";
     options.windowTitle = "Pixello";

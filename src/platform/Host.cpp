@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <malloc.h>
 #include <sstream>
 #include <string_view>
 
@@ -16,6 +17,7 @@ namespace platform {
 namespace {
 
 constexpr int kMaxScale = 8;
+constexpr int kMallocMapThreshold = 128 * 1024;
 
 bool readScript(const std::string& path, std::string& text) {
     if (path == "-") {
@@ -144,6 +146,11 @@ const char* HostOptions::usage() {
 }
 
 int runHost(const HostOptions& options, const ApplicationFactory& factory) {
+    // Pictures, read-backs and sprites are megabytes each and come and go with every edit.
+    // A fixed threshold keeps such buffers in their own mappings, which go back to the
+    // system when freed, instead of letting glibc raise the threshold and keep freed
+    // pictures resident in its heaps (about 4 MB of peak memory in an editing run).
+    mallopt(M_MMAP_THRESHOLD, kMallocMapThreshold);
     if (options.headless) {
         return runHeadless(options, factory);
     }
