@@ -2,6 +2,7 @@
 
 #include "platform/HeadlessHost.h"
 #include "platform/Script.h"
+#include "platform/Window.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -85,6 +86,38 @@ int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
 }
 
 } // namespace
+
+bool HostedRun::launch(const ApplicationFactory& factory, std::string& error,
+                       const std::function<void(Application&)>& prepare) const {
+    if (application != nullptr) {
+        error = "the application is already running";
+        return false;
+    }
+    window = std::make_shared<Window>();
+    hosted = factory(*window);
+    if (hosted.delegate == nullptr) {
+        window.reset();
+        error = "the application could not be made";
+        return false;
+    }
+    application = std::make_unique<Application>(hosted.delegate.get());
+    if (prepare) {
+        prepare(*application);
+    }
+    application->launch();
+    return true;
+}
+
+bool HostedRun::terminate() const {
+    if (application == nullptr) {
+        return false;
+    }
+    application->terminate();
+    hosted = {};
+    application.reset();
+    window.reset();
+    return true;
+}
 
 HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv,
                                                std::string& error) {

@@ -180,36 +180,22 @@ WindowHost::~WindowHost() {
 }
 
 bool WindowHost::launch(const ApplicationFactory& factory, std::string& error) {
-    if (application_ != nullptr) {
-        error = "the application is already running";
-        return false;
+    const bool launched = running().launch(factory, error, [this](Application& application) {
+        application.setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
+        // A desktop session is there to hand web addresses to the user's browser.
+        application.setWindowSession(true);
+    });
+    if (launched) {
+        needsFrame_ = true;
     }
-    window_ = std::make_shared<Window>();
-    hosted_ = factory(*window_);
-    if (hosted_.delegate == nullptr) {
-        window_.reset();
-        error = "the application could not be made";
-        return false;
-    }
-    application_ = std::make_unique<Application>(hosted_.delegate.get());
-    application_->setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
-    // A desktop session is there to hand web addresses to the user's browser.
-    application_->setWindowSession(true);
-    application_->launch();
-    needsFrame_ = true;
-    return true;
+    return launched;
 }
 
 void WindowHost::close() {
-    if (application_ == nullptr) {
-        return;
+    if (running().terminate()) {
+        mouseDown_.clear();
+        touchFingers_.clear();
     }
-    application_->terminate();
-    hosted_ = {};
-    application_.reset();
-    window_.reset();
-    mouseDown_.clear();
-    touchFingers_.clear();
 }
 
 Size WindowHost::windowSize() const {

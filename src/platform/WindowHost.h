@@ -76,6 +76,7 @@ private:
     void draw();
     bool prepareScreenTarget(int width, int height);
     void refreshStatusBar();
+    HostedRun running() { return {window_, hosted_, application_}; }
 
     HostOptions options_;
     // The shared GL context owns the window; this is the same object, not owned here.
