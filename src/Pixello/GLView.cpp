@@ -30,27 +30,66 @@ std::uint32_t textureSideFor(float size) {
     return side;
 }
 
-// Fills the texels right of and below a w × h picture in the top-left corner of a
-// spriteWidth × spriteHeight texture by repeating its last column and last row, so that
-// filtering along the picture's edges never mixes in texels of another colour; and
-// answers whether the picture is opaque throughout.
-bool finishSpriteTexels(std::vector<std::uint8_t>& texels, std::size_t spriteWidth,
-                        std::size_t spriteHeight, std::size_t w, std::size_t h) {
-    bool opaque = true;
-    const std::size_t stride = spriteWidth * 4;
-    for (std::size_t y = 0; y < h; ++y) {
-        std::uint8_t* row = texels.data() + y * stride;
-        for (std::size_t x = 0; x < w; ++x) {
-            opaque = opaque && row[x * 4 + 3] == 255;
+// Rows uploaded at a time while the texels beyond the picture are filled: the padding
+// goes up in small strips instead of through a second sprite-sized buffer.
+constexpr std::size_t kPaddingRows = 16;
+
+// Whether every pixel of w × h packed RGBA rows is opaque.
+bool isOpaque(const std::uint8_t* pixels, std::size_t w, std::size_t h) {
+    const std::size_t count = w * h;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pixels[i * 4 + 3] != 255) {
+            return false;
         }
+    }
+    return true;
+}
+
+// Into the bound spriteWidth × spriteHeight texture: the w × h picture of packed rows in
+// the top-left corner, and right of and below it its last column and last row repeated,
+// so that filtering along the picture's edges never mixes in texels of another colour.
+void uploadSpriteTexels(const std::uint8_t* pixels, std::size_t w, std::size_t h,
+                        std::size_t spriteWidth, std::size_t spriteHeight) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h),
+                    GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    std::vector<std::uint8_t> strip;
+    if (spriteWidth > w) {
+        const std::size_t extra = spriteWidth - w;
+        strip.resize(extra * kPaddingRows * 4);
+        for (std::size_t y0 = 0; y0 < h; y0 += kPaddingRows) {
+            const std::size_t rows = std::min(kPaddingRows, h - y0);
+            for (std::size_t r = 0; r < rows; ++r) {
+                const std::uint8_t* last = pixels + ((y0 + r) * w + w - 1) * 4;
+                for (std::size_t x = 0; x < extra; ++x) {
+                    std::memcpy(strip.data() + (r * extra + x) * 4, last, 4);
+                }
+            }
+            glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(w), static_cast<GLint>(y0),
+                            static_cast<GLsizei>(extra), static_cast<GLsizei>(rows), GL_RGBA,
+                            GL_UNSIGNED_BYTE, strip.data());
+        }
+    }
+    if (spriteHeight > h) {
+        // The last row as it lies in the texture, its padding included, again and again.
+        const std::size_t rowBytes = spriteWidth * 4;
+        const std::size_t rows = std::min(kPaddingRows, spriteHeight - h);
+        strip.resize(rowBytes * rows);
+        const std::uint8_t* last = pixels + (h - 1) * w * 4;
+        std::memcpy(strip.data(), last, w * 4);
         for (std::size_t x = w; x < spriteWidth; ++x) {
-            std::memcpy(row + x * 4, row + (w - 1) * 4, 4);
+            std::memcpy(strip.data() + x * 4, last + (w - 1) * 4, 4);
+        }
+        for (std::size_t r = 1; r < rows; ++r) {
+            std::memcpy(strip.data() + r * rowBytes, strip.data(), rowBytes);
+        }
+        for (std::size_t y0 = h; y0 < spriteHeight; y0 += rows) {
+            const std::size_t n = std::min(rows, spriteHeight - y0);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(y0),
+                            static_cast<GLsizei>(spriteWidth), static_cast<GLsizei>(n), GL_RGBA,
+                            GL_UNSIGNED_BYTE, strip.data());
         }
     }
-    for (std::size_t y = h; y < spriteHeight; ++y) {
-        std::memcpy(texels.data() + y * stride, texels.data() + (h - 1) * stride, stride);
-    }
-    return opaque;
 }
 
 } // namespace
@@ -156,16 +195,12 @@ void GLView::loadSpriteImage(const platform::Picture* image) {
     spriteWidth_ = spriteWidth;
     spriteHeight_ = spriteHeight;
     // The picture's top row goes to texture row 0, its left column to column 0.
-    std::vector<std::uint8_t> texels(static_cast<std::size_t>(spriteWidth_) * spriteHeight_ * 4);
     const auto w = static_cast<std::size_t>(image->width());
     const auto h = static_cast<std::size_t>(image->height());
-    for (std::size_t y = 0; y < h; ++y) {
-        std::memcpy(texels.data() + y * spriteWidth_ * 4, image->pixels()->data() + y * w * 4,
-                    w * 4);
-    }
-    const bool opaque = finishSpriteTexels(texels, spriteWidth_, spriteHeight_, w, h);
-    useSpriteData(texels.data());
-    spriteOpaque_ = opaque;
+    const std::uint8_t* pixels = image->pixels()->data();
+    useSpriteData(nullptr);
+    uploadSpriteTexels(pixels, w, h, spriteWidth_, spriteHeight_);
+    spriteOpaque_ = isOpaque(pixels, w, h);
 }
 
 void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, float height) {
@@ -185,14 +220,15 @@ void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, floa
     }
     spriteWidth_ = spriteWidth;
     spriteHeight_ = spriteHeight;
-    std::vector<std::uint8_t> texels(static_cast<std::size_t>(spriteWidth_) * spriteHeight_ * 4);
-    for (std::size_t c = 0; c < rows; ++c) {
-        std::memcpy(texels.data() + c * spriteWidth_ * 4, data->data() + c * rowBytes, rowBytes);
+    if (rowBytes == 0 || rows == 0) {
+        // Less than a pixel wide: nothing to show, a transparent sprite.
+        useSpriteData(
+            std::vector<std::uint8_t>(std::size_t{spriteWidth_} * spriteHeight_ * 4).data());
+        return;
     }
-    const bool opaque = rowBytes > 0 && rows > 0 &&
-                        finishSpriteTexels(texels, spriteWidth_, spriteHeight_, rowBytes / 4, rows);
-    useSpriteData(texels.data());
-    spriteOpaque_ = opaque;
+    useSpriteData(nullptr);
+    uploadSpriteTexels(data->data(), rowBytes / 4, rows, spriteWidth_, spriteHeight_);
+    spriteOpaque_ = isOpaque(data->data(), rowBytes / 4, rows);
 }
 
 void GLView::useSpriteData(const std::uint8_t* data) {

@@ -175,7 +175,8 @@ void MainViewController::loadView() {
     model.setCropRect(initialCropRect(size));
     modelPropertyChanged("history");
     modelPropertyChanged("visibleToolbar");
-    modelPropertyChanged("effect");
+    // The first frame is drawn once, below, with everything in place.
+    showEffect();
     if (glView_) {
         glView_->drawView();
     }
@@ -355,6 +356,13 @@ void MainViewController::modelPropertyChanged(const std::string& name) {
 }
 
 void MainViewController::effectChanged() {
+    showEffect();
+    if (glView_) {
+        glView_->drawView();
+    }
+}
+
+void MainViewController::showEffect() {
     PixelloModel& model = *kernel_->model();
     const std::int32_t effect = model.effect();
 
@@ -375,7 +383,6 @@ void MainViewController::effectChanged() {
     if (glView_) {
         glView_->setShade(effect == 4);
         glView_->setShadeRect(model.cropRect());
-        glView_->drawView();
     }
 
     std::vector<std::shared_ptr<platform::BarButtonItem>> items = bottomToolbar_->items();

@@ -120,6 +120,8 @@ protected:
 
 private:
     void effectChanged();
+    // Everything effectChanged() does but drawing the picture again.
+    void showEffect();
     void cropRectChanged();
     void visibleToolbarChanged();
     void imageChanged();

@@ -1,6 +1,7 @@
 #include "platform/Font.h"
 
-#include <SDL_ttf.h>
+#include "platform/TrueTypeLibrary.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -164,13 +165,8 @@ std::optional<Match> resolve(std::string_view name) {
     return bestMatch(familyPattern(family, weight, slant));
 }
 
-bool ttfReady() {
-    static const bool ready = TTF_WasInit() > 0 || TTF_Init() == 0;
-    return ready;
-}
-
 // SDL_ttf's blended text is straight ARGB; pictures are premultiplied RGBA.
-std::optional<Picture> toPicture(SDL_Surface* surface, float alpha) {
+std::optional<Picture> toPicture(const TrueTypeLibrary& ttf, SDL_Surface* surface, float alpha) {
     if (surface == nullptr) {
         return std::nullopt;
     }
@@ -179,7 +175,7 @@ std::optional<Picture> toPicture(SDL_Surface* surface, float alpha) {
         const auto w = static_cast<std::size_t>(surface->w);
         const auto h = static_cast<std::size_t>(surface->h);
         auto bytes = std::make_shared<PixelBytes>(w * h * 4);
-        SDL_LockSurface(surface);
+        ttf.lockSurface(surface);
         for (std::size_t y = 0; y < h; ++y) {
             const auto* row = reinterpret_cast<const std::uint32_t*>(
                 static_cast<const std::uint8_t*>(surface->pixels) +
@@ -198,10 +194,10 @@ std::optional<Picture> toPicture(SDL_Surface* surface, float alpha) {
                 out[x * 4 + 3] = static_cast<std::uint8_t>(std::lround(a));
             }
         }
-        SDL_UnlockSurface(surface);
+        ttf.unlockSurface(surface);
         picture = Picture::create(std::move(bytes), surface->w, surface->h);
     }
-    SDL_FreeSurface(surface);
+    ttf.freeSurface(surface);
     return picture;
 }
 
@@ -214,21 +210,34 @@ std::uint8_t channel(float value) {
 Font::Font(std::string name, float size) : name_(std::move(name)), size_(size) {}
 
 Font::~Font() {
-    for (auto& [scale, face] : faces_) {
-        TTF_CloseFont(face);
+    // Faces exist only once the library was loaded.
+    if (const TrueTypeLibrary* ttf = faces_.empty() ? nullptr : TrueTypeLibrary::get()) {
+        for (auto& [scale, face] : faces_) {
+            if (face != nullptr) {
+                ttf->closeFont(face);
+            }
+        }
     }
 }
 
 std::shared_ptr<const Font> Font::fontWithName(std::string_view name, float size) {
-    std::shared_ptr<Font> font(
+    // fontconfig is asked only when the font is first measured, drawn or inspected:
+    // reading its configuration costs more than building a whole screen.
+    return std::shared_ptr<Font>(
         new Font(std::string(name), std::isfinite(size) && size > 0.0f ? size : 12.0f));
-    if (const auto match = resolve(name)) {
-        font->file_ = match->file;
-        font->index_ = match->index;
-        font->family_ = match->families.empty() ? std::string() : match->families.front();
-        font->bold_ = match->weight >= FC_WEIGHT_DEMIBOLD;
+}
+
+const Font::Resolved& Font::resolved() const {
+    if (!resolved_) {
+        resolved_.emplace();
+        if (const auto match = resolve(name_)) {
+            resolved_->file = match->file;
+            resolved_->index = match->index;
+            resolved_->family = match->families.empty() ? std::string() : match->families.front();
+            resolved_->bold = match->weight >= FC_WEIGHT_DEMIBOLD;
+        }
     }
-    return font;
+    return *resolved_;
 }
 
 std::shared_ptr<const Font> Font::systemFontOfSize(float size) {
@@ -245,12 +254,14 @@ TTF_Font* Font::face(int scale) const {
         return it->second;
     }
     TTF_Font* face = nullptr;
-    if (!file_.empty() && ttfReady()) {
+    const Resolved& font = resolved();
+    const TrueTypeLibrary* ttf = font.file.empty() ? nullptr : TrueTypeLibrary::get();
+    if (ttf != nullptr) {
         // At SDL_ttf's 72 dots an inch one point of size is one pixel.
         const int pixels = std::max(1, static_cast<int>(std::lround(size_ * scale)));
-        face = TTF_OpenFontIndex(file_.c_str(), pixels, index_);
+        face = ttf->openFontIndex(font.file.c_str(), pixels, font.index);
         if (face != nullptr) {
-            TTF_SetFontHinting(face, TTF_HINTING_LIGHT);
+            ttf->setFontHinting(face, TTF_HINTING_LIGHT);
         }
     }
     // A face that can not be opened is remembered as such, so it is tried once.
@@ -263,7 +274,8 @@ float Font::lineHeight(int scale) const {
     if (f == nullptr) {
         return size_;
     }
-    return static_cast<float>(TTF_FontHeight(f)) / static_cast<float>(std::clamp(scale, 1, 8));
+    return static_cast<float>(TrueTypeLibrary::get()->fontHeight(f)) /
+           static_cast<float>(std::clamp(scale, 1, 8));
 }
 
 Size Font::sizeWithText(std::string_view text, int scale, float wrapWidth) const {
@@ -282,7 +294,7 @@ Size Font::sizeWithText(std::string_view text, int scale, float wrapWidth) const
     const std::string copy(text);
     int w = 0;
     int h = 0;
-    if (TTF_SizeUTF8(f, copy.c_str(), &w, &h) != 0) {
+    if (TrueTypeLibrary::get()->sizeUTF8(f, copy.c_str(), &w, &h) != 0) {
         return {};
     }
     const auto s = static_cast<float>(std::clamp(scale, 1, 8));
@@ -295,20 +307,21 @@ std::optional<Picture> Font::render(std::string_view text, Color color, int scal
     if (f == nullptr || text.empty()) {
         return std::nullopt;
     }
+    const TrueTypeLibrary& ttf = *TrueTypeLibrary::get();
     const std::string copy(text);
     const SDL_Color ink{channel(color.red), channel(color.green), channel(color.blue), 255};
     SDL_Surface* surface = nullptr;
     if (wrapWidth > 0.0f) {
         const auto pixels =
             static_cast<Uint32>(std::max(1.0f, wrapWidth * std::clamp(scale, 1, 8)));
-        TTF_SetFontWrappedAlign(f, alignment == 0   ? TTF_WRAPPED_ALIGN_LEFT
+        ttf.setFontWrappedAlign(f, alignment == 0   ? TTF_WRAPPED_ALIGN_LEFT
                                    : alignment == 2 ? TTF_WRAPPED_ALIGN_RIGHT
                                                     : TTF_WRAPPED_ALIGN_CENTER);
-        surface = TTF_RenderUTF8_Blended_Wrapped(f, copy.c_str(), ink, pixels);
+        surface = ttf.renderBlendedWrapped(f, copy.c_str(), ink, pixels);
     } else {
-        surface = TTF_RenderUTF8_Blended(f, copy.c_str(), ink);
+        surface = ttf.renderBlended(f, copy.c_str(), ink);
     }
-    return toPicture(surface, std::clamp(color.alpha, 0.0f, 1.0f));
+    return toPicture(ttf, surface, std::clamp(color.alpha, 0.0f, 1.0f));
 }
 
 std::string Font::truncated(std::string_view text, float width, int scale) const {

@@ -34,9 +34,9 @@ public:
     const std::string& fontName() const { return name_; }
     float pointSize() const { return size_; }
     // What fontconfig chose: the font file (empty when there is none) and its family.
-    const std::filesystem::path& file() const { return file_; }
-    const std::string& family() const { return family_; }
-    bool isBold() const { return bold_; }
+    const std::filesystem::path& file() const { return resolved().file; }
+    const std::string& family() const { return resolved().family; }
+    bool isBold() const { return resolved().bold; }
 
     // Height of one line in points, at `scale` pixels a point.
     float lineHeight(int scale = 1) const;
@@ -56,15 +56,22 @@ public:
     std::string truncated(std::string_view text, float width, int scale = 1) const;
 
 private:
+    struct Resolved {
+        std::filesystem::path file;
+        long index = 0; // face inside a font collection
+        std::string family;
+        bool bold = false;
+    };
+
     Font(std::string name, float size);
+    // fontconfig's match for the name, looked up on first use.
+    const Resolved& resolved() const;
     _TTF_Font* face(int scale) const;
 
     std::string name_;
     float size_;
-    std::filesystem::path file_;
-    long index_ = 0; // face inside a font collection
-    std::string family_;
-    bool bold_ = false;
+    // Like the faces below: filled on first use, only ever on the main thread.
+    mutable std::optional<Resolved> resolved_;
     // Opened on first use for each scale; only ever touched on the main thread.
     mutable std::map<int, _TTF_Font*> faces_;
 };

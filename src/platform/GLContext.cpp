@@ -2,6 +2,8 @@
 
 #include "platform/HeadlessGLContext.h"
 
+#include <future>
+
 namespace platform {
 
 namespace {
@@ -12,6 +14,8 @@ struct SharedContext {
     std::unique_ptr<GLContext> context;
     std::string error;
     bool headlessTried = false;
+    // The headless context while another thread makes it, with why it failed.
+    std::future<std::pair<std::unique_ptr<GLContext>, std::string>> pending;
 };
 
 SharedContext& sharedState() {
@@ -19,10 +23,40 @@ SharedContext& sharedState() {
     return state;
 }
 
+// Takes over the context a prepareShared() thread made, once it is there.
+void collectPending(SharedContext& state) {
+    if (!state.pending.valid()) {
+        return;
+    }
+    auto [context, error] = state.pending.get();
+    if (state.context == nullptr) {
+        state.context = std::move(context);
+        state.error = std::move(error);
+    }
+}
+
 } // namespace
+
+void GLContext::prepareShared() {
+    SharedContext& state = sharedState();
+    if (state.context != nullptr || state.headlessTried) {
+        return;
+    }
+    state.headlessTried = true;
+    state.pending = std::async(std::launch::async, [] {
+        std::string error;
+        std::unique_ptr<GLContext> context = HeadlessGLContext::create(error);
+        // Released here so that the thread that draws can make it current.
+        if (context != nullptr) {
+            context->clearCurrent();
+        }
+        return std::make_pair(std::move(context), std::move(error));
+    });
+}
 
 GLContext* GLContext::shared() {
     SharedContext& state = sharedState();
+    collectPending(state);
     if (state.context == nullptr && !state.headlessTried) {
         // A failed headless start is not retried: the machine will not grow a driver.
         state.headlessTried = true;
@@ -39,13 +73,16 @@ bool GLContext::installShared(std::unique_ptr<GLContext> context) {
         return false;
     }
     SharedContext& state = sharedState();
+    collectPending(state);
     state.context = std::move(context);
     state.error.clear();
     return true;
 }
 
 const std::string& GLContext::lastError() {
-    return sharedState().error;
+    SharedContext& state = sharedState();
+    collectPending(state);
+    return state.error;
 }
 
 bool GLContext::loadExtensions(std::string& error) {

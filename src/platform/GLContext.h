@@ -27,6 +27,10 @@ public:
 
     // The shared context, or nullptr when none can be had; lastError() then says why.
     static GLContext* shared();
+    // Starts making the headless context on another thread, so that the driver loads
+    // while the caller reads its files; shared() waits for it. Nothing when a context is
+    // there or has been tried.
+    static void prepareShared();
     // Installs the host's context as the shared one (replacing any earlier one); nullptr
     // is refused. The headless fallback is only created when nothing was installed.
     static bool installShared(std::unique_ptr<GLContext> context);

@@ -26,35 +26,23 @@ HeadlessHost::~HeadlessHost() {
 }
 
 bool HeadlessHost::launch(const ApplicationFactory& factory, std::string& error) {
-    if (application_ != nullptr) {
-        error = "the application is already running";
+    // The clock and the GL driver are set up only for an application that is to start.
+    if (!isRunning()) {
+        // The GL driver takes longer to start than the application takes to read its files.
+        GLContext::prepareShared();
+        RunLoop::main().reset(std::make_shared<VirtualClock>());
+    }
+    if (!running().launch(factory, error, [this](Application&) { fingersDown_.clear(); })) {
         return false;
     }
-    RunLoop::main().reset(std::make_shared<VirtualClock>());
-    window_ = std::make_shared<Window>();
-    hosted_ = factory(*window_);
-    if (hosted_.delegate == nullptr) {
-        window_.reset();
-        error = "the application could not be made";
-        return false;
-    }
-    fingersDown_.clear();
-    application_ = std::make_unique<Application>(hosted_.delegate.get());
-    application_->launch();
     RunLoop::main().fireDueCalls();
     return true;
 }
 
 void HeadlessHost::terminate() {
-    if (application_ == nullptr) {
-        return;
+    if (running().terminate()) {
+        fingersDown_.clear();
     }
-    application_->terminate();
-    // The delegate goes first: it may still hold views of the window.
-    hosted_ = {};
-    application_.reset();
-    window_.reset();
-    fingersDown_.clear();
 }
 
 std::optional<Picture> HeadlessHost::screenshot(std::string& error) {

@@ -44,6 +44,7 @@ public:
 
 private:
     bool runCommand(const ScriptCommand& command, std::string& error);
+    HostedRun running() { return {window_, hosted_, application_}; }
 
     int scale_;
     std::shared_ptr<Window> window_;

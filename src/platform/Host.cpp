@@ -2,12 +2,14 @@
 
 #include "platform/HeadlessHost.h"
 #include "platform/Script.h"
-#include "platform/WindowHost.h"
+#include "platform/Window.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <malloc.h>
 #include <sstream>
 #include <string_view>
 
@@ -16,6 +18,7 @@ namespace platform {
 namespace {
 
 constexpr int kMaxScale = 8;
+constexpr int kMallocMapThreshold = 128 * 1024;
 
 bool readScript(const std::string& path, std::string& text) {
     if (path == "-") {
@@ -30,6 +33,23 @@ bool readScript(const std::string& path, std::string& text) {
     }
     text.assign(std::istreambuf_iterator<char>(in), {});
     return !in.bad();
+}
+
+// The window host lives in a module of its own with SDL2 behind it (see CMakeLists.txt),
+// loaded only when a window is wanted; it stays loaded for the rest of the process.
+int runInWindow(const HostOptions& options, const ApplicationFactory& factory) {
+    using Entry = int (*)(const HostOptions*, const ApplicationFactory*);
+    void* module = dlopen(PIXELLO_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
+    const auto entry = module != nullptr
+                           ? reinterpret_cast<Entry>(dlsym(module, "pixelloRunWindowHost"))
+                           : nullptr;
+    if (entry == nullptr) {
+        const char* why = dlerror();
+        std::fprintf(stderr, "%s: cannot load the window host: %s\n", options.programName.c_str(),
+                     why != nullptr ? why : "no entry point");
+        return 1;
+    }
+    return entry(&options, &factory);
 }
 
 int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
@@ -66,6 +86,38 @@ int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
 }
 
 } // namespace
+
+bool HostedRun::launch(const ApplicationFactory& factory, std::string& error,
+                       const std::function<void(Application&)>& prepare) const {
+    if (application != nullptr) {
+        error = "the application is already running";
+        return false;
+    }
+    window = std::make_shared<Window>();
+    hosted = factory(*window);
+    if (hosted.delegate == nullptr) {
+        window.reset();
+        error = "the application could not be made";
+        return false;
+    }
+    application = std::make_unique<Application>(hosted.delegate.get());
+    if (prepare) {
+        prepare(*application);
+    }
+    application->launch();
+    return true;
+}
+
+bool HostedRun::terminate() const {
+    if (application == nullptr) {
+        return false;
+    }
+    application->terminate();
+    hosted = {};
+    application.reset();
+    window.reset();
+    return true;
+}
 
 HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv,
                                                std::string& error) {
@@ -127,10 +179,15 @@ const char* HostOptions::usage() {
 }
 
 int runHost(const HostOptions& options, const ApplicationFactory& factory) {
+    // Pictures, read-backs and sprites are megabytes each and come and go with every edit.
+    // A fixed threshold keeps such buffers in their own mappings, which go back to the
+    // system when freed, instead of letting glibc raise the threshold and keep freed
+    // pictures resident in its heaps (about 4 MB of peak memory in an editing run).
+    mallopt(M_MMAP_THRESHOLD, kMallocMapThreshold);
     if (options.headless) {
         return runHeadless(options, factory);
     }
-    return WindowHost::run(options, factory);
+    return runInWindow(options, factory);
 }
 
 } // namespace platform

@@ -49,6 +49,24 @@ struct HostedApplication {
 // Makes the application for the window it is to run in (before anything is launched).
 using ApplicationFactory = std::function<HostedApplication(Window& window)>;
 
+// The parts of a running application a host keeps, as references to the host's members:
+// every host launches and terminates through these, so they all take the same steps in the
+// same order.
+struct HostedRun {
+    std::shared_ptr<Window>& window;
+    HostedApplication& hosted;
+    std::unique_ptr<Application>& application;
+
+    // Makes the window and, through the factory, the application; `prepare` sets the
+    // application up before it launches. False when an application already runs or the
+    // factory made no delegate; `error` then says which.
+    bool launch(const ApplicationFactory& factory, std::string& error,
+                const std::function<void(Application&)>& prepare) const;
+    // The application's terminate path, then the delegate (it may still hold views of the
+    // window), the application and the window are let go. False when nothing was running.
+    bool terminate() const;
+};
+
 // Runs the application until its window closes or its script ends; the process's exit
 // status. Messages go to standard error.
 int runHost(const HostOptions& options, const ApplicationFactory& factory);

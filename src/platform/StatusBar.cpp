@@ -1,9 +1,9 @@
 #include "platform/StatusBar.h"
 
 #include "platform/ScreenRotation.h"
+#include "platform/TrueTypeLibrary.h"
 #include "platform/Window.h"
 
-#include <SDL2/SDL_ttf.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -97,8 +97,8 @@ struct Canvas {
 } // namespace
 
 std::unique_ptr<StatusBar> StatusBar::create(std::string& error) {
-    if (TTF_WasInit() == 0 && TTF_Init() != 0) {
-        error = std::string("no text rendering: ") + TTF_GetError();
+    const TrueTypeLibrary* ttf = TrueTypeLibrary::get(&error);
+    if (ttf == nullptr) {
         return nullptr;
     }
     std::string file = findFontFile();
@@ -106,9 +106,9 @@ std::unique_ptr<StatusBar> StatusBar::create(std::string& error) {
         error = "no font for the status bar (fontconfig found no DejaVu Sans)";
         return nullptr;
     }
-    std::unique_ptr<StatusBar> bar(new StatusBar(std::move(file)));
+    std::unique_ptr<StatusBar> bar(new StatusBar(*ttf, std::move(file)));
     if (bar->fontFor(1) == nullptr) {
-        error = "cannot open the status bar font " + bar->fontFile_ + ": " + TTF_GetError();
+        error = "cannot open the status bar font " + bar->fontFile_ + ": " + ttf->getError();
         return nullptr;
     }
     return bar;
@@ -116,7 +116,7 @@ std::unique_ptr<StatusBar> StatusBar::create(std::string& error) {
 
 StatusBar::~StatusBar() {
     if (font_ != nullptr) {
-        TTF_CloseFont(font_);
+        ttf_.closeFont(font_);
     }
 }
 
@@ -125,10 +125,11 @@ TTF_Font* StatusBar::fontFor(int scale) {
         return font_;
     }
     if (font_ != nullptr) {
-        TTF_CloseFont(font_);
+        ttf_.closeFont(font_);
     }
     // SDL_ttf's sizes are pixels at its 72 dots per inch.
-    font_ = TTF_OpenFont(fontFile_.c_str(), static_cast<int>(std::lround(kFontSize * scale)));
+    font_ =
+        ttf_.openFontIndex(fontFile_.c_str(), static_cast<int>(std::lround(kFontSize * scale)), 0);
     fontScale_ = font_ != nullptr ? scale : 0;
     return font_;
 }
@@ -189,10 +190,10 @@ std::optional<Picture> StatusBar::render(const Content& content, float length, i
     TTF_Font* font = fontFor(scale);
     if (font != nullptr && !content.time.empty()) {
         SDL_Surface* text =
-            TTF_RenderUTF8_Blended(font, content.time.c_str(), SDL_Color{255, 255, 255, 255});
+            ttf_.renderBlended(font, content.time.c_str(), SDL_Color{255, 255, 255, 255});
         if (text != nullptr) {
             canvas.blendText(*text, (width - text->w) / 2, (height - text->h) / 2);
-            SDL_FreeSurface(text);
+            ttf_.freeSurface(text);
         }
     }
 

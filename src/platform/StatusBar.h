@@ -11,6 +11,8 @@ typedef struct _TTF_Font TTF_Font;
 
 namespace platform {
 
+struct TrueTypeLibrary;
+
 // The phone's status bar, drawn by the host over the top 20 points of the screen (or the
 // edge the status-bar orientation puts it on): the time in the middle, the battery on
 // the right. Drawn into pictures on the CPU so screenshots and the window share it.
@@ -50,9 +52,11 @@ public:
     static float lengthFor(int orientation);
 
 private:
-    StatusBar(std::string fontFile) : fontFile_(std::move(fontFile)) {}
+    StatusBar(const TrueTypeLibrary& ttf, std::string fontFile)
+        : ttf_(ttf), fontFile_(std::move(fontFile)) {}
     TTF_Font* fontFor(int scale);
 
+    const TrueTypeLibrary& ttf_; // loaded for the rest of the process
     std::string fontFile_;
     TTF_Font* font_ = nullptr; // owned
     int fontScale_ = 0;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <future>
 #include <numbers>
 
 namespace platform {
@@ -112,6 +113,13 @@ std::unique_ptr<WindowHost> WindowHost::create(const HostOptions& options, std::
         error = std::string("no window system (DISPLAY/WAYLAND_DISPLAY unset)") + kHeadlessHint;
         return nullptr;
     }
+    // The status bar's font (fontconfig's configuration, SDL2_ttf) loads while SDL opens the
+    // window: both take long, and neither needs the other.
+    auto statusBar = std::async(std::launch::async, [] {
+        std::string why;
+        std::unique_ptr<StatusBar> bar = StatusBar::create(why);
+        return std::make_pair(std::move(bar), std::move(why));
+    });
     // GL ES 1.1 comes through EGL: GLX has no ES 1 profile, and Mesa refuses to make such
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
@@ -141,10 +149,12 @@ std::unique_ptr<WindowHost> WindowHost::create(const HostOptions& options, std::
     }
     std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(context)));
     host->turned_ = orientation >= 1 && orientation <= 4 ? orientation : 1;
-    host->statusBar_ = StatusBar::create(error);
-    if (host->statusBar_ == nullptr) {
+    auto [bar, why] = statusBar.get();
+    if (bar == nullptr) {
+        error = std::move(why);
         return nullptr;
     }
+    host->statusBar_ = std::move(bar);
     return host;
 }
 
@@ -166,36 +176,22 @@ WindowHost::~WindowHost() {
 }
 
 bool WindowHost::launch(const ApplicationFactory& factory, std::string& error) {
-    if (application_ != nullptr) {
-        error = "the application is already running";
-        return false;
+    const bool launched = running().launch(factory, error, [this](Application& application) {
+        application.setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
+        // A desktop session is there to hand web addresses to the user's browser.
+        application.setWindowSession(true);
+    });
+    if (launched) {
+        needsFrame_ = true;
     }
-    window_ = std::make_shared<Window>();
-    hosted_ = factory(*window_);
-    if (hosted_.delegate == nullptr) {
-        window_.reset();
-        error = "the application could not be made";
-        return false;
-    }
-    application_ = std::make_unique<Application>(hosted_.delegate.get());
-    application_->setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
-    // A desktop session is there to hand web addresses to the user's browser.
-    application_->setWindowSession(true);
-    application_->launch();
-    needsFrame_ = true;
-    return true;
+    return launched;
 }
 
 void WindowHost::close() {
-    if (application_ == nullptr) {
-        return;
+    if (running().terminate()) {
+        mouseDown_.clear();
+        touchFingers_.clear();
     }
-    application_->terminate();
-    hosted_ = {};
-    application_.reset();
-    window_.reset();
-    mouseDown_.clear();
-    touchFingers_.clear();
 }
 
 Size WindowHost::windowSize() const {

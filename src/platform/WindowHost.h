@@ -75,6 +75,7 @@ private:
     bool animating() const;
     void draw();
     void refreshStatusBar();
+    HostedRun running() { return {window_, hosted_, application_}; }
 
     HostOptions options_;
     // The shared GL context owns the window; this is the same object, not owned here.

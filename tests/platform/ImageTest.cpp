@@ -25,7 +25,7 @@ TEST_F(Images, TheBuildsButtonImagesComeInThreeScales) {
     const auto image = Image::named("smudgeItemImage.png");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), (platform::Size{40, 30}));
-    ASSERT_EQ(image->variants().size(), 3u);
+    ASSERT_EQ(image->scales(), (std::vector<int>{1, 2, 3}));
     for (int scale = 1; scale <= 3; ++scale) {
         const auto& variant = image->variantForScale(scale);
         EXPECT_EQ(variant.scale, scale);
