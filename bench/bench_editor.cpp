@@ -16,8 +16,8 @@
 
 // The editor's whole path as a user meets it, driven like a scripted run: fingers go into the
 // window, the touch surface turns them into deformations, the GL view draws the mesh, the
-// compositor brings its kept screen up to date at scale 2 and the screen is drawn into a
-// framebuffer of the screen's size, as a window does before it swaps. Nothing is read back (only
+// compositor brings the screen up to date at scale 2 in a framebuffer of the screen's size
+// that keeps its contents, as a window does before it swaps. Nothing is read back (only
 // screenshots do that); glFinish stands for the swap, so the GPU work is done when the clock stops.
 // The picture is the 600 × 600 default picture.
 namespace {
@@ -70,22 +70,15 @@ public:
     // A new picture makes the touch surface settle its content, and it takes no touches
     // meanwhile: every stroke starts after that.
     bool settle() { return run("wait 0.5\n"); }
-    // What a window does each frame: the compositor brings its kept screen up to date and
-    // the screen is drawn into the window's framebuffer.
+    // What a window whose swaps keep its contents does each frame: the compositor draws
+    // what changed into it, and the status bar's strip, which the window draws over the
+    // screen every frame.
     void composite() {
         platform::GLContext* context = platform::GLContext::shared();
         context->makeCurrent();
-        compositor_.update(window());
         context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_);
-        constexpr float w = platform::Window::kScreenWidth;
-        constexpr float h = platform::Window::kScreenHeight;
-        glViewport(0, 0, static_cast<GLsizei>(w) * 2, static_cast<GLsizei>(h) * 2);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrthof(0.0f, w, h, 0.0f, -1.0f, 1.0f);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        compositor_.drawScreen({platform::Point{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}});
+        const platform::Rect statusBar(0.0f, 0.0f, platform::Window::kScreenWidth, 20.0f);
+        compositor_.updateBound(window(), {&statusBar, 1});
         glFinish();
     }
 

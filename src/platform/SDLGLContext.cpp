@@ -1,5 +1,6 @@
 #include "platform/SDLGLContext.h"
 
+#include <EGL/egl.h>
 #include <SDL2/SDL.h>
 
 namespace platform {
@@ -70,6 +71,22 @@ void* SDLGLContext::getProcAddress(const char* name) const {
 
 void SDLGLContext::swap() {
     SDL_GL_SwapWindow(window_);
+}
+
+bool SDLGLContext::keepContentsAcrossSwaps() {
+    // The window's context comes through EGL (see WindowHost::create).
+    if (!makeCurrent()) {
+        return false;
+    }
+    const EGLDisplay display = eglGetCurrentDisplay();
+    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    if (display == EGL_NO_DISPLAY || surface == EGL_NO_SURFACE ||
+        eglSurfaceAttrib(display, surface, EGL_SWAP_BEHAVIOR, EGL_BUFFER_PRESERVED) != EGL_TRUE) {
+        return false;
+    }
+    EGLint behaviour = 0;
+    return eglQuerySurface(display, surface, EGL_SWAP_BEHAVIOR, &behaviour) == EGL_TRUE &&
+           behaviour == EGL_BUFFER_PRESERVED;
 }
 
 } // namespace platform

@@ -27,6 +27,10 @@ public:
 
     SDL_Window* window() const { return window_; }
     void swap();
+    // Asks that a swap keep the window's contents, so the next frame draws over what the
+    // last one showed; false when the window can not (its contents are then undefined
+    // after each swap).
+    bool keepContentsAcrossSwaps();
 
 private:
     SDLGLContext(SDL_Window* window, void* context) : window_(window), context_(context) {}

@@ -164,6 +164,7 @@ WindowHost::WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> contex
     // Installed before anything made a GL object, so every drawable uses the window's
     // context. It stays the shared context for the rest of the process.
     GLContext::installShared(std::move(context));
+    windowKeepsContents_ = context_->keepContentsAcrossSwaps();
 }
 
 WindowHost::~WindowHost() {
@@ -514,12 +515,25 @@ void WindowHost::draw() {
     if (compositor_ == nullptr || compositor_->scale() != scale) {
         compositor_ = std::make_unique<Compositor>(scale);
     }
-    // The screen is kept in the compositor's texture, where only what changed is drawn
-    // again, and drawn from there into the window, turned as the window is.
-    if (!compositor_->update(*window_)) {
-        return;
+    // Only what changed is drawn again: upright, into the window itself when its swaps
+    // keep its contents; otherwise into the compositor's texture, which is then drawn
+    // into the window turned as the window is.
+    const int width = static_cast<int>(Window::kScreenWidth) * scale;
+    const int height = static_cast<int>(Window::kScreenHeight) * scale;
+    const bool direct =
+        windowKeepsContents_ && turned_ == 1 && drawableWidth == width && drawableHeight == height;
+    if (direct) {
+        context_->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+        if (!compositor_->updateBound(*window_, drawnOver_)) {
+            return;
+        }
+    } else {
+        if (!compositor_->update(*window_)) {
+            return;
+        }
+        context_->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
     }
-    context_->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    drawnOver_.clear();
     refreshStatusBar();
 
     glViewport(0, 0, drawableWidth, drawableHeight);
@@ -535,11 +549,21 @@ void WindowHost::draw() {
     const auto toWindow = [this](Point screen) {
         return ScreenRotation::screenToTurned(screen, turned_);
     };
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    compositor_->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
-                             toWindow({0.0f, Window::kScreenHeight}),
-                             toWindow({Window::kScreenWidth, Window::kScreenHeight})});
+    if (!direct) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        compositor_->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
+                                 toWindow({0.0f, Window::kScreenHeight}),
+                                 toWindow({Window::kScreenWidth, Window::kScreenHeight})});
+    }
+    // What is drawn over the screen in the window itself is drawn again from the views
+    // before the next frame's bar and fingers go over it.
+    const auto drawnOver = [this, direct](Point a, Point b) {
+        if (direct) {
+            drawnOver_.emplace_back(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x),
+                                    std::fabs(b.y - a.y));
+        }
+    };
 
     if (barTexture_ != 0) {
         // The bar lies along the edge the status-bar orientation calls the top.
@@ -554,6 +578,7 @@ void WindowHost::draw() {
         const float v1 = static_cast<float>(barHeight_) / static_cast<float>(barTextureHeight_);
         const GLfloat barCoords[8] = {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1};
         drawQuad(barTexture_, barCorners, barCoords);
+        drawnOver(barCorners[0], barCorners[3]);
     }
 
     if (altHeld_) {
@@ -571,6 +596,8 @@ void WindowHost::draw() {
         glColor4f(0.45f, 0.45f, 0.45f, 0.45f);
         for (const Point& finger : fingers) {
             drawDisc(toWindow(finger), kFingerRadius);
+            const float r = kFingerRadius + 1.0f;
+            drawnOver({finger.x - r, finger.y - r}, {finger.x + r, finger.y + r});
         }
         glDisable(GL_BLEND);
     }

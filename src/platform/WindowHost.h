@@ -51,6 +51,9 @@ public:
     Window* window() const { return window_.get(); }
     Application* application() const { return application_.get(); }
     std::uint64_t framesShown() const { return framesShown_; }
+    // Whether the window keeps its contents across swaps, so that only what changed is
+    // drawn into it.
+    bool windowKeepsContents() const { return windowKeepsContents_; }
     // The orientation the window is turned to (1–4).
     int windowOrientation() const { return turned_; }
     // The window's size in SDL window units.
@@ -87,6 +90,10 @@ private:
     std::unique_ptr<StatusBar> statusBar_;
 
     int turned_ = 1;
+    // Whether the window's swaps keep its contents, so the screen is kept in the window.
+    bool windowKeepsContents_ = false;
+    // Screen boxes (points) the host drew over the composited screen in the last frame.
+    std::vector<Rect> drawnOver_;
     bool needsFrame_ = true;
     std::uint64_t framesShown_ = 0;
     double lastFrame_ = 0.0;

@@ -2,6 +2,9 @@
 
 #include "HostTestApp.h"
 #include "XvfbServer.h"
+#include "platform/Compositor.h"
+#include "platform/GLContext.h"
+#include "platform/GLExtensions.h"
 #include "platform/HeadlessGLContext.h"
 #include "platform/TestEnvironment.h"
 
@@ -43,6 +46,37 @@ void pushKey(SDL_Keycode key, Uint16 mod) {
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = key;
     event.key.keysym.mod = mod;
+    SDL_PushEvent(&event);
+}
+
+// The window, read back after a frame, shows the views as a compositor that keeps nothing
+// draws them (below the status bar, which the host draws over them).
+void expectWindowShowsTheViews(WindowHost& host) {
+    ASSERT_TRUE(platform::GLContext::shared()->makeCurrent());
+    platform::GLContext::shared()->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    constexpr int w = 320;
+    constexpr int h = 480;
+    std::vector<std::uint8_t> shown(static_cast<std::size_t>(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
+    const std::optional<platform::Picture> fresh = platform::Compositor(1).snapshot(*host.window());
+    ASSERT_TRUE(fresh);
+    int differing = 0;
+    for (int y = 20; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* got = &shown[(static_cast<std::size_t>(h - 1 - y) * w + x) * 4];
+            const auto want = fresh->pixelAt(x, y);
+            differing += got[0] != want[0] || got[1] != want[1] || got[2] != want[2];
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+// Asks the host for a frame, as the window system does when the window shows again.
+void pushExposed() {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_EXPOSED;
     SDL_PushEvent(&event);
 }
 
@@ -106,6 +140,21 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     settle(*host);
     auto& got = record->recorder->received;
     ASSERT_EQ(got.size(), 3u);
+    // The screen is kept in the window between frames when the window can keep it: a view
+    // that appears or moves shows, and nothing stale stays behind.
+    if (host->windowKeepsContents()) {
+        auto patch = std::make_shared<platform::View>(platform::Rect{40, 200, 100, 60});
+        patch->setBackgroundColor(platform::Color{0.0f, 0.5f, 1.0f, 1.0f});
+        host->window()->addSubview(patch);
+        pushExposed();
+        settle(*host);
+        expectWindowShowsTheViews(*host);
+        patch->setFrame({150, 300, 100, 60});
+        pushExposed();
+        settle(*host);
+        expectWindowShowsTheViews(*host);
+        patch->removeFromSuperview();
+    }
     EXPECT_EQ(got[0].phase, TouchPhase::Began);
     EXPECT_EQ(got[0].location, (Point{100, 50}));
     EXPECT_EQ(got[1].location, (Point{120, 70}));
