@@ -159,10 +159,11 @@ struct Compositor::Screen {
     std::vector<Placement> placed;
 
     // A texture of the screen's size to draw into; false when GL can not draw into it.
-    bool makeTarget(const FramebufferFunctions& fbo) {
-        // ES 1.1 textures are powers of two: the screen fills the lower-left corner.
-        textureWidth = powerOfTwoAtLeast(width);
-        textureHeight = powerOfTwoAtLeast(height);
+    bool makeTarget(const GLContext& context) {
+        // Where textures must be powers of two, the screen fills the lower-left corner.
+        textureWidth = context.textureSideFor(width);
+        textureHeight = context.textureSideFor(height);
+        const FramebufferFunctions& fbo = context.fbo();
         GLint bound = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         glGenTextures(1, &texture);
@@ -505,7 +506,7 @@ bool Compositor::bringUpToDate(View& root, bool ownTexture, std::span<const Rect
         auto fresh = std::make_unique<Screen>();
         fresh->width = width;
         fresh->height = height;
-        if (ownTexture && !fresh->makeTarget(fbo)) {
+        if (ownTexture && !fresh->makeTarget(*context)) {
             fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
             return false;
         }

@@ -2,7 +2,9 @@
 
 #include "platform/HeadlessGLContext.h"
 
+#include <GLES/gl.h>
 #include <future>
+#include <string_view>
 
 namespace platform {
 
@@ -86,7 +88,28 @@ const std::string& GLContext::lastError() {
 }
 
 bool GLContext::loadExtensions(std::string& error) {
+    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const std::string_view names = extensions != nullptr ? extensions : "";
+    constexpr std::string_view kAnySize = "GL_OES_texture_npot";
+    for (std::size_t at = names.find(kAnySize); at != std::string_view::npos;
+         at = names.find(kAnySize, at + 1)) {
+        const std::size_t end = at + kAnySize.size();
+        if ((at == 0 || names[at - 1] == ' ') && (end == names.size() || names[end] == ' ')) {
+            anySizeTextures_ = true;
+        }
+    }
     return fbo_.load(*this, error);
+}
+
+int GLContext::textureSideFor(int pixels) const {
+    if (anySizeTextures_) {
+        return pixels;
+    }
+    int side = 1;
+    while (side < pixels) {
+        side *= 2;
+    }
+    return side;
 }
 
 } // namespace platform

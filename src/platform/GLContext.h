@@ -24,6 +24,9 @@ public:
 
     // The framebuffer-object entry points, resolved when the context was made.
     const FramebufferFunctions& fbo() const { return fbo_; }
+    // The side of a texture that holds `pixels` texels: the same where the driver takes
+    // textures of any size (GL_OES_texture_npot), otherwise the next power of two.
+    int textureSideFor(int pixels) const;
 
     // The shared context, or nullptr when none can be had; lastError() then says why.
     static GLContext* shared();
@@ -45,6 +48,7 @@ protected:
 
 private:
     FramebufferFunctions fbo_;
+    bool anySizeTextures_ = false;
 };
 
 } // namespace platform

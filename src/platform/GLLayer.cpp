@@ -19,14 +19,6 @@ int toPixels(float points, float scale) {
     return pixels > 1.0e9 ? 1'000'000'000 : static_cast<int>(pixels);
 }
 
-int powerOfTwoAtLeast(int n) {
-    int p = 1;
-    while (p < n) {
-        p *= 2;
-    }
-    return p;
-}
-
 // Restores the caller's texture binding: the GL view keeps its sprite bound between frames.
 class TextureBindingGuard {
 public:
@@ -88,8 +80,8 @@ bool GLLayer::present(bool everyPixelOpaque) {
         if (texture_ == 0) {
             glGenTextures(1, &texture_);
         }
-        textureWidth_ = powerOfTwoAtLeast(width);
-        textureHeight_ = powerOfTwoAtLeast(height);
+        textureWidth_ = context->textureSideFor(width);
+        textureHeight_ = context->textureSideFor(height);
         glBindTexture(GL_TEXTURE_2D, texture_);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth_, textureHeight_, 0, GL_RGBA,
                      GL_UNSIGNED_BYTE, nullptr);
