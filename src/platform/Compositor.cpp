@@ -22,6 +22,14 @@ int toPixels(float points, int scale) {
     return pixels > 0.0 && pixels < 16384.0 ? static_cast<int>(pixels) : 0;
 }
 
+// The corners of `r` in the order a triangle strip takes them: top-left, top-right,
+// bottom-left, bottom-right.
+std::array<GLfloat, 8> cornersOf(Rect r) {
+    const float right = r.x() + r.width();
+    const float bottom = r.y() + r.height();
+    return {r.x(), r.y(), right, r.y(), r.x(), bottom, right, bottom};
+}
+
 int powerOfTwoAtLeast(int n) {
     int p = 1;
     while (p < n) {
@@ -537,21 +545,25 @@ void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
     if (screen_ == nullptr || screen_->texture == 0) {
         return;
     }
-    const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,
-                                 corners[2].x, corners[2].y, corners[3].x, corners[3].y};
     // The texture holds the screen bottom row first.
     const float s1 = static_cast<float>(screen_->width) / static_cast<float>(screen_->textureWidth);
     const float t1 =
         static_cast<float>(screen_->height) / static_cast<float>(screen_->textureHeight);
-    const GLfloat coords[8] = {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f};
     glDisable(GL_BLEND);
+    drawQuad(screen_->texture, corners, {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f});
+}
+
+void Compositor::drawQuad(GLuint texture, const std::array<Point, 4>& corners,
+                          const std::array<GLfloat, 8>& coords) {
+    const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,
+                                 corners[2].x, corners[2].y, corners[3].x, corners[3].y};
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, screen_->texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(2, GL_FLOAT, 0, vertices);
-    glTexCoordPointer(2, GL_FLOAT, 0, coords);
+    glTexCoordPointer(2, GL_FLOAT, 0, coords.data());
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisable(GL_TEXTURE_2D);
@@ -562,29 +574,15 @@ void Compositor::fillRect(Rect r, Color color) {
     if (a <= 0.0f) {
         return;
     }
-    const GLfloat vertices[8] = {r.x(),
-                                 r.y(),
-                                 r.x() + r.width(),
-                                 r.y(),
-                                 r.x(),
-                                 r.y() + r.height(),
-                                 r.x() + r.width(),
-                                 r.y() + r.height()};
+    const std::array<GLfloat, 8> vertices = cornersOf(r);
     glColor4f(color.red * a, color.green * a, color.blue * a, a);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1,
                              float alpha) {
-    const GLfloat vertices[8] = {r.x(),
-                                 r.y(),
-                                 r.x() + r.width(),
-                                 r.y(),
-                                 r.x(),
-                                 r.y() + r.height(),
-                                 r.x() + r.width(),
-                                 r.y() + r.height()};
+    const std::array<GLfloat, 8> vertices = cornersOf(r);
     const GLfloat coords[8] = {s0, t0, s1, t0, s0, t1, s1, t1};
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
@@ -594,7 +592,7 @@ void Compositor::drawTexture(GLuint texture, Rect r, float s0, float t0, float s
     const float a = opacity_ * std::clamp(alpha, 0.0f, 1.0f);
     glColor4f(a, a, a, a);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
     glTexCoordPointer(2, GL_FLOAT, 0, coords);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -55,6 +55,11 @@ public:
     // current GL coordinates, show the screen's top-left, top-right, bottom-left and
     // bottom-right; each pixel of the screen is one texel, taken as it is.
     void drawScreen(const std::array<Point, 4>& corners) const;
+    // A texture taken as it is (its texels replace the colour) over a quad whose corners
+    // show, in this order, the top-left, top-right, bottom-left and bottom-right of the
+    // texture coordinates `coords` (s, t pairs in the same order).
+    static void drawQuad(GLuint texture, const std::array<Point, 4>& corners,
+                         const std::array<GLfloat, 8>& coords);
 
     // Primitives for View::drawContent, in the drawn view's coordinates, faded by the
     // alpha of the view and its ancestors.

@@ -10,6 +10,7 @@
 
 #include <SDL2/SDL.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,23 +47,6 @@ double secondsToNextMinute() {
     std::tm local{};
     localtime_r(&now, &local);
     return static_cast<double>(60 - local.tm_sec) + 0.05;
-}
-
-// A quad given by its corners in the order top-left, top-right, bottom-left, bottom-right
-// of what it shows, with the matching texture coordinates.
-void drawQuad(GLuint texture, const Point corners[4], const GLfloat coords[8]) {
-    const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,
-                                 corners[2].x, corners[2].y, corners[3].x, corners[3].y};
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
-    glTexCoordPointer(2, GL_FLOAT, 0, coords);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
 }
 
 void drawDisc(Point centre, float radius) {
@@ -571,13 +555,12 @@ void WindowHost::draw() {
         const auto barToWindow = [&](Point p) {
             return toWindow(ScreenRotation::turnedToScreen(p, barOrientation_));
         };
-        const Point barCorners[4] = {barToWindow({0.0f, 0.0f}), barToWindow({length, 0.0f}),
-                                     barToWindow({0.0f, StatusBar::kHeight}),
-                                     barToWindow({length, StatusBar::kHeight})};
+        const std::array<Point, 4> barCorners = {
+            barToWindow({0.0f, 0.0f}), barToWindow({length, 0.0f}),
+            barToWindow({0.0f, StatusBar::kHeight}), barToWindow({length, StatusBar::kHeight})};
         const float u1 = static_cast<float>(barWidth_) / static_cast<float>(barTextureWidth_);
         const float v1 = static_cast<float>(barHeight_) / static_cast<float>(barTextureHeight_);
-        const GLfloat barCoords[8] = {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1};
-        drawQuad(barTexture_, barCorners, barCoords);
+        Compositor::drawQuad(barTexture_, barCorners, {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1});
         drawnOver(barCorners[0], barCorners[3]);
     }
 
