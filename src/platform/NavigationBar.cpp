@@ -148,6 +148,7 @@ void NavigationBar::touchesBegan(const TouchList& touches, const Event&) {
         const Point p = touch->locationInView(this);
         if (button && p.x >= button->x() && p.x < button->x() + button->width()) {
             backPress_ = touch;
+            setNeedsDisplay();
         }
     }
 }
@@ -159,6 +160,7 @@ void NavigationBar::touchesEnded(const TouchList& touches, const Event&) {
             continue;
         }
         backPress_.reset();
+        setNeedsDisplay();
         // Lifting outside the button is no press.
         const auto button = backButtonFrame();
         const Point p = touch->locationInView(this);
@@ -173,6 +175,7 @@ void NavigationBar::touchesCancelled(const TouchList& touches, const Event&) {
     for (const auto& touch : touches) {
         if (touch == backPress_.lock()) {
             backPress_.reset();
+            setNeedsDisplay();
         }
     }
 }

@@ -37,6 +37,10 @@ void Slider::setMaximumValue(float maximum) {
     setNeedsDisplay();
 }
 
+Slider::~Slider() {
+    stopGlide();
+}
+
 void Slider::setValue(float value, bool animated) {
     if (std::isnan(value)) {
         return;
@@ -44,12 +48,29 @@ void Slider::setValue(float value, bool animated) {
     const float from = presentedValue();
     value_ = std::clamp(value, minimum_, maximum_);
     if (animated && from != value_) {
+        if (glideStart_ < 0.0) {
+            // The thumb moves with the clock: every frame of the glide shows it anew, and
+            // the frame observer keeps frames coming until the glide ends.
+            RunLoop::main().addFrameObserver(this, [this](double now) {
+                setNeedsDisplay();
+                if (now >= glideStart_ + kGlideDuration) {
+                    stopGlide();
+                }
+            });
+        }
         glideFrom_ = from;
         glideStart_ = RunLoop::main().now();
     } else {
-        glideStart_ = -1.0;
+        stopGlide();
     }
     setNeedsDisplay();
+}
+
+void Slider::stopGlide() {
+    if (glideStart_ >= 0.0) {
+        glideStart_ = -1.0;
+        RunLoop::main().removeFrameObserver(this);
+    }
 }
 
 float Slider::presentedValue() const {
@@ -84,7 +105,7 @@ float Slider::valueForThumbX(float x) const {
 
 void Slider::moveTo(float value) {
     const float before = value_;
-    glideStart_ = -1.0;
+    stopGlide();
     value_ = std::clamp(value, minimum_, maximum_);
     setNeedsDisplay();
     if (continuous_ && value_ != before) {
@@ -98,7 +119,7 @@ bool Slider::beginTracking(Point location) {
     if (std::fabs(location.x - thumb.x) > reach || std::fabs(location.y - thumb.y) > reach) {
         return false;
     }
-    glideStart_ = -1.0;
+    stopGlide();
     grabOffset_ = location.x - thumb.x;
     valueAtTouchDown_ = value_;
     setHighlighted(true);

@@ -17,6 +17,7 @@ public:
     static constexpr float kThumbReach = 12.0f;
 
     explicit Slider(Rect frame = {});
+    ~Slider() override;
 
     float minimumValue() const { return minimum_; }
     // The value moves into a changed range; a maximum below the minimum is raised to it.
@@ -45,6 +46,8 @@ private:
     float valueForThumbX(float x) const;
     float presentedValue() const;
     void moveTo(float value);
+    // Ends a glide: the thumb shows the value itself from now on.
+    void stopGlide();
 
     float minimum_ = 0.0f;
     float maximum_ = 1.0f;

@@ -116,10 +116,10 @@ TEST_F(KeptScreen, MatchesTheScreenDrawnWholeAfterEveryStep) {
         "wait 0.5",       "press effect",   "wait 0.3",
         "press free",     "wait 0.3",       "press settings",
         "wait 0.1",       "wait 0.6",       "slider bumpPower 0.2",
-        "back",           "wait 0.1",       "wait 0.6",
-        "rotate 3",       "wait 0.1",       "wait 0.6",
-        "press effect",   "wait 0.3",       "press pick",
-        "wait 0.3",
+        "down 9 30 42",   "wait 0.1",       "up 9 30 42",
+        "wait 0.1",       "wait 0.6",       "rotate 3",
+        "wait 0.1",       "wait 0.6",       "press effect",
+        "wait 0.3",       "press pick",     "wait 0.3",
     };
     for (const char* line : steps) {
         step(line);

@@ -1,6 +1,7 @@
 #include "platform/Compositor.h"
 #include "platform/GLContext.h"
 #include "platform/RunLoop.h"
+#include "platform/Slider.h"
 #include "platform/Window.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,23 @@ TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
     window->sendSubviewToBack(blue.get());
     EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
         << "views that swap their order redraw the screen";
+}
+
+// A slider's thumb glides with the clock, with no call to tell of each step: every frame of
+// the glide is drawn, and the screen is still again once it ends.
+TEST_F(KeptScreenDamage, AGlidingSliderThumbIsDrawnEveryFrameUntilItStops) {
+    auto slider = std::make_shared<platform::Slider>(Rect(20, 300, 200, 23));
+    window->addSubview(slider);
+    update();
+    slider->setValue(0.8f, true);
+    platform::RunLoop::main().advance(0.05);
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(16, 296, 208, 31)});
+    platform::RunLoop::main().advance(0.05);
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(16, 296, 208, 31)}) << "still gliding";
+    platform::RunLoop::main().advance(1.0);
+    update();
+    EXPECT_TRUE(update().empty()) << "the glide is over";
+    EXPECT_FALSE(platform::RunLoop::main().hasFrameObservers());
 }
 
 } // namespace
