@@ -53,6 +53,8 @@ void NavigationBar::pushNavigationItem(std::shared_ptr<NavigationItem> item, boo
         return;
     }
     items_.push_back(item);
+    // The back button follows the stack.
+    setNeedsDisplay();
     if (delegate_ != nullptr) {
         delegate_->navigationBarDidPushItem(*this, *item);
     }
@@ -73,6 +75,7 @@ std::shared_ptr<NavigationItem> NavigationBar::popNavigationItemAnimated(bool) {
         return nullptr;
     }
     items_.erase(it);
+    setNeedsDisplay();
     if (delegate_ != nullptr) {
         delegate_->navigationBarDidPopItem(*this, *item);
     }
