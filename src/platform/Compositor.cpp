@@ -176,12 +176,7 @@ struct Compositor::Screen {
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth, textureHeight, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        defineTexture(textureWidth, textureHeight, nullptr, GL_NEAREST);
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
         fbo.genFramebuffers(1, &framebuffer);
         fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
@@ -628,13 +623,7 @@ void Compositor::drawPicture(const Picture& picture, Rect rect, float alpha) {
             glGenTextures(1, &entry.texture);
         }
         glBindTexture(GL_TEXTURE_2D, entry.texture);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     padded.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        defineTexture(tw, th, padded.data(), GL_LINEAR);
         entry.pixels = pixels;
         entry.textureWidth = tw;
         entry.textureHeight = th;

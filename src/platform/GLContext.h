@@ -2,10 +2,16 @@
 
 #include "platform/GLExtensions.h"
 
+#include <GLES/gl.h>
 #include <memory>
 #include <string>
 
 namespace platform {
+
+// Gives the bound 2D texture RGBA storage of `width` × `height` texels, filled from `pixels`
+// (packed rows, 4-byte aligned) or left undefined when it is nullptr, sampled with `filter`
+// and clamped at its edges. The shared context must be current.
+void defineTexture(int width, int height, const void* pixels, GLint filter);
 
 // The one OpenGL ES 1.1 rendering context that every GL drawable of the process shares.
 // A host (the window) installs its own; without one, the first use creates a headless

@@ -83,12 +83,7 @@ bool GLLayer::present(bool everyPixelOpaque) {
         textureWidth_ = context->textureSideFor(width);
         textureHeight_ = context->textureSideFor(height);
         glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth_, textureHeight_, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        defineTexture(textureWidth_, textureHeight_, nullptr, GL_LINEAR);
     } else {
         glBindTexture(GL_TEXTURE_2D, texture_);
     }
