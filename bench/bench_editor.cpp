@@ -1,12 +1,12 @@
 #include "Pixello/PixelloHostDelegate.h"
 #include "Pixello/PixelloKernel.h"
-#include "platform/Compositor.h"
-#include "platform/GLContext.h"
-#include "platform/GLExtensions.h"
-#include "platform/HeadlessHost.h"
-#include "platform/Paths.h"
-#include "platform/Script.h"
-#include "platform/Window.h"
+#include "platform/base/Paths.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/host/HeadlessHost.h"
+#include "platform/host/Script.h"
+#include "platform/render/Compositor.h"
+#include "platform/ui/Window.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

@@ -4,11 +4,11 @@
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKMD5.h"
-#include "platform/Application.h"
-#include "platform/Clock.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "platform/Window.h"
+#include "platform/base/Application.h"
+#include "platform/base/Clock.h"
+#include "platform/base/Paths.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/Window.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -3,9 +3,9 @@
 // swapped onto the window, and the peak resident memory after a run of edits. Needs an X
 // server: run under `xvfb-run -a`.
 #include "Pixello/PixelloHostDelegate.h"
-#include "platform/Host.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
+#include "platform/base/Paths.h"
+#include "platform/base/RunLoop.h"
+#include "platform/host/Host.h"
 
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>

@@ -4,8 +4,8 @@
 
 #include "Pixello/EffectGrid.h"
 #include "Pixello/GLView.h"
-#include "platform/GLContext.h"
-#include "platform/PictureCodec.h"
+#include "platform/gl/GLContext.h"
+#include "platform/graphics/PictureCodec.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>

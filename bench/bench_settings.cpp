@@ -5,11 +5,11 @@
 
 #include "Pixello/PixelloKernel.h"
 #include "Pixello/SettingsViewController.h"
-#include "platform/Application.h"
-#include "platform/Compositor.h"
-#include "platform/GLContext.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
+#include "platform/base/Application.h"
+#include "platform/base/Paths.h"
+#include "platform/base/RunLoop.h"
+#include "platform/gl/GLContext.h"
+#include "platform/render/Compositor.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

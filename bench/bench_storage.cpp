@@ -2,7 +2,7 @@
 #include "Pixello/PixelloModel.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKMD5.h"
-#include "platform/Paths.h"
+#include "platform/base/Paths.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 // delivery, zoom, relayout of the content), hit testing through a screen-like tree,
 // and compositing the screen at the window's scale.
 #include "ZevkoCore/ZVKScrollView.h"
-#include "platform/Compositor.h"
-#include "platform/GLContext.h"
-#include "platform/RunLoop.h"
-#include "platform/Window.h"
+#include "platform/base/RunLoop.h"
+#include "platform/gl/GLContext.h"
+#include "platform/render/Compositor.h"
+#include "platform/ui/Window.h"
 
 #include <benchmark/benchmark.h>
 

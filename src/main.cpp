@@ -1,6 +1,6 @@
 #include "Pixello/PixelloHostDelegate.h"
-#include "platform/Host.h"
-#include "platform/Paths.h"
+#include "platform/base/Paths.h"
+#include "platform/host/Host.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "Pixello/EffectTriangle.h"
 #include "ZevkoCore/ZVKPoint.h"
-#include "platform/Geometry.h"
+#include "platform/base/Geometry.h"
 
 #include <cstddef>
 #include <span>

@@ -1,6 +1,6 @@
 #include "Pixello/GLView.h"
 
-#include "platform/GLContext.h"
+#include "platform/gl/GLContext.h"
 
 #include <algorithm>
 #include <cmath>

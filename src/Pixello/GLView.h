@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Pixello/EffectGrid.h"
-#include "platform/GLLayerView.h"
-#include "platform/Picture.h"
-#include "platform/PixelBuffer.h"
+#include "platform/graphics/Picture.h"
+#include "platform/graphics/PixelBuffer.h"
+#include "platform/ui/GLLayerView.h"
 
 #include <GLES/gl.h>
 #include <array>

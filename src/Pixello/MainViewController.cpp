@@ -2,17 +2,17 @@
 
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
-#include "platform/ActivityIndicatorView.h"
-#include "platform/AffineTransform.h"
-#include "platform/AlertView.h"
-#include "platform/Animation.h"
-#include "platform/Bundle.h"
-#include "platform/Button.h"
-#include "platform/Color.h"
-#include "platform/Font.h"
-#include "platform/Image.h"
-#include "platform/Label.h"
-#include "platform/Toolbar.h"
+#include "platform/base/AffineTransform.h"
+#include "platform/base/Bundle.h"
+#include "platform/base/Color.h"
+#include "platform/graphics/Font.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/widgets/ActivityIndicatorView.h"
+#include "platform/ui/widgets/AlertView.h"
+#include "platform/ui/widgets/Button.h"
+#include "platform/ui/widgets/Label.h"
+#include "platform/ui/widgets/Toolbar.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,9 @@
 #include "ZevkoCore/ZVKScrollView.h"
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
-#include "platform/ActivityIndicatorView.h"
-#include "platform/BarButtonItem.h"
-#include "platform/Geometry.h"
+#include "platform/base/Geometry.h"
+#include "platform/ui/widgets/ActivityIndicatorView.h"
+#include "platform/ui/widgets/BarButtonItem.h"
 
 #include <memory>
 #include <optional>

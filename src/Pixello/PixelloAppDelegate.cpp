@@ -1,7 +1,7 @@
 #include "Pixello/PixelloAppDelegate.h"
 
-#include "platform/Color.h"
-#include "platform/Window.h"
+#include "platform/base/Color.h"
+#include "platform/ui/Window.h"
 
 void PixelloAppDelegate::applicationDidFinishLaunching(platform::Application& application) {
     kernel_ = PixelloKernel::create(&application, window_);

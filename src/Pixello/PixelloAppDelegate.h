@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Pixello/PixelloKernel.h"
-#include "platform/Application.h"
+#include "platform/base/Application.h"
 
 #include <memory>
 

@@ -2,15 +2,15 @@
 
 #include "Pixello/MainViewController.h"
 #include "ZevkoCore/ZVKNavigationController.h"
-#include "platform/Control.h"
-#include "platform/FileSystem.h"
-#include "platform/NavigationBar.h"
-#include "platform/PictureCodec.h"
-#include "platform/RunLoop.h"
-#include "platform/Script.h"
-#include "platform/Slider.h"
-#include "platform/Toolbar.h"
-#include "platform/Window.h"
+#include "platform/base/FileSystem.h"
+#include "platform/base/RunLoop.h"
+#include "platform/graphics/PictureCodec.h"
+#include "platform/host/Script.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/widgets/Control.h"
+#include "platform/ui/widgets/NavigationBar.h"
+#include "platform/ui/widgets/Slider.h"
+#include "platform/ui/widgets/Toolbar.h"
 
 #include <cstdio>
 

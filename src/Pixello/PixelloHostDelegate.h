@@ -1,10 +1,10 @@
 #pragma once
 
 #include "Pixello/PixelloAppDelegate.h"
-#include "platform/Geometry.h"
-#include "platform/Host.h"
-#include "platform/HostInputDelegate.h"
-#include "platform/ScriptCommandDelegate.h"
+#include "platform/base/Geometry.h"
+#include "platform/host/Host.h"
+#include "platform/host/HostInputDelegate.h"
+#include "platform/host/ScriptCommandDelegate.h"
 
 #include <optional>
 #include <span>

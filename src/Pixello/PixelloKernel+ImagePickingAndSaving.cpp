@@ -1,7 +1,7 @@
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
-#include "platform/AlertView.h"
+#include "platform/ui/widgets/AlertView.h"
 
 namespace {
 

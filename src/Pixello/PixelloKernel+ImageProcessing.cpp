@@ -3,8 +3,8 @@
 #include "Pixello/EffectGrid.h"
 #include "Pixello/GLView.h"
 #include "Pixello/PixelloKernel.h"
-#include "platform/AffineTransform.h"
-#include "platform/BitmapContext.h"
+#include "platform/base/AffineTransform.h"
+#include "platform/graphics/BitmapContext.h"
 
 #include <algorithm>
 #include <cmath>

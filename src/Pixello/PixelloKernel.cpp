@@ -1,10 +1,10 @@
 #include "Pixello/PixelloKernel.h"
 
 #include "ZevkoCore/ZVKNavigationController.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/Device.h"
-#include "platform/PictureCodec.h"
+#include "platform/base/Application.h"
+#include "platform/base/Bundle.h"
+#include "platform/base/Device.h"
+#include "platform/graphics/PictureCodec.h"
 
 PixelloKernel::~PixelloKernel() {
     platform::NotificationCenter::defaultCenter().removeObserver(this);

@@ -7,10 +7,10 @@
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
 #include "ZevkoCore/ZVKPoint.h"
-#include "platform/Geometry.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Picture.h"
-#include "platform/PixelBuffer.h"
+#include "platform/base/Geometry.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/graphics/Picture.h"
+#include "platform/graphics/PixelBuffer.h"
 
 #include <memory>
 #include <optional>

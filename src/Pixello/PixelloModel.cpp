@@ -3,9 +3,9 @@
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
 #include "ZevkoCore/ZVKString.h"
-#include "platform/Device.h"
-#include "platform/FileSystem.h"
-#include "platform/PictureCodec.h"
+#include "platform/base/Device.h"
+#include "platform/base/FileSystem.h"
+#include "platform/graphics/PictureCodec.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,9 +2,9 @@
 
 #include "Pixello/EffectGrid.h"
 #include "ZevkoCore/ZVKApplicationModel.h"
-#include "platform/Geometry.h"
-#include "platform/Picture.h"
-#include "platform/PixelBuffer.h"
+#include "platform/base/Geometry.h"
+#include "platform/graphics/Picture.h"
+#include "platform/graphics/PixelBuffer.h"
 
 #include <cstdint>
 #include <memory>

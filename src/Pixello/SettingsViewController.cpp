@@ -2,7 +2,7 @@
 
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
-#include "platform/Application.h"
+#include "platform/base/Application.h"
 
 #include <algorithm>
 

@@ -2,13 +2,13 @@
 
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
-#include "platform/BarButtonItem.h"
-#include "platform/Button.h"
-#include "platform/Color.h"
-#include "platform/Font.h"
-#include "platform/Geometry.h"
-#include "platform/Label.h"
-#include "platform/Slider.h"
+#include "platform/base/Color.h"
+#include "platform/base/Geometry.h"
+#include "platform/graphics/Font.h"
+#include "platform/ui/widgets/BarButtonItem.h"
+#include "platform/ui/widgets/Button.h"
+#include "platform/ui/widgets/Label.h"
+#include "platform/ui/widgets/Slider.h"
 
 #include <memory>
 #include <string>

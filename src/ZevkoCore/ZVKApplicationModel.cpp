@@ -3,7 +3,7 @@
 #include "ZevkoCore/ZVKFileSystemUtils.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKString.h"
-#include "platform/FileSystem.h"
+#include "platform/base/FileSystem.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "ZevkoCore/ZVKCommons.h"
 
-#include "platform/Device.h"
-#include "platform/Localization.h"
+#include "platform/base/Device.h"
+#include "platform/base/Localization.h"
 
 #include <uuid/uuid.h>
 

@@ -1,7 +1,7 @@
 #include "ZevkoCore/ZVKFileSystemUtils.h"
 
-#include "platform/Bundle.h"
-#include "platform/Paths.h"
+#include "platform/base/Bundle.h"
+#include "platform/base/Paths.h"
 
 std::string ZVKDocumentsDirectory() {
     return platform::Paths::documentsDirectory().string();

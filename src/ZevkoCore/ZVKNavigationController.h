@@ -2,9 +2,9 @@
 
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
-#include "platform/Animation.h"
-#include "platform/NavigationBar.h"
-#include "platform/Window.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/widgets/NavigationBar.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NavigationItem.h"
+#include "platform/ui/NavigationItem.h"
 
 class ZVKViewController;
 

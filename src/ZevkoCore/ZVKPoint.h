@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Geometry.h"
+#include "platform/base/Geometry.h"
 
 // A mutable, copyable point of two 32-bit floats. The touch surface reports every
 // point as a new ZVKPoint; lists of points are ordered lists of them.

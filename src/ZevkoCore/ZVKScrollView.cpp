@@ -1,6 +1,6 @@
 #include "ZevkoCore/ZVKScrollView.h"
 
-#include "platform/RunLoop.h"
+#include "platform/base/RunLoop.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include "ZevkoCore/ZVKPoint.h"
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
-#include "platform/Animation.h"
-#include "platform/View.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/View.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/NavigationItem.h"
-#include "platform/ViewController.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/ViewController.h"
 
 #include <memory>
 

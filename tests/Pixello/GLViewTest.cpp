@@ -1,8 +1,8 @@
 #include "Pixello/GLView.h"
 
 #include "Pixello/EffectGrid.h"
-#include "TestSupport.h"
-#include "platform/GLContext.h"
+#include "platform/gl/GLContext.h"
+#include "support/EditorTestSupport.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "Pixello/PixelloModel.h"
-#include "TestSupport.h"
-#include "platform/PictureCodec.h"
-#include "platform/TestEnvironment.h"
+#include "platform/graphics/PictureCodec.h"
+#include "support/EditorTestSupport.h"
+#include "support/TestEnvironment.h"
 
 #include <cstdint>
 #include <filesystem>

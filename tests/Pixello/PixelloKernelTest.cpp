@@ -2,14 +2,14 @@
 
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloAppDelegate.h"
-#include "TestSupport.h"
 #include "ZevkoCore/ZVKMD5.h"
-#include "platform/Application.h"
-#include "platform/Bundle.h"
-#include "platform/GLContext.h"
-#include "platform/PictureCodec.h"
-#include "platform/TestEnvironment.h"
-#include "platform/Window.h"
+#include "platform/base/Application.h"
+#include "platform/base/Bundle.h"
+#include "platform/gl/GLContext.h"
+#include "platform/graphics/PictureCodec.h"
+#include "platform/ui/Window.h"
+#include "support/EditorTestSupport.h"
+#include "support/TestEnvironment.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "Pixello/PixelloModel.h"
 
 #include "ZevkoCore/ZVKMD5.h"
-#include "platform/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <cfloat>
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 #include "Pixello/SettingsViewController.h"
 
 #include "Pixello/PixelloKernel.h"
-#include "TestSupport.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKNavigationController.h"
-#include "platform/Application.h"
-#include "platform/Localization.h"
-#include "platform/RunLoop.h"
-#include "platform/TestEnvironment.h"
-#include "platform/Window.h"
+#include "platform/base/Application.h"
+#include "platform/base/Localization.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/Window.h"
+#include "support/EditorTestSupport.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <optional>

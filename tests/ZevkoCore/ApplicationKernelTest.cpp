@@ -1,5 +1,5 @@
 #include "ZevkoCore/ZVKApplicationKernel.h"
-#include "platform/Application.h"
+#include "platform/base/Application.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ZevkoCore/ZVKApplicationModel.h"
 #include "ZevkoCore/ZVKMD5.h"
-#include "platform/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <functional>
 #include <gtest/gtest.h>

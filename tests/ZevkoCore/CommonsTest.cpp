@@ -1,6 +1,6 @@
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
-#include "platform/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <set>

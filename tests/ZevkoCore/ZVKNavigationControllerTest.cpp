@@ -1,6 +1,6 @@
 #include "ZevkoCore/ZVKNavigationController.h"
 
-#include "platform/RunLoop.h"
+#include "platform/base/RunLoop.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -1,7 +1,7 @@
 #include "ZevkoCore/ZVKScrollView.h"
 
-#include "platform/RunLoop.h"
-#include "platform/Window.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/Window.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

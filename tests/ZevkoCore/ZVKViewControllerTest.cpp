@@ -1,7 +1,7 @@
 #include "ZevkoCore/ZVKViewController.h"
 
-#include "platform/RunLoop.h"
-#include "platform/Window.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/Window.h"
 
 #include <gtest/gtest.h>
 #include <string>

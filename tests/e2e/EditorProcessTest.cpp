@@ -1,5 +1,5 @@
 // The editor program as a user starts it: which libraries each way of running it loads.
-#include "platform/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <array>
 #include <cstdio>

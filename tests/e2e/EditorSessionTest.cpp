@@ -1,10 +1,10 @@
-#include "EditorSession.h"
+#include "support/EditorSession.h"
 
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
-#include "platform/AlertView.h"
-#include "platform/Button.h"
-#include "platform/Slider.h"
+#include "platform/ui/widgets/AlertView.h"
+#include "platform/ui/widgets/Button.h"
+#include "platform/ui/widgets/Slider.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "platform/HeadlessHost.h"
+#include "platform/host/HeadlessHost.h"
 
-#include "HostTestApp.h"
-#include "platform/GLContext.h"
-#include "platform/PictureCodec.h"
-#include "platform/RunLoop.h"
-#include "platform/TestEnvironment.h"
+#include "platform/base/RunLoop.h"
+#include "platform/gl/GLContext.h"
+#include "platform/graphics/PictureCodec.h"
+#include "support/HostTestApp.h"
+#include "support/TestEnvironment.h"
 
 #include <array>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "EditorSession.h"
-#include "platform/AlertView.h"
-#include "platform/Compositor.h"
-#include "platform/GLContext.h"
-#include "platform/GLExtensions.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/render/Compositor.h"
+#include "platform/ui/widgets/AlertView.h"
+#include "support/EditorSession.h"
 
 #include <array>
 #include <cstring>

@@ -1,12 +1,12 @@
-#include "platform/WindowHost.h"
+#include "platform/host/window/WindowHost.h"
 
-#include "HostTestApp.h"
-#include "XvfbServer.h"
-#include "platform/Compositor.h"
-#include "platform/GLContext.h"
-#include "platform/GLExtensions.h"
-#include "platform/HeadlessGLContext.h"
-#include "platform/TestEnvironment.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/HeadlessGLContext.h"
+#include "platform/render/Compositor.h"
+#include "support/HostTestApp.h"
+#include "support/TestEnvironment.h"
+#include "support/XvfbServer.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>

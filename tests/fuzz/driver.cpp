@@ -1,5 +1,7 @@
 // Runs a fuzz target without libFuzzer: a seeded stream of random and mutated inputs, so that
 // every build exercises the target the same way. Usage: fuzz_xxx [iterations]
+#include "fuzz/FuzzTarget.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -7,11 +9,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-// A target may offer well-formed examples to start the mutations from.
-extern "C" __attribute__((weak)) std::size_t PixelloFuzzSeedCount();
-extern "C" __attribute__((weak)) const char* PixelloFuzzSeed(std::size_t index, std::size_t* size);
 
 namespace {
 

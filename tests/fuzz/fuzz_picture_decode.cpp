@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the picture decoder (PNG and JPEG, as a picked file would arrive)
 // and checks that whatever it accepts is a sound picture.
-#include "platform/Picture.h"
-#include "platform/PictureCodec.h"
+#include "fuzz/FuzzTarget.h"
+#include "platform/graphics/Picture.h"
+#include "platform/graphics/PictureCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,8 @@
 #include "Pixello/PixelloModel.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKString.h"
-#include "platform/Paths.h"
+#include "fuzz/FuzzTarget.h"
+#include "platform/base/Paths.h"
 
 #include <cstdint>
 #include <cstdio>

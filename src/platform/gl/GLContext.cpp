@@ -1,0 +1,124 @@
+#include "platform/gl/GLContext.h"
+
+#include "platform/gl/HeadlessGLContext.h"
+
+#include <GLES/gl.h>
+#include <future>
+#include <string_view>
+
+namespace platform {
+
+namespace {
+
+// The shared context and the reason the last attempt to get one failed. It lives as long
+// as the program: the drawables of every view use it.
+struct SharedContext {
+    std::unique_ptr<GLContext> context;
+    std::string error;
+    bool headlessTried = false;
+    // The headless context while another thread makes it, with why it failed.
+    std::future<std::pair<std::unique_ptr<GLContext>, std::string>> pending;
+};
+
+SharedContext& sharedState() {
+    static SharedContext state;
+    return state;
+}
+
+// Takes over the context a prepareShared() thread made, once it is there.
+void collectPending(SharedContext& state) {
+    if (!state.pending.valid()) {
+        return;
+    }
+    auto [context, error] = state.pending.get();
+    if (state.context == nullptr) {
+        state.context = std::move(context);
+        state.error = std::move(error);
+    }
+}
+
+} // namespace
+
+void GLContext::prepareShared() {
+    SharedContext& state = sharedState();
+    if (state.context != nullptr || state.headlessTried) {
+        return;
+    }
+    state.headlessTried = true;
+    state.pending = std::async(std::launch::async, [] {
+        std::string error;
+        std::unique_ptr<GLContext> context = HeadlessGLContext::create(error);
+        // Released here so that the thread that draws can make it current.
+        if (context != nullptr) {
+            context->clearCurrent();
+        }
+        return std::make_pair(std::move(context), std::move(error));
+    });
+}
+
+GLContext* GLContext::shared() {
+    SharedContext& state = sharedState();
+    collectPending(state);
+    if (state.context == nullptr && !state.headlessTried) {
+        // A failed headless start is not retried: the machine will not grow a driver.
+        state.headlessTried = true;
+        state.context = HeadlessGLContext::create(state.error);
+        if (state.context != nullptr) {
+            state.error.clear();
+        }
+    }
+    return state.context.get();
+}
+
+bool GLContext::installShared(std::unique_ptr<GLContext> context) {
+    if (context == nullptr) {
+        return false;
+    }
+    SharedContext& state = sharedState();
+    collectPending(state);
+    state.context = std::move(context);
+    state.error.clear();
+    return true;
+}
+
+const std::string& GLContext::lastError() {
+    SharedContext& state = sharedState();
+    collectPending(state);
+    return state.error;
+}
+
+bool GLContext::loadExtensions(std::string& error) {
+    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const std::string_view names = extensions != nullptr ? extensions : "";
+    constexpr std::string_view kAnySize = "GL_OES_texture_npot";
+    for (std::size_t at = names.find(kAnySize); at != std::string_view::npos;
+         at = names.find(kAnySize, at + 1)) {
+        const std::size_t end = at + kAnySize.size();
+        if ((at == 0 || names[at - 1] == ' ') && (end == names.size() || names[end] == ' ')) {
+            anySizeTextures_ = true;
+        }
+    }
+    return fbo_.load(*this, error);
+}
+
+void defineTexture(int width, int height, const void* pixels, GLint filter) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+int GLContext::textureSideFor(int pixels) const {
+    if (anySizeTextures_) {
+        return pixels;
+    }
+    int side = 1;
+    while (side < pixels) {
+        side *= 2;
+    }
+    return side;
+}
+
+} // namespace platform

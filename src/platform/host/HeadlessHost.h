@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/graphics/Picture.h"
+#include "platform/host/Host.h"
+#include "platform/host/Script.h"
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace platform {
+
+class Compositor;
+class StatusBar;
+class Window;
+
+// Runs the application without a window on a virtual clock and carries out scripts:
+// touches go to the window, waits move the clock (running delayed calls and animation
+// frames), screenshots composite the screen with a status bar that always shows the same.
+class HeadlessHost {
+public:
+    explicit HeadlessHost(int scale = 2);
+    // Ends the application if it still runs.
+    ~HeadlessHost();
+    HeadlessHost(const HeadlessHost&) = delete;
+    HeadlessHost& operator=(const HeadlessHost&) = delete;
+
+    // Puts the main run loop on a fresh virtual clock, makes the window and the
+    // application and launches it. False when it is already running or the factory made
+    // no delegate.
+    bool launch(const ApplicationFactory& factory, std::string& error);
+    // Runs the commands in order; at the first that fails answers false with
+    // "NAME:LINE: what went wrong" in `error`.
+    bool run(const Script& script, std::string& error);
+    // The application's terminate path, then the application and its window are let go.
+    void terminate();
+
+    bool isRunning() const { return application_ != nullptr; }
+    // The composited portrait screen, scale × (320 × 480) pixels, status bar included.
+    std::optional<Picture> screenshot(std::string& error);
+    Window* window() const { return window_.get(); }
+    Application* application() const { return application_.get(); }
+
+private:
+    bool runCommand(const ScriptCommand& command, std::string& error);
+    HostedRun running() { return {window_, hosted_, application_}; }
+
+    int scale_;
+    std::shared_ptr<Window> window_;
+    HostedApplication hosted_;
+    std::unique_ptr<Application> application_;
+    std::unique_ptr<Compositor> compositor_;
+    std::unique_ptr<StatusBar> statusBar_;
+    std::set<int> fingersDown_;
+};
+
+} // namespace platform

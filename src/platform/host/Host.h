@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/base/Application.h"
+#include "platform/host/HostInputDelegate.h"
+#include "platform/host/ScriptCommandDelegate.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class Window;
+
+// How the host runs the application: in a window (the default) or headless on the
+// virtual clock, driven by a script.
+struct HostOptions {
+    bool headless = false;
+    // The script of a headless run: a file, or "-" for standard input; empty for none
+    // (the application then starts and ends at once).
+    std::string script;
+    // Pixels per point of the window and of screenshots.
+    int scale = 2;
+    // Prefixes the host's messages ("NAME: no window system …").
+    std::string programName = "host";
+    std::string windowTitle;
+    // Told once, right after the first frame was swapped onto the window (benchmarks).
+    std::function<void()> firstFrameShown;
+
+    enum class Parsed { notMine, taken, failed };
+    // Reads the host's option at argv[index] ("--headless", "--script FILE|-",
+    // "--scale N", also as "--script=FILE", "--scale=N") and moves `index` past a value it
+    // took. On failure `error` says why in one line.
+    Parsed parseArgument(int& index, int argc, char** argv, std::string& error);
+    // Checks the options together once all are read.
+    bool validate(std::string& error) const;
+    // The lines of --help for these options.
+    static const char* usage();
+};
+
+// What the host gets from the application it runs. The two delegates are not owned;
+// they usually are the application delegate itself and live as long as it does.
+struct HostedApplication {
+    std::unique_ptr<ApplicationDelegate> delegate;
+    HostInputDelegate* input = nullptr;
+    ScriptCommandDelegate* commands = nullptr;
+};
+
+// Makes the application for the window it is to run in (before anything is launched).
+using ApplicationFactory = std::function<HostedApplication(Window& window)>;
+
+// The parts of a running application a host keeps, as references to the host's members:
+// every host launches and terminates through these, so they all take the same steps in the
+// same order.
+struct HostedRun {
+    std::shared_ptr<Window>& window;
+    HostedApplication& hosted;
+    std::unique_ptr<Application>& application;
+
+    // Makes the window and, through the factory, the application; `prepare` sets the
+    // application up before it launches. False when an application already runs or the
+    // factory made no delegate; `error` then says which.
+    bool launch(const ApplicationFactory& factory, std::string& error,
+                const std::function<void(Application&)>& prepare) const;
+    // The application's terminate path, then the delegate (it may still hold views of the
+    // window), the application and the window are let go. False when nothing was running.
+    bool terminate() const;
+};
+
+// Runs the application until its window closes or its script ends; the process's exit
+// status. Messages go to standard error.
+int runHost(const HostOptions& options, const ApplicationFactory& factory);
+
+} // namespace platform
+
+// The window host module's entry point, looked up by this name once the module is loaded.
+extern "C" int pixelloRunWindowHost(const platform::HostOptions* options,
+                                    const platform::ApplicationFactory* factory);

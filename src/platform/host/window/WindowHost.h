@@ -1,0 +1,120 @@
+#pragma once
+
+#include "platform/base/Geometry.h"
+#include "platform/host/Host.h"
+#include "platform/host/StatusBar.h"
+
+#include <GLES/gl.h>
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+union SDL_Event;
+
+namespace platform {
+
+class Compositor;
+class SDLGLContext;
+class Window;
+
+// The application in an SDL window: the 320 × 480 point screen with its status bar at an
+// integer scale, turned as a phone would be turned. The mouse is one finger; with Alt held
+// a second finger mirrors it about a centre, and Alt+Shift moves both together. Real touch
+// screens deliver real fingers. Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo, Escape goes
+// back, Ctrl+Left/Right turn the device. Closing the window terminates the application.
+class WindowHost {
+public:
+    // Opens the window, runs the application until the window closes; the exit status.
+    static int run(const HostOptions& options, const ApplicationFactory& factory);
+
+    // Starts SDL's video, opens the window and installs its GL context as the shared one.
+    // Nothing when there is no window system or no GL ES 1.1; `error` then says so in one
+    // line.
+    static std::unique_ptr<WindowHost> create(const HostOptions& options, std::string& error);
+    ~WindowHost();
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    bool launch(const ApplicationFactory& factory, std::string& error);
+    // One turn of the loop: waits at most `maxWait` seconds for an event (less when a
+    // delayed call is due or something animates), handles every waiting event, runs the
+    // due calls and draws a frame when something changed. False once the window closed.
+    bool runOnce(double maxWait);
+    // The application's terminate path; the window stays until the host goes.
+    void close();
+
+    bool isRunning() const { return application_ != nullptr; }
+    Window* window() const { return window_.get(); }
+    Application* application() const { return application_.get(); }
+    std::uint64_t framesShown() const { return framesShown_; }
+    // Whether the window keeps its contents across swaps, so that only what changed is
+    // drawn into it.
+    bool windowKeepsContents() const { return windowKeepsContents_; }
+    // The orientation the window is turned to (1–4).
+    int windowOrientation() const { return turned_; }
+    // The window's size in SDL window units.
+    Size windowSize() const;
+
+private:
+    struct MouseFinger {
+        int id;
+        Point location; // screen points
+    };
+
+    WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> context);
+    void handle(const SDL_Event& event);
+    void handleKey(const SDL_Event& event);
+    void handleMouse(const SDL_Event& event);
+    void handleFinger(const SDL_Event& event);
+    void turnDevice(bool counterClockwise);
+    void resizeWindow();
+    Point screenPointAt(float windowX, float windowY) const;
+    Point mirrorCentre() const;
+    std::vector<Point> mouseFingers(Point mouse) const;
+    bool animating() const;
+    void draw();
+    void refreshStatusBar();
+    HostedRun running() { return {window_, hosted_, application_}; }
+
+    HostOptions options_;
+    // The shared GL context owns the window; this is the same object, not owned here.
+    SDLGLContext* context_;
+    std::shared_ptr<Window> window_;
+    HostedApplication hosted_;
+    std::unique_ptr<Application> application_;
+    std::unique_ptr<Compositor> compositor_;
+    std::unique_ptr<StatusBar> statusBar_;
+
+    int turned_ = 1;
+    // Whether the window's swaps keep its contents, so the screen is kept in the window.
+    bool windowKeepsContents_ = false;
+    // Screen boxes (points) the host drew over the composited screen in the last frame.
+    std::vector<Rect> drawnOver_;
+    bool needsFrame_ = true;
+    std::uint64_t framesShown_ = 0;
+    double lastFrame_ = 0.0;
+
+    // Mouse fingers while the button is down, and the mirror centre while Alt is held.
+    std::vector<MouseFinger> mouseDown_;
+    Point mouse_;
+    bool altHeld_ = false;
+    std::optional<Point> movedCentre_;
+    std::map<std::int64_t, int> touchFingers_;
+    int nextTouchFinger_ = 1000;
+
+    GLuint barTexture_ = 0;
+    StatusBar::Content barContent_;
+    int barOrientation_ = 0;
+    int barScale_ = 0;
+    int barWidth_ = 0;
+    int barHeight_ = 0;
+    int barTextureWidth_ = 0;
+    int barTextureHeight_ = 0;
+    std::time_t barMinute_ = -1;
+};
+
+} // namespace platform

@@ -1,0 +1,115 @@
+#include "platform/base/Application.h"
+
+#include "support/TestEnvironment.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct RecordingDelegate : platform::ApplicationDelegate {
+    void applicationDidFinishLaunching(platform::Application& app) override {
+        log.push_back("launch");
+        EXPECT_TRUE(app.isLaunched());
+    }
+    void applicationWillTerminate(platform::Application&) override { log.push_back("terminate"); }
+    std::vector<std::string> log;
+};
+
+TEST(Application, LaunchAndTerminateReachTheDelegateOnceAndInOrder) {
+    RecordingDelegate delegate;
+    platform::Application app(&delegate);
+    app.terminate();
+    EXPECT_TRUE(delegate.log.empty());
+    app.launch();
+    app.launch();
+    app.terminate();
+    app.terminate();
+    EXPECT_EQ(delegate.log, (std::vector<std::string>{"launch", "terminate"}));
+    EXPECT_TRUE(app.isTerminated());
+}
+
+TEST(Application, StatusBarTakesOnlyTheFourScreenOrientations) {
+    platform::Application app(nullptr);
+    std::vector<std::pair<int, bool>> told;
+    app.setStatusBarObserver([&](int o, bool animated) { told.emplace_back(o, animated); });
+    EXPECT_EQ(app.statusBarOrientation(), 1);
+    app.setStatusBarOrientation(3, true);
+    app.setStatusBarOrientation(5, true);
+    app.setStatusBarOrientation(0, false);
+    app.setStatusBarOrientation(3, false);
+    EXPECT_EQ(app.statusBarOrientation(), 3);
+    EXPECT_EQ(told, (std::vector<std::pair<int, bool>>{{3, true}, {3, false}}));
+}
+
+TEST(Application, OpensOnlyWebAddresses) {
+    platform::Application app(nullptr);
+    EXPECT_FALSE(app.isWindowSession()) << "nothing is started unless a window host says so";
+    for (const char* good :
+         {"https://pixello.example.org/support", "http://example.org",
+          "HTTPS://Example.org/a?b=c#d", "https://example.org/;$(touch${IFS}x)"}) {
+        EXPECT_TRUE(app.openURL(good)) << good;
+        EXPECT_EQ(app.lastOpenedURL(), good);
+    }
+    // A translation without the address gives its key; local files, other schemes, a missing
+    // host, blanks and control characters are all refused and leave the record alone.
+    const std::string refused[] = {"supportURL",
+                                   "",
+                                   "/usr/bin/xterm",
+                                   "file:///etc/passwd",
+                                   "javascript:alert(1)",
+                                   "ftp://example.org",
+                                   "https:example.org",
+                                   "http://",
+                                   "http:///etc/passwd",
+                                   "https://example.org/a b",
+                                   "https://example.org/\n",
+                                   std::string("https://example.org/\0x", 22),
+                                   "https://example.org/\x7f",
+                                   " https://example.org",
+                                   "-https://example.org"};
+    for (const std::string& bad : refused) {
+        EXPECT_FALSE(app.openURL(bad)) << bad;
+        EXPECT_FALSE(platform::Application::isWebAddress(bad)) << bad;
+    }
+    EXPECT_EQ(app.lastOpenedURL(), "https://example.org/;$(touch${IFS}x)");
+}
+
+TEST(Application, AWindowSessionHandsTheAddressToTheOpenerAsOneArgument) {
+    testsupport::ScratchDirectory scratch;
+    const auto out = scratch.path() / "opened";
+    const auto marker = scratch.path() / "x";
+    // Stands in for xdg-open: writes down how many arguments it got and the first one.
+    const auto opener = scratch.path() / "opener";
+    testsupport::writeText(opener, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > '" + out.string() +
+                                       ".tmp' && mv '" + out.string() + ".tmp' '" + out.string() +
+                                       "'\n");
+    ASSERT_EQ(::chmod(opener.c_str(), 0700), 0);
+
+    platform::Application app(nullptr);
+    app.setWindowSession(true);
+    app.setURLOpener(opener.string());
+    // Shell syntax in the address stays text: nothing runs it.
+    const std::string url = "https://example.org/a;b c'd";
+    EXPECT_FALSE(app.openURL(url)) << "a blank is refused before anything starts";
+    const std::string tricky = "https://example.org/a;touch${IFS}" + marker.string() + "'$(id)";
+    ASSERT_TRUE(app.openURL(tricky));
+    EXPECT_EQ(app.lastOpenedURL(), tricky);
+    for (int i = 0; i < 500 && !std::filesystem::exists(out); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(testsupport::readText(out), "1\n" + tricky + "\n");
+    EXPECT_FALSE(std::filesystem::exists(marker));
+
+    // An opener that can not be started is a failure, and nothing is recorded.
+    app.setURLOpener((scratch.path() / "missing-opener").string());
+    EXPECT_FALSE(app.openURL("https://example.org/other"));
+    EXPECT_EQ(app.lastOpenedURL(), tricky);
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "platform/base/Localization.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::Localization;
+
+TEST(Localization, LanguageComesFromTheFirstSetVariableAndDefaultsToEnglish) {
+    EXPECT_EQ(Localization::languageFromEnvironment("de:fr", "it_IT.UTF-8", "es", "pt"), "de:fr");
+    EXPECT_EQ(Localization::languageFromEnvironment("", "it_IT.UTF-8", "es", "pt"), "it_IT.UTF-8");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, "es_ES", "pt"), "es_ES");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, nullptr, "de_AT.UTF-8"),
+              "de_AT.UTF-8");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, nullptr, nullptr), "en");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, "C", nullptr, "de_DE"), "en");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, "C.UTF-8", nullptr, nullptr), "en");
+    EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, "POSIX", nullptr), "en");
+}
+
+class LocalizationTest : public ::testing::Test {
+protected:
+    void TearDown() override { Localization::setLanguage(""); }
+};
+
+TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) {
+    Localization::setLanguage("de_DE.UTF-8");
+    EXPECT_EQ(Localization::localizedString("Settings"), "Einstellungen");
+    EXPECT_EQ(Localization::localizedString("Back"), "Zurück");
+    const std::string camera = Localization::localizedString("No camera support on '%@'.");
+    EXPECT_NE(camera, "No camera support on '%@'.");
+    EXPECT_NE(camera.find("%@"), std::string::npos);
+    EXPECT_EQ(Localization::localizedString("defaultFont"), "DejaVu Sans");
+    // No translation: the key itself.
+    EXPECT_EQ(Localization::localizedString("Not a text of the editor"),
+              "Not a text of the editor");
+    EXPECT_EQ(Localization::localizedString(""), "");
+
+    // English maps only the symbolic keys; unknown languages show the keys.
+    Localization::setLanguage("en");
+    EXPECT_EQ(Localization::localizedString("Settings"), "Settings");
+    EXPECT_EQ(Localization::localizedString("defaultFont"), "DejaVu Sans");
+    EXPECT_EQ(Localization::localizedString("defaultBoldFont"), "DejaVu Sans:bold");
+    EXPECT_NE(Localization::localizedString("WebsiteNsupport"), "WebsiteNsupport");
+    EXPECT_TRUE(Localization::localizedString("supportURL").starts_with("https://"));
+
+    Localization::setLanguage("xx");
+    EXPECT_EQ(Localization::localizedString("Settings"), "Settings");
+    EXPECT_EQ(Localization::localizedString("defaultFont"), "defaultFont");
+
+    // A preference list falls through to the first language that has a table.
+    Localization::setLanguage("xx:de");
+    EXPECT_EQ(Localization::localizedString("Apply"), "Anwenden");
+    EXPECT_EQ(Localization::language(), "xx:de");
+}
+
+TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
+    const std::vector<std::string> texts = {
+        "OK",
+        "Back",
+        "Apply",
+        "Settings",
+        "Please, wait...",
+        "Smudge Power",
+        "Smudge Width",
+        "Bump Power",
+        "Pinch Power",
+        "Small",
+        "Large",
+        "WebsiteNsupport",
+        "No camera support on '%@'.",
+        "Photo library is currently unavailable.",
+        "Error '%@' occured.",
+        "Image saved to 'Saved photos' album.",
+        "iPod: Image saved to 'Saved photos' album.",
+        "iPhone: Image saved to 'Saved photos' album.",
+        "Rotate device to protarit orientation to pick image.",
+        "Rotate device to protarit orientation to open settings.",
+        "Rotate device to protarit orientation to use camera."};
+    Localization::setLanguage("de");
+    for (const std::string& text : texts) {
+        // "OK" reads the same in German.
+        if (text != "OK") {
+            EXPECT_NE(Localization::localizedString(text), text) << text;
+        }
+        if (text.find("%@") != std::string::npos) {
+            EXPECT_NE(Localization::localizedString(text).find("%@"), std::string::npos) << text;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,212 @@
+#include "platform/gl/GLContext.h"
+
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLLayer.h"
+#include "platform/gl/HeadlessGLContext.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace {
+
+using platform::GLContext;
+using platform::GLLayer;
+
+GLContext& sharedContext() {
+    GLContext* context = GLContext::shared();
+    EXPECT_NE(context, nullptr) << GLContext::lastError();
+    return *context;
+}
+
+// A framebuffer with one colour renderbuffer whose storage comes from `layer`.
+struct Drawable {
+    explicit Drawable(GLLayer& layer) : fbo(sharedContext().fbo()) {
+        fbo.genFramebuffers(1, &framebuffer);
+        fbo.genRenderbuffers(1, &renderbuffer);
+        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
+        fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
+        stored = layer.renderbufferStorage();
+        fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                    GL_RENDERBUFFER_OES, renderbuffer);
+    }
+    ~Drawable() {
+        fbo.deleteFramebuffers(1, &framebuffer);
+        fbo.deleteRenderbuffers(1, &renderbuffer);
+    }
+    void fill(float r, float g, float b) {
+        glViewport(0, 0, 1000, 1000);
+        glClearColor(r, g, b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    const platform::FramebufferFunctions& fbo;
+    GLuint framebuffer = 0;
+    GLuint renderbuffer = 0;
+    bool stored = false;
+};
+
+TEST(GLContext, SharedHeadlessContextIsCurrentOnRequestAndOffersFramebufferObjects) {
+    GLContext& context = sharedContext();
+    EXPECT_EQ(GLContext::shared(), &context);
+    EXPECT_TRUE(GLContext::lastError().empty());
+    ASSERT_TRUE(context.makeCurrent());
+    EXPECT_TRUE(context.isCurrent());
+    EXPECT_NE(context.fbo().genFramebuffers, nullptr);
+    EXPECT_NE(context.fbo().renderbufferStorage, nullptr);
+    EXPECT_TRUE(platform::hasGLExtension("GL_OES_framebuffer_object"));
+    EXPECT_FALSE(platform::hasGLExtension("GL_OES_framebuffer"));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    ASSERT_NE(version, nullptr);
+    EXPECT_NE(std::string(version).find("ES-CM 1."), std::string::npos) << version;
+
+    context.clearCurrent();
+    EXPECT_FALSE(context.isCurrent());
+    EXPECT_TRUE(context.makeCurrent());
+    EXPECT_FALSE(GLContext::installShared(nullptr));
+    EXPECT_EQ(GLContext::shared(), &context);
+}
+
+// A host context that cannot be used, as when a window's driver went away.
+class UnusableContext final : public GLContext {
+public:
+    bool makeCurrent() override { return false; }
+    bool isCurrent() const override { return false; }
+    void clearCurrent() override {}
+    void* getProcAddress(const char*) const override { return nullptr; }
+};
+
+TEST(GLContext, HostInstalledContextReplacesTheSharedOne) {
+    sharedContext();
+    auto unusable = std::make_unique<UnusableContext>();
+    GLContext* installed = unusable.get();
+    ASSERT_TRUE(GLContext::installShared(std::move(unusable)));
+    EXPECT_EQ(GLContext::shared(), installed);
+    GLLayer layer;
+    layer.setBounds({4.0f, 4.0f});
+    EXPECT_FALSE(layer.renderbufferStorage());
+    EXPECT_FALSE(layer.present());
+
+    // Put a working context back for whatever runs next in this process.
+    std::string error;
+    auto headless = platform::HeadlessGLContext::create(error);
+    ASSERT_NE(headless, nullptr) << error;
+    EXPECT_TRUE(error.empty());
+    ASSERT_TRUE(GLContext::installShared(std::move(headless)));
+    EXPECT_TRUE(GLContext::shared()->makeCurrent());
+}
+
+TEST(GLContext, ExtensionListsMatchWholeWordsOnly) {
+    const char* list = "GL_OES_a GL_OES_ab GL_X";
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_OES_ab"));
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, "GL_OES"));
+    EXPECT_FALSE(platform::extensionListHas(list, "OES_a"));
+    EXPECT_FALSE(platform::extensionListHas(nullptr, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, ""));
+}
+
+TEST(GLLayer, PixelSizeIsBoundsTimesScaleAndImpossibleSizesAreZero) {
+    GLLayer layer;
+    layer.setBounds({300.0f, 200.4f});
+    EXPECT_EQ(layer.pixelWidth(), 300);
+    EXPECT_EQ(layer.pixelHeight(), 200);
+    layer.setContentsScale(2.0f);
+    EXPECT_EQ(layer.pixelWidth(), 600);
+    EXPECT_EQ(layer.pixelHeight(), 401);
+    layer.setBounds({-5.0f, std::numeric_limits<float>::quiet_NaN()});
+    EXPECT_EQ(layer.pixelWidth(), 0);
+    EXPECT_EQ(layer.pixelHeight(), 0);
+}
+
+TEST(GLLayer, StorageHasThePixelSizeAndRefusesEmptySizes) {
+    sharedContext().makeCurrent();
+    GLLayer layer;
+    layer.setBounds({37.0f, 5.0f});
+    {
+        Drawable drawable(layer);
+        EXPECT_TRUE(drawable.stored);
+        GLint width = 0;
+        GLint height = 0;
+        drawable.fbo.getRenderbufferParameteriv(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES,
+                                                &width);
+        drawable.fbo.getRenderbufferParameteriv(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES,
+                                                &height);
+        EXPECT_EQ(width, 37);
+        EXPECT_EQ(height, 5);
+        EXPECT_EQ(drawable.fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES),
+                  static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_OES));
+    }
+    layer.setBounds({0.0f, 5.0f});
+    Drawable empty(layer);
+    EXPECT_FALSE(empty.stored);
+    EXPECT_NE(empty.fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES),
+              static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_OES));
+    EXPECT_FALSE(layer.present());
+}
+
+TEST(GLLayer, PresentCopiesTheFrameAndLaterUnpresentedFramesStayUnseen) {
+    sharedContext().makeCurrent();
+    GLLayer layer;
+    layer.setBounds({5.0f, 3.0f});
+    Drawable drawable(layer);
+    EXPECT_EQ(layer.presentedTexture(), 0u);
+    EXPECT_EQ(layer.presentedPixels(), nullptr);
+
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    glBindTexture(GL_TEXTURE_2D, other);
+    drawable.fill(1.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(layer.present());
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), other);
+    EXPECT_NE(layer.presentedTexture(), 0u);
+    EXPECT_EQ(layer.presentCount(), 1u);
+    EXPECT_EQ(layer.presentedWidth(), 5);
+    EXPECT_EQ(layer.presentedHeight(), 3);
+    // A power-of-two texture, unless the driver takes any size.
+    EXPECT_EQ(layer.textureWidth(), sharedContext().textureSideFor(5));
+    EXPECT_EQ(layer.textureHeight(), sharedContext().textureSideFor(3));
+    EXPECT_TRUE(layer.textureWidth() == 5 || layer.textureWidth() == 8);
+
+    // Drawn but not presented: the compositor's texture keeps the red frame.
+    drawable.fill(0.0f, 0.0f, 1.0f);
+    platform::PixelBuffer shown = layer.presentedPixels();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->size(), 5u * 3u * 4u);
+    for (std::size_t i = 0; i < shown->size(); i += 4) {
+        EXPECT_EQ((*shown)[i], 255);
+        EXPECT_EQ((*shown)[i + 2], 0);
+    }
+    // The blue frame is still in the renderbuffer, and the framebuffer binding survived.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &framebuffer);
+    EXPECT_EQ(static_cast<GLuint>(framebuffer), drawable.framebuffer);
+    std::uint8_t pixel[4] = {};
+    glReadPixels(4, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[2], 255);
+    glDeleteTextures(1, &other);
+}
+
+TEST(GLLayer, PresentedPixelsComeTopRowFirst) {
+    sharedContext().makeCurrent();
+    GLLayer layer;
+    layer.setBounds({2.0f, 2.0f});
+    Drawable drawable(layer);
+    drawable.fill(0.0f, 0.0f, 0.0f);
+    // Bottom row green in GL's bottom-up order.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 2, 1);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    ASSERT_TRUE(layer.present());
+    platform::PixelBuffer shown = layer.presentedPixels();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ((*shown)[1], 0);       // top-left
+    EXPECT_EQ((*shown)[8 + 1], 255); // bottom-left
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#include "platform/host/StatusBar.h"
+
+#include "platform/host/ScreenRotation.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::Picture;
+using platform::Point;
+using platform::StatusBar;
+namespace ScreenRotation = platform::ScreenRotation;
+
+Picture solid(int width, int height, std::uint8_t grey) {
+    auto bytes =
+        std::make_shared<platform::PixelBytes>(static_cast<std::size_t>(width) * height * 4, grey);
+    for (std::size_t i = 3; i < bytes->size(); i += 4) {
+        (*bytes)[i] = 255;
+    }
+    return *Picture::create(bytes, width, height);
+}
+
+int litPixels(const Picture& p, int x0, int y0, int x1, int y1) {
+    int lit = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            lit += p.pixelAt(x, y)[0] > 128 ? 1 : 0;
+        }
+    }
+    return lit;
+}
+
+TEST(ScreenRotationTest, TurnsTheScreenAsTheUserHoldsIt) {
+    // With the home button on the right the screen's top-right corner is the user's
+    // top-left; with it on the left the bottom-left corner is.
+    EXPECT_EQ(ScreenRotation::screenToTurned({320, 0}, 3), (Point{0, 0}));
+    EXPECT_EQ(ScreenRotation::screenToTurned({0, 480}, 4), (Point{0, 0}));
+    EXPECT_EQ(ScreenRotation::screenToTurned({0, 0}, 2), (Point{320, 480}));
+    EXPECT_EQ(ScreenRotation::turnedSize(3).width, 480.0f);
+    EXPECT_EQ(ScreenRotation::turnedSize(2).width, 320.0f);
+    for (int orientation = 0; orientation <= 6; ++orientation) {
+        for (const Point p : {Point{0, 0}, Point{12.5f, 400}, Point{320, 480}, Point{300, 7}}) {
+            EXPECT_EQ(ScreenRotation::turnedToScreen(ScreenRotation::screenToTurned(p, orientation),
+                                                     orientation),
+                      p)
+                << orientation;
+        }
+    }
+}
+
+TEST(StatusBarTest, ReadsTheFirstBatteryAndElseShowsAFullOne) {
+    testsupport::ScratchDirectory dir;
+    const auto supplies = dir.path() / "power_supply";
+    EXPECT_EQ(StatusBar::batteryLevel(supplies), 1.0f); // no such folder
+    std::filesystem::create_directories(supplies / "AC");
+    testsupport::writeText(supplies / "AC" / "type", "Mains\n");
+    EXPECT_EQ(StatusBar::batteryLevel(supplies), 1.0f);
+    std::filesystem::create_directories(supplies / "BAT0");
+    testsupport::writeText(supplies / "BAT0" / "type", "Battery\n");
+    testsupport::writeText(supplies / "BAT0" / "capacity", "42\n");
+    EXPECT_FLOAT_EQ(StatusBar::batteryLevel(supplies), 0.42f);
+    testsupport::writeText(supplies / "BAT0" / "capacity", "4x2\n");
+    EXPECT_EQ(StatusBar::batteryLevel(supplies), 1.0f);
+    testsupport::writeText(supplies / "BAT0" / "capacity", "250\n");
+    EXPECT_EQ(StatusBar::batteryLevel(supplies), 1.0f);
+}
+
+TEST(StatusBarTest, DrawsTheTimeAndTheChargeAtTheScale) {
+    std::string error;
+    auto bar = StatusBar::create(error);
+    if (bar == nullptr) {
+        GTEST_SKIP() << error;
+    }
+    const auto full = bar->render({"9:41", 1.0f}, 320, 2);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->width(), 640);
+    EXPECT_EQ(full->height(), 40);
+    const auto empty = bar->render({"", 0.0f}, 320, 2);
+    ASSERT_TRUE(empty);
+    // The time sits in the middle; the battery's inside fills with its charge.
+    EXPECT_GT(litPixels(*full, 280, 0, 360, 40), 100);
+    EXPECT_EQ(litPixels(*empty, 280, 0, 360, 40), 0);
+    EXPECT_GT(litPixels(*full, 590, 16, 620, 24), litPixels(*empty, 590, 16, 620, 24) + 100);
+    const auto wide = bar->render({"9:41", 1.0f}, 480, 1);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->width(), 480);
+    EXPECT_EQ(wide->height(), 20);
+}
+
+TEST(StatusBarTest, OverlaysTheEdgeOfItsOrientationReadingUpright) {
+    const Picture screen = solid(320, 480, 0);
+    for (int orientation = 1; orientation <= 4; ++orientation) {
+        // A bar with one white pixel at its top-left corner.
+        const int length = static_cast<int>(StatusBar::lengthFor(orientation));
+        auto bytes = std::make_shared<platform::PixelBytes>(*solid(length, 20, 0).pixels());
+        std::fill(bytes->begin(), bytes->begin() + 4, std::uint8_t{255});
+        const auto bar = Picture::create(bytes, length, 20);
+        const auto shown = StatusBar::overlay(screen, *bar, orientation);
+        ASSERT_TRUE(shown);
+        // The user's top-left corner of the turned screen.
+        const Point corner = ScreenRotation::turnedToScreen({0.5f, 0.5f}, orientation);
+        const int cx = static_cast<int>(corner.x);
+        const int cy = static_cast<int>(corner.y);
+        EXPECT_EQ(shown->pixelAt(cx, cy)[0], 255) << orientation;
+        EXPECT_EQ(litPixels(*shown, 0, 0, 320, 480), 1) << orientation;
+    }
+    // A bar drawn for another scale does not fit.
+    EXPECT_FALSE(StatusBar::overlay(screen, solid(640, 40, 0), 1));
+}
+
+} // namespace

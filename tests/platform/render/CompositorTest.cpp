@@ -1,0 +1,145 @@
+#include "platform/render/Compositor.h"
+
+#include "platform/base/RunLoop.h"
+#include "platform/gl/GLContext.h"
+#include "platform/ui/GLLayerView.h"
+#include "platform/ui/Window.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::AffineTransform;
+using platform::Color;
+using platform::Compositor;
+using platform::Painter;
+using platform::Picture;
+using platform::Rect;
+using platform::View;
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+void expectPixel(const Picture& picture, int x, int y, Pixel expected, const char* what) {
+    const Pixel got = picture.pixelAt(x, y);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(got[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(i)], 2)
+            << what << " at (" << x << ", " << y << ") channel " << i;
+    }
+}
+
+std::shared_ptr<View> box(Rect frame, Color color) {
+    auto view = std::make_shared<View>(frame);
+    view->setBackgroundColor(color);
+    return view;
+}
+
+struct Compositing : ::testing::Test {
+    void SetUp() override {
+        platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
+        if (platform::GLContext::shared() == nullptr) {
+            GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
+        }
+    }
+    std::shared_ptr<platform::Window> window = std::make_shared<platform::Window>();
+};
+
+TEST_F(Compositing, DrawsColoursAlphaTransformsAndClippingAtTheScale) {
+    window->setBackgroundColor(Color::white());
+    auto red = box({10, 10, 20, 20}, {1, 0, 0, 1});
+    auto faded = box({40, 10, 20, 20}, {0, 0, 1, 1});
+    faded->setAlpha(0.5f);
+    auto clipper = box({100, 100, 50, 50}, Color::black());
+    clipper->setClipsToBounds(true);
+    auto overflow = box({25, 25, 50, 50}, {0, 1, 0, 1}); // half outside the clipper
+    clipper->addSubview(overflow);
+    auto scaled = box({200, 200, 10, 10}, {1, 0, 0, 1});
+    scaled->setTransform(AffineTransform::makeScale(3, 3)); // covers 190…220
+    auto hidden = box({0, 300, 50, 50}, {1, 0, 0, 1});
+    hidden->setHidden(true);
+    for (const auto& v : {red, faded, clipper, scaled, hidden}) {
+        window->addSubview(v);
+    }
+
+    Compositor compositor(2);
+    const auto shot = compositor.snapshot(*window);
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->width(), 640);
+    EXPECT_EQ(shot->height(), 960);
+    expectPixel(*shot, 2, 2, {255, 255, 255, 255}, "background");
+    expectPixel(*shot, 2 * 20, 2 * 20, {255, 0, 0, 255}, "red box");
+    expectPixel(*shot, 2 * 50, 2 * 20, {127, 127, 255, 255}, "half-transparent blue on white");
+    expectPixel(*shot, 2 * 140, 2 * 140, {0, 255, 0, 255}, "subview inside the clip");
+    expectPixel(*shot, 2 * 160, 2 * 160, {255, 255, 255, 255}, "subview outside the clip");
+    expectPixel(*shot, 2 * 192, 2 * 192, {255, 0, 0, 255}, "scaled about its centre");
+    expectPixel(*shot, 2 * 188, 2 * 205, {255, 255, 255, 255}, "beyond the scaled box");
+    expectPixel(*shot, 2 * 20, 2 * 320, {255, 255, 255, 255}, "hidden view");
+}
+
+TEST_F(Compositing, ShowsAnimationsAsTheyStandAndPicturesTheRightWayUp) {
+    auto moving = box({0, 0, 20, 20}, {1, 0, 0, 1});
+    window->addSubview(moving);
+    platform::Animation::beginAnimations("move");
+    moving->setFrame({100, 0, 20, 20});
+    platform::Animation::commitAnimations();
+    platform::RunLoop::main().advance(0.1);
+    Compositor compositor(1);
+    auto shot = compositor.snapshot(*window);
+    ASSERT_TRUE(shot);
+    expectPixel(*shot, 60, 10, {255, 0, 0, 255}, "half way");
+    expectPixel(*shot, 10, 10, {0, 0, 0, 255}, "left its start");
+
+    // A 2 × 2 picture: red on top, blue below.
+    struct PictureView : View {
+        using View::View;
+        std::optional<Picture> picture;
+        void drawContent(Painter& c) override { c.drawPicture(*picture, bounds()); }
+    };
+    auto pixels = std::make_shared<platform::PixelBytes>(
+        platform::PixelBytes{255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255});
+    auto view = std::make_shared<PictureView>(Rect(200, 200, 40, 40));
+    view->picture = Picture::create(pixels, 2, 2);
+    ASSERT_TRUE(view->picture);
+    window->addSubview(view);
+    shot = compositor.snapshot(*window);
+    ASSERT_TRUE(shot);
+    expectPixel(*shot, 220, 202, {255, 0, 0, 255}, "top row");
+    expectPixel(*shot, 220, 238, {0, 0, 255, 255}, "bottom row");
+}
+
+TEST_F(Compositing, ShowsTheLastPresentedFrameOfAGLView) {
+    auto glView = std::make_shared<platform::GLLayerView>(Rect(0, 0, 32, 32));
+    glView->layer().setBounds({32, 32});
+    window->addSubview(glView);
+
+    platform::GLContext& context = *platform::GLContext::shared();
+    ASSERT_TRUE(context.makeCurrent());
+    const auto& fbo = context.fbo();
+    GLuint framebuffer = 0, renderbuffer = 0;
+    fbo.genFramebuffers(1, &framebuffer);
+    fbo.genRenderbuffers(1, &renderbuffer);
+    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
+    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
+    ASSERT_TRUE(glView->layer().renderbufferStorage());
+    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                renderbuffer);
+    const auto fill = [](float r, float g, float b) {
+        glDisable(GL_SCISSOR_TEST);
+        glViewport(0, 0, 32, 32);
+        glClearColor(r, g, b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    };
+    Compositor compositor(1);
+    fill(0, 1, 0);
+    ASSERT_TRUE(glView->layer().present());
+    fill(1, 0, 0); // drawn but never presented
+    auto shot = compositor.snapshot(*window);
+    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    fbo.deleteFramebuffers(1, &framebuffer);
+    fbo.deleteRenderbuffers(1, &renderbuffer);
+    ASSERT_TRUE(shot);
+    expectPixel(*shot, 16, 16, {0, 255, 0, 255}, "presented frame");
+    expectPixel(*shot, 40, 16, {0, 0, 0, 255}, "outside the GL view");
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+# Source lists of the test programs, the fuzz targets and the benchmarks.
+set(PIXELLO_TEST_SUPPORT_SOURCES
+    tests/support/PictureTestSupport.cpp
+)
+set(PIXELLO_PLATFORM_TESTS
+    tests/platform/base/ApplicationTest.cpp
+    tests/platform/base/BundleTest.cpp
+    tests/platform/base/DeviceTest.cpp
+    tests/platform/base/FileSystemTest.cpp
+    tests/platform/base/LocalizationTest.cpp
+    tests/platform/base/PathsTest.cpp
+    tests/platform/base/RunLoopTest.cpp
+    tests/platform/gl/GLContextTest.cpp
+    tests/platform/graphics/BitmapContextTest.cpp
+    tests/platform/graphics/FontTest.cpp
+    tests/platform/graphics/ImageTest.cpp
+    tests/platform/graphics/PictureTest.cpp
+    tests/platform/graphics/ResourcesTest.cpp
+    tests/platform/host/ScriptTest.cpp
+    tests/platform/host/StartupPathTest.cpp
+    tests/platform/host/StatusBarTest.cpp
+    tests/platform/render/CompositorDamageTest.cpp
+    tests/platform/render/CompositorTest.cpp
+    tests/platform/ui/AnimationTest.cpp
+    tests/platform/ui/TouchTest.cpp
+    tests/platform/ui/ViewTest.cpp
+    tests/platform/ui/widgets/ActivityIndicatorViewTest.cpp
+    tests/platform/ui/widgets/AlertViewTest.cpp
+    tests/platform/ui/widgets/ButtonTest.cpp
+    tests/platform/ui/widgets/NavigationBarTest.cpp
+    tests/platform/ui/widgets/SliderTest.cpp
+    tests/platform/ui/widgets/ToolbarTest.cpp
+    tests/platform/ui/widgets/WidgetDrawingTest.cpp
+)
+set(PIXELLO_ZEVKOCORE_TESTS
+    tests/ZevkoCore/ApplicationKernelTest.cpp
+    tests/ZevkoCore/ApplicationModelTest.cpp
+    tests/ZevkoCore/Base64Test.cpp
+    tests/ZevkoCore/CommonsTest.cpp
+    tests/ZevkoCore/MD5Test.cpp
+    tests/ZevkoCore/StringTest.cpp
+    tests/ZevkoCore/ZVKNavigationControllerTest.cpp
+    tests/ZevkoCore/ZVKScrollViewTest.cpp
+    tests/ZevkoCore/ZVKViewControllerTest.cpp
+)
+set(PIXELLO_EDITOR_TESTS
+    tests/Pixello/EffectGridDeformationTest.cpp
+    tests/Pixello/EffectGridTest.cpp
+    tests/Pixello/GLViewTest.cpp
+    tests/Pixello/MainViewControllerTest.cpp
+    tests/Pixello/PixelloHistoryTest.cpp
+    tests/Pixello/PixelloKernelTest.cpp
+    tests/Pixello/PixelloModelTest.cpp
+    tests/Pixello/SettingsViewControllerTest.cpp
+)
+set(PIXELLO_E2E_TESTS
+    tests/e2e/EditorProcessTest.cpp
+    tests/e2e/EditorSessionTest.cpp
+    tests/e2e/HeadlessHostTest.cpp
+    tests/e2e/KeptScreenTest.cpp
+    tests/e2e/WindowHostTest.cpp
+)
+set(PIXELLO_FUZZ_TARGETS
+    tests/fuzz/fuzz_picture_decode.cpp
+    tests/fuzz/fuzz_storage.cpp
+)
+set(PIXELLO_BENCHMARKS
+    bench/bench_editor.cpp
+    bench/bench_history.cpp
+    bench/bench_host.cpp
+    bench/bench_mesh.cpp
+    bench/bench_render.cpp
+    bench/bench_settings.cpp
+    bench/bench_storage.cpp
+    bench/bench_views.cpp
+    bench/bench_widgets.cpp
+)

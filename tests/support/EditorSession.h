@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Pixello/MainViewController.h"
+#include "Pixello/PixelloHostDelegate.h"
+#include "Pixello/PixelloKernel.h"
+#include "platform/graphics/PictureCodec.h"
+#include "platform/host/HeadlessHost.h"
+#include "platform/host/Script.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/widgets/Toolbar.h"
+#include "support/TestEnvironment.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+
+namespace editortest {
+
+// The whole editor run headless on the virtual clock, as `pixello --headless --script`
+// runs it, with its documents in a scratch folder.
+class EditorSession : public testsupport::PlatformTest {
+protected:
+    void TearDown() override {
+        host.terminate();
+        PlatformTest::TearDown();
+    }
+
+    void launch() {
+        std::string error;
+        ASSERT_TRUE(host.launch(
+            [this](platform::Window& window) {
+                platform::HostedApplication hosted = PixelloHostDelegate::hostedApplication(window);
+                delegate = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
+                return hosted;
+            },
+            error))
+            << error;
+        ASSERT_NE(kernel(), nullptr);
+        // The surface settles its content for a moment after start and takes no touches
+        // meanwhile, as on a phone.
+        ASSERT_EQ(run("wait 0.5\n"), "");
+    }
+
+    // Runs `text` as the script "s.txt"; the error, empty on success.
+    std::string run(const std::string& text) {
+        std::string error;
+        const std::optional<platform::Script> script =
+            platform::Script::parse(text, "s.txt", error);
+        if (!script) {
+            return "parse: " + error;
+        }
+        return host.run(*script, error) ? std::string() : error;
+    }
+
+    PixelloKernel* kernel() const { return delegate ? delegate->kernel() : nullptr; }
+    PixelloModel& model() const { return *kernel()->model(); }
+    MainViewController& screen() const { return *kernel()->mainViewController(); }
+    std::filesystem::path storagePath() const { return documents / "Pixello.storage"; }
+    std::string storageText() const { return testsupport::readText(storagePath()); }
+
+    std::optional<platform::Picture> screenshot(const std::string& name) {
+        const auto path = scratch.path() / name;
+        const std::string error = run("screenshot " + path.string());
+        EXPECT_EQ(error, "");
+        return platform::PictureCodec::decodeFile(path).picture;
+    }
+
+    platform::HeadlessHost host{2};
+    PixelloHostDelegate* delegate = nullptr; // owned by the host's application
+};
+
+// Compares a screenshot with tests/e2e/references/NAME. Small per-channel differences and a
+// small share of differing pixels pass, so another Mesa version does not break the test.
+// With PIXELLO_UPDATE_REFERENCES set the screenshot becomes the reference instead.
+inline void expectMatchesReference(const platform::Picture& shot, const std::string& name) {
+    const std::filesystem::path reference =
+        std::filesystem::path(PIXELLO_SOURCE_DIR) / "tests" / "e2e" / "references" / name;
+    if (std::getenv("PIXELLO_UPDATE_REFERENCES") != nullptr) {
+        ASSERT_TRUE(platform::PictureCodec::writePNG(shot, reference)) << reference;
+        return;
+    }
+    const std::optional<platform::Picture> expected =
+        platform::PictureCodec::decodeFile(reference).picture;
+    ASSERT_TRUE(expected.has_value()) << "no reference picture " << reference;
+    ASSERT_EQ(shot.width(), expected->width());
+    ASSERT_EQ(shot.height(), expected->height());
+    constexpr int kChannelTolerance = 24;
+    long differing = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const auto a = shot.pixelAt(x, y);
+            const auto b = expected->pixelAt(x, y);
+            for (int c = 0; c < 4; ++c) {
+                if (std::abs(int(a[c]) - int(b[c])) > kChannelTolerance) {
+                    ++differing;
+                    break;
+                }
+            }
+        }
+    }
+    const long total = long(shot.width()) * shot.height();
+    EXPECT_LE(differing * 200, total)
+        << name << ": " << differing << " of " << total << " pixels differ from the reference";
+}
+
+} // namespace editortest

@@ -1,0 +1,159 @@
+#include "support/PictureTestSupport.h"
+
+#include <csetjmp>
+#include <cstdio> // before jpeglib.h
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <libexif/exif-data.h>
+#include <png.h>
+
+namespace picture_test {
+
+platform::Picture makePicture(int width, int height,
+                              const std::function<std::array<std::uint8_t, 4>(int, int)>& colour,
+                              int orientation) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto c = colour(x, y);
+            bytes.insert(bytes.end(), c.begin(), c.end());
+        }
+    }
+    auto picture = platform::Picture::create(
+        std::make_shared<const platform::PixelBytes>(std::move(bytes)), width, height, orientation);
+    EXPECT_TRUE(picture.has_value());
+    return *picture;
+}
+
+platform::Picture makeCoordinatePicture(int width, int height, int orientation) {
+    return makePicture(
+        width, height,
+        [](int x, int y) {
+            return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x),
+                                               static_cast<std::uint8_t>(y), 200, 255};
+        },
+        orientation);
+}
+
+namespace {
+
+void appendToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void noFlush(png_structp) {}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout) {
+    std::vector<std::uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        ADD_FAILURE() << "libpng could not write the test picture";
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, appendToVector, noFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width),
+                 static_cast<png_uint_32>(layout.height), layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (std::size_t i = 0; i + 2 < layout.palette.size(); i += 3) {
+        palette.push_back({layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
+    }
+    if (!palette.empty()) {
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    }
+    if (!layout.transparency.empty()) {
+        if (layout.colourType == PNG_COLOR_TYPE_PALETTE) {
+            png_set_tRNS(png, info, layout.transparency.data(),
+                         static_cast<int>(layout.transparency.size()), nullptr);
+        } else {
+            png_color_16 value{};
+            value.gray = layout.transparency[0];
+            value.red = layout.transparency[0];
+            value.green = layout.transparency[layout.transparency.size() > 1 ? 1 : 0];
+            value.blue = layout.transparency[layout.transparency.size() > 2 ? 2 : 0];
+            png_set_tRNS(png, info, nullptr, 0, &value);
+        }
+    }
+    png_write_info(png, info);
+    const std::size_t rowBytes = layout.rows.size() / static_cast<std::size_t>(layout.height);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < layout.height; ++y) {
+        rows.push_back(const_cast<png_bytep>(layout.rows.data()) + rowBytes * y);
+    }
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture, int exifOrientation,
+                                     bool grey) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.width());
+    cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_EXT_RGBA;
+    jpeg_set_defaults(&cinfo);
+    if (grey) {
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    }
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        cinfo.comp_info[i].h_samp_factor = 1;
+        cinfo.comp_info[i].v_samp_factor = 1;
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    if (exifOrientation != 0) {
+        ExifData* exif = exif_data_new();
+        exif_data_set_byte_order(exif, EXIF_BYTE_ORDER_MOTOROLA);
+        ExifEntry* entry = exif_entry_new();
+        exif_content_add_entry(exif->ifd[EXIF_IFD_0], entry);
+        exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
+        exif_set_short(entry->data, EXIF_BYTE_ORDER_MOTOROLA,
+                       static_cast<ExifShort>(exifOrientation));
+        exif_entry_unref(entry);
+        unsigned char* block = nullptr;
+        unsigned int length = 0;
+        exif_data_save_data(exif, &block, &length);
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, block, length);
+        std::free(block);
+        exif_data_unref(exif);
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 4;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(picture.pixels()->data() + rowBytes * cinfo.next_scanline);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+} // namespace picture_test

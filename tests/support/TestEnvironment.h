@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/base/Bundle.h"
+#include "platform/base/Device.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/Paths.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace testsupport {
+
+// A fresh folder of its own under $PIXELLO_TEST_TMP (else /tmp), removed again at the end.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        const char* base = std::getenv("PIXELLO_TEST_TMP");
+        std::filesystem::path root = (base != nullptr && base[0] != '\0') ? base : "/tmp";
+        std::filesystem::create_directories(root);
+        std::string pattern = (root / "pixello-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            ADD_FAILURE() << "cannot create a scratch directory under " << root;
+        }
+        path_ = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string readText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// Points the documents directory at a scratch folder and starts the device, bundle and
+// notification centre afresh; puts everything back afterwards.
+class PlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        documents = scratch.path() / "Documents";
+        platform::Paths::setDocumentsDirectory(documents);
+        resetSingletons();
+    }
+    void TearDown() override {
+        resetSingletons();
+        platform::Paths::resetDocumentsDirectory();
+    }
+
+    static void resetSingletons() {
+        platform::Bundle::main().reset();
+        platform::Device::current().reset();
+        platform::NotificationCenter::defaultCenter().reset();
+    }
+
+    ScratchDirectory scratch;
+    std::filesystem::path documents;
+};
+
+} // namespace testsupport
