@@ -4,44 +4,11 @@
 #include "ZevkoCore/ZVKCommons.h"
 #include "platform/base/Application.h"
 
-#include <algorithm>
-
 using platform::Color;
 using platform::Control;
 using platform::Label;
 using platform::Rect;
 using platform::Slider;
-
-namespace {
-
-// Cut off with an ellipsis, the support address no longer says where it leads: a long one is
-// set smaller instead, down to this size (only beyond that is it cut).
-constexpr float kMinimumAddressSize = 12.0f;
-
-// `font`, or the same face smaller down to `minimum` points, so that `text` fits on one line
-// of `width` points at every drawing scale. Opening a face at a scale is the costly part, so
-// the window's usual scale 2 is tried first and the faces measured stay with the font for
-// drawing.
-std::shared_ptr<const platform::Font> fontFitting(std::shared_ptr<const platform::Font> font,
-                                                  float minimum, std::string_view text,
-                                                  float width) {
-    const auto fits = [&] {
-        for (int scale : {2, 1, 3}) {
-            if (font->sizeWithText(text, scale).width > width) {
-                return false;
-            }
-        }
-        return true;
-    };
-    float size = font->pointSize();
-    while (size > minimum && !fits()) {
-        size = std::max(minimum, size - 1.0f);
-        font = platform::Font::fontWithName(font->fontName(), size);
-    }
-    return font;
-}
-
-} // namespace
 
 SettingsViewController::SettingsViewController(PixelloKernel* kernel)
     : kernel_(kernel), backItem_(std::make_shared<platform::BarButtonItem>(
@@ -66,9 +33,8 @@ void SettingsViewController::loadView() {
 
     const auto supportFont = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 18);
     supportLabel_ = addLabelWithText("WebsiteNsupport", Rect(25, 370, 270, 25), supportFont);
-    URLLabel_ = addLabelWithText(
-        "supportURL", Rect(25, 390, 270, 25),
-        fontFitting(supportFont, kMinimumAddressSize, ZVKLocalString("supportURL"), 270));
+    // The address is chosen short enough to fit the label's 270 points at this size.
+    URLLabel_ = addLabelWithText("supportURL", Rect(25, 390, 270, 25), supportFont);
     URLLabel_->setTextColor(kLinkColor);
 
     // An image-less button takes touches without drawing anything; added last, it lies over

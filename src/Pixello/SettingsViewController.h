@@ -24,8 +24,8 @@ class PixelloModel;
 // the slider's nearest end).
 class SettingsViewController : public ZVKViewController, public ZVKApplicationModelDelegate {
 public:
-    // The address is drawn in a light blue: plain blue is hard to read on black.
-    static constexpr platform::Color kLinkColor{0.3f, 0.55f, 1.0f, 1.0f};
+    // The address is drawn blue, as links are.
+    static constexpr platform::Color kLinkColor{0.0f, 0.0f, 1.0f, 1.0f};
 
     // `kernel` is not owned: the kernel owns this screen and outlives it. The view is built
     // when it is first needed.

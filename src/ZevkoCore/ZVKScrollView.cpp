@@ -212,16 +212,21 @@ void ZVKScrollView::checkTouches() {
     const std::vector<std::vector<ZVKPoint>> paths = points_;
     std::vector<ZVKPoint> firsts;
     std::vector<ZVKPoint> latests;
-    std::vector<std::vector<ZVKPoint>> along;
     for (const auto& path : paths) {
         firsts.push_back(translate(path.front()));
         latests.push_back(translate(path.back()));
-        along.push_back(translated(path));
     }
     delegate_->scrollViewWasMultiTouchedFromPoints(*this, firsts, latests, finished);
-    if (delegate_ != nullptr) {
-        delegate_->scrollViewWasMultiTouchedAlongPoints(*this, along, finished);
+    if (delegate_ == nullptr) {
+        return;
     }
+    // Translated only now: the first message may have moved or zoomed the content, and each
+    // message gets its points in the content's coordinates as they stand when it is sent.
+    std::vector<std::vector<ZVKPoint>> along;
+    for (const auto& path : paths) {
+        along.push_back(translated(path));
+    }
+    delegate_->scrollViewWasMultiTouchedAlongPoints(*this, along, finished);
 }
 
 void ZVKScrollView::checkClick() {

@@ -4,6 +4,7 @@
 #include "platform/ui/Window.h"
 
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -30,6 +31,8 @@ struct Recorder : ZVKScrollViewDelegate {
     std::vector<ZVKPoint> lastAlong;
     std::vector<std::vector<ZVKPoint>> lastMultiAlong;
     std::optional<bool> trackAnswer;
+    // Runs inside the first multi-finger message, as a delegate that changes the content would.
+    std::function<void()> duringMulti;
 
     std::optional<bool> scrollViewShouldTrackTouchFromPoint(ZVKScrollView&, const ZVKPoint& from,
                                                             const ZVKPoint& to) override {
@@ -59,6 +62,9 @@ struct Recorder : ZVKScrollViewDelegate {
             line += " " + str(from[i]) + ">" + str(to[i]);
         }
         log.push_back(line + (finished ? " finished" : ""));
+        if (duringMulti) {
+            duringMulti();
+        }
     }
     void scrollViewWasMultiTouchedAlongPoints(ZVKScrollView&,
                                               const std::vector<std::vector<ZVKPoint>>& paths,
@@ -209,6 +215,20 @@ TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
     EXPECT_EQ(delegate.strokes(),
               (Lines{"multi 10,10>20,20 100,100>110,100 finished", "multiAlong 2 finished"}))
         << "two fingers on the view: no click";
+    ASSERT_EQ(delegate.lastMultiAlong.size(), 2u);
+    EXPECT_EQ(delegate.lastMultiAlong[1].back().x(), 110.0f);
+
+    // Each message gets its points as the content stands when it is sent: a zoom made by the
+    // first reaches the second.
+    window->touchDown(2, {100, 100});
+    delegate.duringMulti = [&] { view->changeZoomTo(2.0f, {0, 0}); };
+    window->touchMove(2, {110, 100});
+    delegate.duringMulti = nullptr;
+    ASSERT_EQ(delegate.lastMultiAlong.size(), 2u);
+    EXPECT_EQ(delegate.lastMultiAlong[1].back().x(), 110.0f / view->zoom());
+    EXPECT_EQ(view->zoom(), 2.0f);
+    view->changeZoomTo(1.0f, {0, 0});
+    window->touchUp(2, {110, 100});
     delegate.log.clear();
     window->touchMove(1, {30, 20});
     EXPECT_EQ(delegate.strokes(),
