@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 ARGS ?=
 
-.PHONY: setup configure build run test sanitize bench format
+.PHONY: setup configure build run test sanitize bench format format-check
 
 setup:
 	scripts/setup
@@ -32,3 +32,7 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a source file is not formatted as .clang-format says.
+format-check: setup
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
