@@ -215,46 +215,50 @@ platform::Toolbar* MainViewController::toolbarForItem(const platform::BarButtonI
 // --- Actions ------------------------------------------------------------------------------
 
 void MainViewController::freeAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(0);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Free);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::smudgeAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(1);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Smudge);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::bumpAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(2);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Bump);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::pinchAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(3);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Pinch);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::cropAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(4);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Crop);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::applyAction(platform::BarButtonItem*) {
     // Back to smudge first: the crop frame and the Apply item go, the crop rectangle stays
     // in the model for the crop itself.
-    kernel_->model()->setEffect(1);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Smudge);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
     kernel_->applyCrop();
 }
 
 void MainViewController::effectAction(platform::BarButtonItem*) {
     PixelloModel& model = *kernel_->model();
-    model.setVisibleToolbar(model.visibleToolbar() == 1 ? 0 : 1);
+    model.setVisibleToolbar(model.visibleToolbar() == VisibleToolbar::Effects
+                                ? VisibleToolbar::None
+                                : VisibleToolbar::Effects);
 }
 
 void MainViewController::actionsAction(platform::BarButtonItem*) {
     PixelloModel& model = *kernel_->model();
-    model.setVisibleToolbar(model.visibleToolbar() == 2 ? 0 : 2);
+    model.setVisibleToolbar(model.visibleToolbar() == VisibleToolbar::Actions
+                                ? VisibleToolbar::None
+                                : VisibleToolbar::Actions);
 }
 
 void MainViewController::undoAction(platform::BarButtonItem*) {
@@ -267,7 +271,7 @@ void MainViewController::redoAction(platform::BarButtonItem*) {
 
 void MainViewController::saveAction(platform::BarButtonItem*) {
     kernel_->saveImage();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::pickAction(platform::BarButtonItem*) {
@@ -276,7 +280,7 @@ void MainViewController::pickAction(platform::BarButtonItem*) {
         return;
     }
     kernel_->pickImageFromPhotoLibrary();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::settingsAction(platform::BarButtonItem*) {
@@ -293,11 +297,11 @@ void MainViewController::cameraAction(platform::BarButtonItem*) {
         return;
     }
     kernel_->pickImageFromCamera();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 bool MainViewController::isPortrait() const {
-    return kernel_->model()->orientation() == 1;
+    return kernel_->model()->orientation() == platform::DeviceOrientation::Portrait;
 }
 
 void MainViewController::showAlert(std::string_view message) {
@@ -308,6 +312,22 @@ void MainViewController::showAlert(std::string_view message) {
     // The window keeps a shown alert until the user dismisses it.
     std::make_shared<platform::AlertView>("", ZVKLocalString(message), ZVKLocalString("OK"))
         ->show(*window);
+}
+
+platform::BarButtonItem* MainViewController::itemForEffect(Effect effect) const {
+    switch (effect) {
+    case Effect::Free:
+        return freeItem_;
+    case Effect::Smudge:
+        return smudgeItem_;
+    case Effect::Bump:
+        return bumpItem_;
+    case Effect::Pinch:
+        return pinchItem_;
+    case Effect::Crop:
+        return cropItem_;
+    }
+    return nullptr;
 }
 
 void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
@@ -364,7 +384,7 @@ void MainViewController::effectChanged() {
 
 void MainViewController::showEffect() {
     PixelloModel& model = *kernel_->model();
-    const std::int32_t effect = model.effect();
+    const Effect effect = model.effect();
 
     platform::Animation::beginAnimations("MainViewController::effect");
     for (const auto& item : effectToolbar_->items()) {
@@ -372,26 +392,26 @@ void MainViewController::showEffect() {
             button->setSelected(false);
         }
     }
-    scrollView_->setTrackingMode(effect == 0 ? 1 : effect == 4 ? 2 : 0);
-    platform::BarButtonItem* const tools[] = {freeItem_, smudgeItem_, bumpItem_, pinchItem_,
-                                              cropItem_};
-    if (effect >= 0 && effect <= 4) {
-        copyToEffectFrom(tools[effect]);
-    }
+    // Free pans and zooms; crop drags an edge under the finger and pans or zooms elsewhere.
+    using Mode = ZVKScrollView::TrackingMode;
+    scrollView_->setTrackingMode(effect == Effect::Free   ? Mode::Always
+                                 : effect == Effect::Crop ? Mode::Ask
+                                                          : Mode::Never);
+    copyToEffectFrom(itemForEffect(effect));
     platform::Animation::commitAnimations();
 
     if (glView_) {
-        glView_->setShade(effect == 4);
+        glView_->setShade(effect == Effect::Crop);
         glView_->setShadeRect(model.cropRect());
     }
 
     std::vector<std::shared_ptr<platform::BarButtonItem>> items = bottomToolbar_->items();
     const bool applyShown = items.size() > kApplyIndex && items[kApplyIndex] == applyItem_;
-    if (effect == 4 && !applyShown) {
+    if (effect == Effect::Crop && !applyShown) {
         items.insert(items.begin() +
                          static_cast<std::ptrdiff_t>(std::min(kApplyIndex, items.size())),
                      applyItem_);
-    } else if (effect != 4 && applyShown) {
+    } else if (effect != Effect::Crop && applyShown) {
         items.erase(items.begin() + static_cast<std::ptrdiff_t>(kApplyIndex));
     }
     bottomToolbar_->setItems(std::move(items), true);
@@ -408,7 +428,7 @@ void MainViewController::cropRectChanged() {
 }
 
 void MainViewController::visibleToolbarChanged() {
-    const bool open = kernel_->model()->visibleToolbar() == 1;
+    const bool open = kernel_->model()->visibleToolbar() == VisibleToolbar::Effects;
     platform::Animation::beginAnimations("MainViewController::visibleToolbar");
     effectToolbar_->setAlpha(open ? 1.0f : 0.0f);
     platform::Animation::commitAnimations();
@@ -467,11 +487,12 @@ void MainViewController::historyChanged() {
 }
 
 void MainViewController::orientationChanged() {
-    const std::int32_t orientation = kernel_->model()->orientation();
-    if (orientation < 1 || orientation > 4) {
+    const platform::DeviceOrientation orientation = kernel_->model()->orientation();
+    if (!platform::isInterfaceOrientation(orientation)) {
         return;
     }
-    const bool portrait = orientation <= 2;
+    const bool portrait = orientation <= platform::DeviceOrientation::PortraitUpsideDown;
+    const auto row = static_cast<std::size_t>(orientation) - 1;
     const float width = portrait ? 320.0f : 480.0f;
     // The view is turned against the device, so the screen stays upright for the user.
     const float pi = std::numbers::pi_v<float>;
@@ -483,7 +504,7 @@ void MainViewController::orientationChanged() {
 
     platform::Animation::beginAnimations("orient");
     nameLabel_->setFrame({0.0f, 10.0f, width, 30.0f});
-    view()->setBounds(bounds[orientation - 1]);
+    view()->setBounds(bounds[row]);
     indicator_->setFrame(portrait ? indicatorFrame()
                                   : platform::Rect{180.0f, 120.0f, 120.0f, 120.0f});
     toolbar_->setFrame({0.0f, -1.0f, width, 47.0f});
@@ -492,7 +513,7 @@ void MainViewController::orientationChanged() {
     // In landscape the picture area leaves the status bar's height free.
     scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : 20.0f));
     scrollView_->resizeContent(scrollView_->contentSize());
-    view()->setTransform(platform::AffineTransform::makeRotation(angles[orientation - 1]));
+    view()->setTransform(platform::AffineTransform::makeRotation(angles[row]));
     platform::Animation::commitAnimations();
 }
 
@@ -586,14 +607,14 @@ void MainViewController::scrollViewWasIncrementTouchedFromPoint(ZVKScrollView& v
                                                                 const ZVKPoint& from,
                                                                 const ZVKPoint& to) {
     PixelloModel& model = *kernel_->model();
-    if (model.effect() == 4) {
+    if (model.effect() == Effect::Crop) {
         const std::optional<platform::Picture> picture = model.image();
         const platform::Size size = picture ? picture->size() : platform::Size{};
         model.setCropRect(
             dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(), size, view.zoom()));
         model.cropRectModified();
     }
-    if (model.effect() == 1) {
+    if (model.effect() == Effect::Smudge) {
         kernel_->applySmudgeFrom(from, to);
     }
 }
@@ -610,7 +631,7 @@ void MainViewController::redrawGrid(bool last) {
 
 void MainViewController::scrollViewWasTouchedFromPoint(ZVKScrollView&, const ZVKPoint&,
                                                        const ZVKPoint&, bool finished) {
-    if (kernel_->model()->effect() != 1) {
+    if (kernel_->model()->effect() != Effect::Smudge) {
         return;
     }
     redrawGrid(finished);
@@ -623,14 +644,14 @@ void MainViewController::scrollViewWasMultiTouchedFromPoints(ZVKScrollView&,
                                                              const std::vector<ZVKPoint>& from,
                                                              const std::vector<ZVKPoint>& to,
                                                              bool finished) {
-    if (kernel_->model()->effect() == 2) {
+    if (kernel_->model()->effect() == Effect::Bump) {
         kernel_->applyBumpFrom(from, to);
         redrawGrid(finished);
         if (finished) {
             kernel_->finishBump();
         }
     }
-    if (kernel_->model()->effect() == 3) {
+    if (kernel_->model()->effect() == Effect::Pinch) {
         kernel_->applyPinchFrom(from, to);
         redrawGrid(finished);
         if (finished) {

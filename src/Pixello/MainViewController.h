@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Pixello/GLView.h"
+#include "Pixello/PixelloTypes.h"
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKScrollView.h"
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
@@ -89,7 +90,7 @@ public:
     void settingsAction(platform::BarButtonItem* sender);
     void cameraAction(platform::BarButtonItem* sender);
 
-    // Shows `item`'s images on the effect item, both selected.
+    // Shows `item`'s images on the effect item, both selected; nothing for a null item.
     void copyToEffectFrom(platform::BarButtonItem* item);
 
     void modelPropertyChanged(const std::string& name) override;
@@ -137,6 +138,8 @@ private:
     // The orientation gate of picking, the camera and the settings screen.
     bool isPortrait() const;
     static platform::Button* buttonOf(platform::BarButtonItem* item);
+    // The effect toolbar's button of a tool; null for a number that names no tool.
+    platform::BarButtonItem* itemForEffect(Effect effect) const;
 
     PixelloKernel* kernel_;                           // not owned
     platform::Label* nameLabel_ = nullptr;            // held by the view tree

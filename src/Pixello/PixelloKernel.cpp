@@ -75,9 +75,9 @@ void PixelloKernel::modelPropertyChanged(const std::string& name) {
         model_->saveToStorage();
     }
     if (name == "orientation") {
-        const int orientation = model_->orientation();
-        if (orientation >= 1 && orientation <= 4) {
-            application()->setStatusBarOrientation(orientation, true);
+        const platform::DeviceOrientation orientation = model_->orientation();
+        if (platform::isInterfaceOrientation(orientation)) {
+            application()->setStatusBarOrientation(static_cast<int>(orientation), true);
         }
     }
 }
@@ -89,10 +89,12 @@ void PixelloKernel::beforeNavigateFrom(ZVKViewController* from, platform::Naviga
         return;
     }
     if (from == mainViewController_.get()) {
-        navigation->setNavigationBarStateAfterNextScroll(1);
+        navigation->setNavigationBarStateAfterNextScroll(
+            ZVKNavigationController::BarChange::BringIn);
     }
     if (to == mainViewController_.get()) {
-        navigation->setNavigationBarStateAfterNextScroll(2);
+        navigation->setNavigationBarStateAfterNextScroll(
+            ZVKNavigationController::BarChange::TakeAway);
     }
 }
 

@@ -36,12 +36,12 @@ PixelloModel::PixelloModel() {
     }
 }
 
-void PixelloModel::setEffect(std::int32_t effect) {
+void PixelloModel::setEffect(Effect effect) {
     effect_ = effect;
     propertyChanged("effect");
 }
 
-void PixelloModel::setVisibleToolbar(std::int32_t visibleToolbar) {
+void PixelloModel::setVisibleToolbar(VisibleToolbar visibleToolbar) {
     visibleToolbar_ = visibleToolbar;
     propertyChanged("visibleToolbar");
 }
@@ -71,8 +71,8 @@ void PixelloModel::cropRectModified() {
 }
 
 void PixelloModel::orientationChanged() {
-    const int orientation = platform::Device::current().orientation();
-    if (orientation < 1 || orientation > 4) {
+    const platform::DeviceOrientation orientation = platform::Device::current().orientation();
+    if (!platform::isInterfaceOrientation(orientation)) {
         return;
     }
     orientation_ = orientation;

@@ -10,8 +10,11 @@ using platform::View;
 
 namespace {
 
-bool validScrolling(std::int32_t s) {
-    return s >= 0 && s <= 3;
+using Scrolling = ZVKNavigationController::Scrolling;
+using BarChange = ZVKNavigationController::BarChange;
+
+bool validScrolling(Scrolling s) {
+    return s >= Scrolling::FromRight && s <= Scrolling::FromBelow;
 }
 
 } // namespace
@@ -21,7 +24,7 @@ ZVKNavigationController::AnimationContext::contextWithNext(std::shared_ptr<ZVKVi
                                                            std::shared_ptr<NavigationItem> nextItem,
                                                            std::shared_ptr<ZVKViewController> prev,
                                                            std::shared_ptr<NavigationItem> prevItem,
-                                                           std::int32_t scrolling) {
+                                                           Scrolling scrolling) {
     auto context = std::make_shared<AnimationContext>();
     context->next = std::move(next);
     context->nextItem = std::move(nextItem);
@@ -71,19 +74,19 @@ ZVKNavigationController::~ZVKNavigationController() {
 
 // MARK: directions
 
-void ZVKNavigationController::adjustViewFrame(View& view, std::int32_t scrolling) {
+void ZVKNavigationController::adjustViewFrame(View& view, Scrolling scrolling) {
     Rect frame = view.frame();
     switch (scrolling) {
-    case 0:
+    case Scrolling::FromRight:
         frame.origin.x += kScreenWidth;
         break;
-    case 1:
+    case Scrolling::FromLeft:
         frame.origin.x -= kScreenWidth;
         break;
-    case 2:
+    case Scrolling::FromAbove:
         frame.origin.y -= kScreenHeight;
         break;
-    case 3:
+    case Scrolling::FromBelow:
         frame.origin.y += kScreenHeight;
         break;
     default:
@@ -99,22 +102,22 @@ void ZVKNavigationController::adjustViewFrame(View& view, int dx, int dy) {
     view.setFrame(frame);
 }
 
-std::int32_t ZVKNavigationController::backwardScrollingForScrolling(std::int32_t scrolling) {
+Scrolling ZVKNavigationController::backwardScrollingForScrolling(Scrolling scrolling) {
     switch (scrolling) {
-    case 0:
-        return 1;
-    case 1:
-        return 0;
-    case 2:
-        return 3;
-    case 3:
-        return 2;
+    case Scrolling::FromRight:
+        return Scrolling::FromLeft;
+    case Scrolling::FromLeft:
+        return Scrolling::FromRight;
+    case Scrolling::FromAbove:
+        return Scrolling::FromBelow;
+    case Scrolling::FromBelow:
+        return Scrolling::FromAbove;
     default:
-        return 1;
+        return Scrolling::FromLeft;
     }
 }
 
-std::int32_t ZVKNavigationController::reverseMove(std::int32_t scrolling) {
+Scrolling ZVKNavigationController::reverseMove(Scrolling scrolling) {
     // An invalid direction does not move a screen away, so it must not move it back
     // either: the screens then change in place instead of ending a screen off-screen.
     return validScrolling(scrolling) ? backwardScrollingForScrolling(scrolling) : scrolling;
@@ -178,14 +181,14 @@ void ZVKNavigationController::performNavigate(ZVKViewController* from, Navigatio
     }
 }
 
-int ZVKNavigationController::barChange() const {
-    if (navigationBarStateAfterNextScroll_ == 1 && navigationBarHidden_) {
-        return 1;
+BarChange ZVKNavigationController::barChange() const {
+    if (navigationBarStateAfterNextScroll_ == BarChange::BringIn && navigationBarHidden_) {
+        return BarChange::BringIn;
     }
-    if (navigationBarStateAfterNextScroll_ == 2 && !navigationBarHidden_) {
-        return 2;
+    if (navigationBarStateAfterNextScroll_ == BarChange::TakeAway && !navigationBarHidden_) {
+        return BarChange::TakeAway;
     }
-    return 0;
+    return BarChange::None;
 }
 
 bool ZVKNavigationController::inContentView(const std::shared_ptr<ZVKViewController>& vc) const {
@@ -207,7 +210,7 @@ void ZVKNavigationController::finishRunningTransition() {
 // MARK: push
 
 void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewController> vc,
-                                                 bool animated, std::int32_t scrolling) {
+                                                 bool animated, Scrolling scrolling) {
     // A screen can be on the stack only once: its one view can not lie in two places.
     if (!vc || std::any_of(scrollings_.begin(), scrollings_.end(),
                            [&vc](const auto& entry) { return entry.viewController == vc; })) {
@@ -221,7 +224,7 @@ void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewControll
 }
 
 void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewController> vc,
-                                                    bool animated, std::int32_t s) {
+                                                    bool animated, Scrolling s) {
     contentView_->setUserInteractionEnabled(false);
     navigationBar_->setUserInteractionEnabled(false);
 
@@ -236,7 +239,7 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
 
     performNavigate(prev.get(), prevItem.get(), vc.get(), nextItem.get(), true);
     // Read only now: the before-message may set it for this very transition.
-    const int change = barChange();
+    const BarChange change = barChange();
 
     scrollings_.push_back(ScrollingObject::objectWithScrolling(s, vc));
     if (shouldCallPreview_) {
@@ -249,16 +252,16 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
     contentView_->addSubview(nextView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != 0) {
+    if (change != BarChange::None) {
         ++barGeneration_;
     }
-    if (change == 1) {
+    if (change == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
         navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, s);
         adjustViewFrame(*nextView, 0, h);
         window_->addSubview(navigationBar_);
-    } else if (change == 2) {
+    } else if (change == BarChange::TakeAway) {
         contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
         if (prev) {
             adjustViewFrame(*prev->view(), 0, h);
@@ -277,13 +280,13 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
     }
     adjustViewFrame(*nextView, reverseMove(s));
 
-    if (change == 1) {
+    if (change == BarChange::BringIn) {
         adjustViewFrame(*navigationBar_, reverseMove(s));
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->pushNavigationItem(nextItem, false);
         }
-    } else if (change == 2) {
+    } else if (change == BarChange::TakeAway) {
         adjustViewFrame(*navigationBar_, reverseMove(s));
     } else if (navigationBarManually_) {
         navigationBarAuto_ = false;
@@ -308,11 +311,11 @@ void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool
         }
         c.prev->viewDidDisappear(animated);
     }
-    if (c.barChange == 1) {
+    if (c.barChange == BarChange::BringIn) {
         adjustViewFrame(*c.next->view(), 0, -h);
         navigationBarHidden_ = false;
         contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
-    } else if (c.barChange == 2) {
+    } else if (c.barChange == BarChange::TakeAway) {
         if (c.prev) {
             adjustViewFrame(*c.prev->view(), 0, -h);
         }
@@ -331,7 +334,7 @@ void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool
     }
     c.next->viewDidAppear(animated);
     performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
-    navigationBarStateAfterNextScroll_ = 0;
+    navigationBarStateAfterNextScroll_ = BarChange::None;
     navigationBar_->setUserInteractionEnabled(true);
     contentView_->setUserInteractionEnabled(true);
 }
@@ -348,8 +351,8 @@ ZVKNavigationController::popViewControllerAnimated(bool animated) {
     return popViewControllerAnimated(animated, scrollings_.back().scrolling);
 }
 
-std::shared_ptr<ZVKViewController>
-ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s) {
+std::shared_ptr<ZVKViewController> ZVKNavigationController::popViewControllerAnimated(bool animated,
+                                                                                      Scrolling s) {
     finishRunningTransition();
     if (scrollings_.size() < 2 || (shouldQuery_ && !checkShouldPop())) {
         navigationBarManually_ = true;
@@ -371,7 +374,7 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
     }
 
     performNavigate(cur.get(), curItem.get(), back.get(), backItem.get(), true);
-    const int change = barChange();
+    const BarChange change = barChange();
     scrollings_.pop_back();
     if (shouldCallPreview_) {
         back->previewWillAppear(animated);
@@ -383,16 +386,16 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
     contentView_->addSubview(backView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != 0) {
+    if (change != BarChange::None) {
         ++barGeneration_;
     }
-    if (change == 1) {
+    if (change == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
         navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, reverseMove(s));
         adjustViewFrame(*backView, 0, h);
         window_->addSubview(navigationBar_);
-    } else if (change == 2) {
+    } else if (change == BarChange::TakeAway) {
         contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
         adjustViewFrame(*cur->view(), 0, h);
         window_->bringSubviewToFront(navigationBar_.get());
@@ -409,13 +412,13 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
     }
     adjustViewFrame(*backView, s);
 
-    if (change == 1) {
+    if (change == BarChange::BringIn) {
         adjustViewFrame(*navigationBar_, s);
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->popNavigationItemAnimated(false);
         }
-    } else if (change == 2) {
+    } else if (change == BarChange::TakeAway) {
         adjustViewFrame(*navigationBar_, s);
     } else if (navigationBarManually_) {
         navigationBarAuto_ = false;
@@ -442,11 +445,11 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
         }
         c.prev->viewDidDisappear(animated);
     }
-    if (c.barChange == 1) {
+    if (c.barChange == BarChange::BringIn) {
         adjustViewFrame(*c.next->view(), 0, -h);
         navigationBarHidden_ = false;
         contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
-    } else if (c.barChange == 2) {
+    } else if (c.barChange == BarChange::TakeAway) {
         adjustViewFrame(*c.prev->view(), 0, -h);
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
@@ -463,7 +466,7 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
     }
     c.next->viewDidAppear(animated);
     performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
-    navigationBarStateAfterNextScroll_ = 0;
+    navigationBarStateAfterNextScroll_ = BarChange::None;
     navigationBar_->setUserInteractionEnabled(true);
     contentView_->setUserInteractionEnabled(true);
 }

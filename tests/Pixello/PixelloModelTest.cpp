@@ -54,8 +54,8 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     } checker(model);
     model.addDelegate(&r);
     model.addDelegate(&checker);
-    model.setEffect(1);
-    model.setVisibleToolbar(2);
+    model.setEffect(Effect::Smudge);
+    model.setVisibleToolbar(VisibleToolbar::Actions);
     model.setSmudgePower(-3.0f);
     model.setSmudgeWidth(99.0f);
     model.setBumpPower(1000.0f);
@@ -64,8 +64,8 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     model.cropRectModified();
     EXPECT_EQ(r.log, (Log{"effect", "visibleToolbar", "smudgePower", "smudgeWidth", "bumpPower",
                           "pinchPower", "grid", "cropRect"}));
-    EXPECT_EQ(model.effect(), 1);
-    EXPECT_EQ(model.visibleToolbar(), 2);
+    EXPECT_EQ(model.effect(), Effect::Smudge);
+    EXPECT_EQ(model.visibleToolbar(), VisibleToolbar::Actions);
     EXPECT_EQ(model.smudgePower(), -3.0f);
     EXPECT_EQ(model.bumpPower(), 1000.0f);
     EXPECT_EQ(model.pinchPower(), 0.0f);
@@ -83,28 +83,29 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
 
 TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositions) {
     auto& device = platform::Device::current();
-    device.setOrientation(5);
+    using O = platform::DeviceOrientation;
+    device.setOrientation(O::FaceUp);
     {
         PixelloModel flat;
-        EXPECT_EQ(flat.orientation(), 1);
+        EXPECT_EQ(flat.orientation(), O::Portrait);
     }
-    device.setOrientation(3);
+    device.setOrientation(O::LandscapeHomeRight);
     PixelloModel model;
-    EXPECT_EQ(model.orientation(), 3);
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeRight);
 
     Recorder r;
     model.addDelegate(&r);
-    for (int o : {0, 5, 6}) {
+    for (O o : {O::Unknown, O::FaceUp, O::FaceDown}) {
         device.setOrientation(o);
         model.orientationChanged();
     }
-    EXPECT_EQ(model.orientation(), 3);
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeRight);
     EXPECT_TRUE(r.log.empty());
-    device.setOrientation(3);
+    device.setOrientation(O::LandscapeHomeRight);
     model.orientationChanged();
-    device.setOrientation(4);
+    device.setOrientation(O::LandscapeHomeLeft);
     model.orientationChanged();
-    EXPECT_EQ(model.orientation(), 4);
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeLeft);
     EXPECT_EQ(r.log, (Log{"orientation", "orientation"}));
 }
 
@@ -131,13 +132,13 @@ TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
 
 TEST_F(PixelloModelTest, LoadingSendsNoNoticesAndLeavesTheSessionStateAlone) {
     PixelloModel model;
-    model.setEffect(3);
+    model.setEffect(Effect::Pinch);
     model.setCropRect(platform::Rect(1, 1, 5, 5));
     Recorder r;
     model.addDelegate(&r);
     ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
     EXPECT_TRUE(r.log.empty());
-    EXPECT_EQ(model.effect(), 3);
+    EXPECT_EQ(model.effect(), Effect::Pinch);
     EXPECT_EQ(model.cropRect(), platform::Rect(1, 1, 5, 5));
     EXPECT_EQ(model.pinchPower(), 4.0f);
 }

@@ -32,10 +32,12 @@ struct BarSteering : ZVKNavigationControllerDelegate {
     void beforeNavigateFrom(ZVKViewController* from, platform::NavigationItem*,
                             ZVKViewController* to, platform::NavigationItem*) override {
         if (from == home) {
-            navigation->setNavigationBarStateAfterNextScroll(1);
+            navigation->setNavigationBarStateAfterNextScroll(
+                ZVKNavigationController::BarChange::BringIn);
         }
         if (to == home) {
-            navigation->setNavigationBarStateAfterNextScroll(2);
+            navigation->setNavigationBarStateAfterNextScroll(
+                ZVKNavigationController::BarChange::TakeAway);
         }
     }
 };
