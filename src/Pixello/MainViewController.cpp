@@ -1,6 +1,7 @@
 #include "Pixello/MainViewController.h"
 
 #include "Pixello/PixelloKernel.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "platform/base/AffineTransform.h"
 #include "platform/base/Bundle.h"
@@ -173,8 +174,8 @@ void MainViewController::loadView() {
     root->addSubview(std::move(indicator));
 
     model.setCropRect(initialCropRect(size));
-    modelPropertyChanged("history");
-    modelPropertyChanged("visibleToolbar");
+    modelPropertyChanged(PropertyName::kHistory);
+    modelPropertyChanged(PropertyName::kVisibleToolbar);
     // The first frame is drawn once, below, with everything in place.
     showEffect();
     if (glView_) {
@@ -352,25 +353,25 @@ void MainViewController::modelPropertyChanged(const std::string& name) {
     if (!isViewLoaded()) {
         return;
     }
-    if (name == "effect") {
+    if (name == PropertyName::kEffect) {
         effectChanged();
     }
-    if (name == "cropRect") {
+    if (name == PropertyName::kCropRect) {
         cropRectChanged();
     }
-    if (name == "visibleToolbar") {
+    if (name == PropertyName::kVisibleToolbar) {
         visibleToolbarChanged();
     }
-    if (name == "image") {
+    if (name == PropertyName::kImage) {
         imageChanged();
     }
-    if (name == "grid") {
+    if (name == PropertyName::kGrid) {
         gridChanged();
     }
-    if (name == "history") {
+    if (name == PropertyName::kHistory) {
         historyChanged();
     }
-    if (name == "orientation") {
+    if (name == PropertyName::kOrientation) {
         orientationChanged();
     }
 }

@@ -1,5 +1,6 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
@@ -71,10 +72,10 @@ void PixelloKernel::registerDelegatesAndCustomize() {
 }
 
 void PixelloKernel::modelPropertyChanged(const std::string& name) {
-    if (name == "history") {
+    if (name == PropertyName::kHistory) {
         model_->saveToStorage();
     }
-    if (name == "orientation") {
+    if (name == PropertyName::kOrientation) {
         const platform::DeviceOrientation orientation = model_->orientation();
         if (platform::isInterfaceOrientation(orientation)) {
             application()->setStatusBarOrientation(static_cast<int>(orientation), true);

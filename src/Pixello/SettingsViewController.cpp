@@ -1,6 +1,7 @@
 #include "Pixello/SettingsViewController.h"
 
 #include "Pixello/PixelloKernel.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "platform/base/Application.h"
 
@@ -134,7 +135,8 @@ void SettingsViewController::viewWillAppear(bool animated) {
     // The navigation controller may announce the screen before it asks for the view; the
     // sliders must exist to take the values.
     view();
-    for (const char* name : {"smudgePower", "smudgeWidth", "bumpPower", "pinchPower"}) {
+    for (const char* name : {PropertyName::kSmudgePower, PropertyName::kSmudgeWidth,
+                             PropertyName::kBumpPower, PropertyName::kPinchPower}) {
         modelPropertyChanged(name);
     }
 }
@@ -147,16 +149,16 @@ void SettingsViewController::modelPropertyChanged(const std::string& name) {
     }
     // The slider keeps a value outside its range at the nearest end; the model keeps its own
     // value until the slider is moved.
-    if (name == "smudgePower") {
+    if (name == PropertyName::kSmudgePower) {
         smudgePower_->setValue(m->smudgePower(), true);
     }
-    if (name == "smudgeWidth") {
+    if (name == PropertyName::kSmudgeWidth) {
         smudgeWidth_->setValue(m->smudgeWidth(), true);
     }
-    if (name == "bumpPower") {
+    if (name == PropertyName::kBumpPower) {
         bumpPower_->setValue(m->bumpPower(), true);
     }
-    if (name == "pinchPower") {
+    if (name == PropertyName::kPinchPower) {
         pinchPower_->setValue(m->pinchPower(), true);
     }
 }

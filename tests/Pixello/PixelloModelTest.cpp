@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "support/TestEnvironment.h"
 
@@ -46,7 +47,7 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
         explicit Checker(PixelloModel& m) : m(m) {}
         void modelPropertyChanged(const std::string& name) override {
             // Delegates read the new value.
-            if (name == "smudgeWidth") {
+            if (name == PropertyName::kSmudgeWidth) {
                 EXPECT_EQ(m.smudgeWidth(), 99.0f);
             }
         }
@@ -62,8 +63,10 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     model.setPinchPower(0.0f);
     model.gridModified();
     model.cropRectModified();
-    EXPECT_EQ(r.log, (Log{"effect", "visibleToolbar", "smudgePower", "smudgeWidth", "bumpPower",
-                          "pinchPower", "grid", "cropRect"}));
+    EXPECT_EQ(r.log,
+              (Log{PropertyName::kEffect, PropertyName::kVisibleToolbar, PropertyName::kSmudgePower,
+                   PropertyName::kSmudgeWidth, PropertyName::kBumpPower, PropertyName::kPinchPower,
+                   PropertyName::kGrid, PropertyName::kCropRect}));
     EXPECT_EQ(model.effect(), Effect::Smudge);
     EXPECT_EQ(model.visibleToolbar(), VisibleToolbar::Actions);
     EXPECT_EQ(model.smudgePower(), -3.0f);
@@ -106,7 +109,7 @@ TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositio
     device.setOrientation(O::LandscapeHomeLeft);
     model.orientationChanged();
     EXPECT_EQ(model.orientation(), O::LandscapeHomeLeft);
-    EXPECT_EQ(r.log, (Log{"orientation", "orientation"}));
+    EXPECT_EQ(r.log, (Log{PropertyName::kOrientation, PropertyName::kOrientation}));
 }
 
 TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
