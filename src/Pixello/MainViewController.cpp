@@ -21,6 +21,8 @@
 
 namespace {
 
+namespace Screen = platform::Screen;
+
 const platform::Color kToolbarTint{0.5f, 0.5f, 0.0f, 1.0f};
 
 } // namespace
@@ -71,7 +73,9 @@ void MainViewController::loadView() {
     auto root = std::make_shared<platform::View>(viewFrame());
     root->setBackgroundColor(platform::Color::black());
     setView(root);
-    root->setCenter({160.0f, 250.0f});
+    const platform::Rect frame = viewFrame();
+    root->setCenter(
+        {frame.origin.x + frame.width() / 2.0f, frame.origin.y + frame.height() / 2.0f});
 
     auto camera = itemWithName("camera", &MainViewController::cameraAction);
     auto pick = itemWithName("pick", &MainViewController::pickAction);
@@ -81,12 +85,14 @@ void MainViewController::loadView() {
     auto space = std::make_shared<platform::BarButtonItem>(
         platform::BarButtonItem::SystemItem::FlexibleSpace);
 
-    toolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{0.0f, -1.0f, 320.0f, 47.0f});
+    toolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, -1.0f, Screen::kWidth, kToolbarHeight});
     toolbar_->setTintColor(kToolbarTint);
     toolbar_->setItems({camera, space, pick});
     root->addSubview(toolbar_);
 
-    auto label = std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, 320.0f, 30.0f});
+    auto label =
+        std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, Screen::kWidth, 30.0f});
     label->setBackgroundColor(platform::Color::clear());
     label->setTextAlignment(platform::Label::Center);
     label->setFont(platform::Font::fontWithName(ZVKCommons::localString("defaultBoldFont"), 20.0f));
@@ -110,8 +116,8 @@ void MainViewController::loadView() {
     settingsItem_ = settings.get();
     saveItem_ = save.get();
 
-    bottomToolbar_ =
-        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 413.0f, 320.0f, 47.0f});
+    bottomToolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{
+        0.0f, viewFrame().height() - kToolbarHeight, Screen::kWidth, kToolbarHeight});
     bottomToolbar_->setItems({effect, undo, redo, space, settings, save});
     bottomToolbar_->setTintColor(kToolbarTint);
     root->addSubview(bottomToolbar_);
@@ -135,7 +141,7 @@ void MainViewController::loadView() {
     }
 
     const platform::Size contentSize = glView_ ? glView_->bounds().size : platform::Size{};
-    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame(320.0f, 0.0f), contentSize);
+    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame(Screen::kWidth, 0.0f), contentSize);
     scrollView_->setBackgroundColor(platform::Color::black());
     scrollView_->setDelegate(this);
     // Strokes are reported while the finger moves.
@@ -160,8 +166,8 @@ void MainViewController::loadView() {
     pinchItem_ = pinch.get();
     cropItem_ = crop.get();
 
-    effectToolbar_ =
-        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 366.0f, 320.0f, 47.0f});
+    effectToolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{
+        0.0f, viewFrame().height() - 2.0f * kToolbarHeight, Screen::kWidth, kToolbarHeight});
     effectToolbar_->setItems({smudge, bump, pinch, free, crop});
     effectToolbar_->setTintColor(kToolbarTint);
     effectToolbar_->setAlpha(0.0f);
@@ -494,25 +500,30 @@ void MainViewController::orientationChanged() {
     }
     const bool portrait = orientation <= platform::DeviceOrientation::PortraitUpsideDown;
     const auto row = static_cast<std::size_t>(orientation) - 1;
-    const float width = portrait ? 320.0f : 480.0f;
+    const float width = portrait ? Screen::kWidth : Screen::kHeight;
+    // What is left of the screen below the status bar, whichever edge it lies along.
+    const float below = Screen::kHeight - Screen::kStatusBarHeight;
+    const float bar = Screen::kStatusBarHeight;
     // The view is turned against the device, so the screen stays upright for the user.
     const float pi = std::numbers::pi_v<float>;
     const float angles[] = {0.0f, pi, pi / 2.0f, -pi / 2.0f};
-    const platform::Rect bounds[] = {{0.0f, 0.0f, 320.0f, 460.0f},
-                                     {0.0f, -20.0f, 320.0f, 460.0f},
-                                     {20.0f, -20.0f, 460.0f, 320.0f},
-                                     {0.0f, -20.0f, 460.0f, 320.0f}};
+    const platform::Rect bounds[] = {{0.0f, 0.0f, Screen::kWidth, below},
+                                     {0.0f, -bar, Screen::kWidth, below},
+                                     {bar, -bar, below, Screen::kWidth},
+                                     {0.0f, -bar, below, Screen::kWidth}};
 
     platform::Animation::beginAnimations("orient");
     nameLabel_->setFrame({0.0f, 10.0f, width, 30.0f});
     view()->setBounds(bounds[row]);
     indicator_->setFrame(portrait ? indicatorFrame()
                                   : platform::Rect{180.0f, 120.0f, 120.0f, 120.0f});
-    toolbar_->setFrame({0.0f, -1.0f, width, 47.0f});
-    bottomToolbar_->setFrame({0.0f, portrait ? 413.0f : 253.0f, width, 47.0f});
-    effectToolbar_->setFrame({0.0f, portrait ? 366.0f : 206.0f, width, 47.0f});
+    toolbar_->setFrame({0.0f, -1.0f, width, kToolbarHeight});
+    // The toolbars stand at the bottom of what the turned view shows.
+    const float shown = portrait ? below : Screen::kWidth - bar;
+    bottomToolbar_->setFrame({0.0f, shown - kToolbarHeight, width, kToolbarHeight});
+    effectToolbar_->setFrame({0.0f, shown - 2.0f * kToolbarHeight, width, kToolbarHeight});
     // In landscape the picture area leaves the status bar's height free.
-    scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : 20.0f));
+    scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : bar));
     scrollView_->resizeContent(scrollView_->contentSize());
     view()->setTransform(platform::AffineTransform::makeRotation(angles[row]));
     platform::Animation::commitAnimations();

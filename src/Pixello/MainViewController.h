@@ -7,6 +7,7 @@
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
 #include "platform/base/Geometry.h"
+#include "platform/base/Screen.h"
 #include "platform/ui/widgets/ActivityIndicatorView.h"
 #include "platform/ui/widgets/BarButtonItem.h"
 
@@ -32,8 +33,11 @@ class MainViewController : public ZVKViewController,
                            public ZVKApplicationModelDelegate,
                            public ZVKScrollViewDelegate {
 public:
-    // Root view (0, 20, 320, 460): the screen below the status bar.
-    static platform::Rect viewFrame() { return {0.0f, 20.0f, 320.0f, 460.0f}; }
+    // Root view: the screen below the status bar.
+    static platform::Rect viewFrame() {
+        return {0.0f, platform::Screen::kStatusBarHeight, platform::Screen::kWidth,
+                platform::Screen::kHeight - platform::Screen::kStatusBarHeight};
+    }
     static platform::Rect indicatorFrame() { return {100.0f, 180.0f, 120.0f, 120.0f}; }
     static constexpr float kToolbarHeight = 47.0f;
     static constexpr float kMinZoom = 0.1f;

@@ -3,7 +3,9 @@
 #include "Pixello/PixelloKernel.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
+#include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
+#include "platform/base/Screen.h"
 
 #include <algorithm>
 
@@ -54,7 +56,10 @@ PixelloModel* SettingsViewController::model() const {
 }
 
 void SettingsViewController::loadView() {
-    setView(std::make_shared<platform::View>(Rect(0, 0, 320, 415)));
+    // The screen below the navigation bar.
+    setView(std::make_shared<platform::View>(
+        Rect(0, 0, platform::Screen::kWidth,
+             platform::Screen::kHeight - ZVKNavigationController::kBarHeight)));
     view()->setBackgroundColor(Color::black());
     smallFont_ = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 14);
     largeFont_ = platform::Font::fontWithName(ZVKLocalString("defaultBoldFont"), 18);
@@ -83,7 +88,7 @@ void SettingsViewController::loadView() {
 std::shared_ptr<Slider> SettingsViewController::addGroup(std::string_view title, float top,
                                                          float minimum, float maximum,
                                                          Action action) {
-    addLargeLabelWithText(title, Rect(0, top, 320, 20));
+    addLargeLabelWithText(title, Rect(0, top, platform::Screen::kWidth, 20));
     addSmallLabelWithText("Small", Rect(0, top + 42, 60, 20));
     addSmallLabelWithText("Large", Rect(260, top + 42, 60, 20));
     auto slider = std::make_shared<Slider>(Rect(25, top + 22, 270, 20));

@@ -7,6 +7,7 @@ using platform::Animation;
 using platform::NavigationItem;
 using platform::Rect;
 using platform::View;
+namespace Screen = platform::Screen;
 
 namespace {
 
@@ -48,13 +49,13 @@ ZVKNavigationController::ZVKNavigationController(platform::Window& window,
                                                  std::shared_ptr<ZVKViewController> root)
     : window_(&window), root_(std::move(root)) {
     navigationBar_ =
-        std::make_shared<platform::NavigationBar>(Rect(0, 0, kScreenWidth, kBarHeight));
+        std::make_shared<platform::NavigationBar>(Rect(0, 0, Screen::kWidth, kBarHeight));
     navigationBar_->setDelegate(this);
-    contentView_ = std::make_shared<View>(Rect(0, 0, kScreenWidth, kScreenHeight));
+    contentView_ = std::make_shared<View>(Rect(0, 0, Screen::kWidth, Screen::kHeight));
     navigationBar_->setBarStyle(0);
 
     const float h = barHeight();
-    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    contentView_->setFrame({0, h, Screen::kWidth, Screen::kHeight - h});
     window_->addSubview(navigationBar_);
     contentView_->setBackgroundColor(platform::Color::black());
     window_->addSubview(contentView_);
@@ -78,16 +79,16 @@ void ZVKNavigationController::adjustViewFrame(View& view, Scrolling scrolling) {
     Rect frame = view.frame();
     switch (scrolling) {
     case Scrolling::FromRight:
-        frame.origin.x += kScreenWidth;
+        frame.origin.x += Screen::kWidth;
         break;
     case Scrolling::FromLeft:
-        frame.origin.x -= kScreenWidth;
+        frame.origin.x -= Screen::kWidth;
         break;
     case Scrolling::FromAbove:
-        frame.origin.y -= kScreenHeight;
+        frame.origin.y -= Screen::kHeight;
         break;
     case Scrolling::FromBelow:
-        frame.origin.y += kScreenHeight;
+        frame.origin.y += Screen::kHeight;
         break;
     default:
         return;
@@ -257,12 +258,12 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
     }
     if (change == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, s);
         adjustViewFrame(*nextView, 0, h);
         window_->addSubview(navigationBar_);
     } else if (change == BarChange::TakeAway) {
-        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+        contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
         if (prev) {
             adjustViewFrame(*prev->view(), 0, h);
         }
@@ -314,7 +315,7 @@ void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool
     if (c.barChange == BarChange::BringIn) {
         adjustViewFrame(*c.next->view(), 0, -h);
         navigationBarHidden_ = false;
-        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
+        contentView_->setFrame({0, static_cast<float>(h), Screen::kWidth, Screen::kHeight - h});
     } else if (c.barChange == BarChange::TakeAway) {
         if (c.prev) {
             adjustViewFrame(*c.prev->view(), 0, -h);
@@ -322,7 +323,7 @@ void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
         // Back to its resting place, also when a hide during the slide already put it there.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->pushNavigationItem(c.nextItem, false);
@@ -391,12 +392,12 @@ std::shared_ptr<ZVKViewController> ZVKNavigationController::popViewControllerAni
     }
     if (change == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
         adjustViewFrame(*navigationBar_, reverseMove(s));
         adjustViewFrame(*backView, 0, h);
         window_->addSubview(navigationBar_);
     } else if (change == BarChange::TakeAway) {
-        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+        contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
         adjustViewFrame(*cur->view(), 0, h);
         window_->bringSubviewToFront(navigationBar_.get());
     }
@@ -448,13 +449,13 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
     if (c.barChange == BarChange::BringIn) {
         adjustViewFrame(*c.next->view(), 0, -h);
         navigationBarHidden_ = false;
-        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
+        contentView_->setFrame({0, static_cast<float>(h), Screen::kWidth, Screen::kHeight - h});
     } else if (c.barChange == BarChange::TakeAway) {
         adjustViewFrame(*c.prev->view(), 0, -h);
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
         // Back to its resting place, also when a hide during the slide already put it there.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
         if (navigationBarManually_) {
             navigationBarAuto_ = false;
             navigationBar_->popNavigationItemAnimated(false);
@@ -501,15 +502,15 @@ void ZVKNavigationController::showNavigationBarAnimated(bool animated) {
     }
     navigationBarHidden_ = false;
     ++barGeneration_;
-    navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, -kBarHeight, Screen::kWidth, kBarHeight});
     window_->addSubview(navigationBar_);
     if (animated) {
         Animation::beginAnimations(kShowBarId);
         Animation::setAnimationDuration(kDuration);
     }
-    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
     const float h = barHeight();
-    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    contentView_->setFrame({0, h, Screen::kWidth, Screen::kHeight - h});
     if (animated) {
         Animation::commitAnimations();
     }
@@ -526,9 +527,9 @@ void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
         Animation::beginAnimations(kHideBarId, std::make_shared<std::uint64_t>(barGeneration_));
         Animation::setAnimationDuration(kDuration);
         Animation::setAnimationDelegate(this);
-        navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, -kBarHeight, Screen::kWidth, kBarHeight});
     }
-    contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+    contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
     if (animated) {
         Animation::commitAnimations();
     } else {
@@ -538,7 +539,7 @@ void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
 
 void ZVKNavigationController::hideNavigationBarAnimationEnded() {
     navigationBar_->removeFromSuperview();
-    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
 }
 
 void ZVKNavigationController::animationDidStop(const std::string& animationId, bool,

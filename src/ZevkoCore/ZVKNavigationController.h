@@ -2,6 +2,7 @@
 
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
+#include "platform/base/Screen.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/widgets/NavigationBar.h"
@@ -22,8 +23,6 @@
 class ZVKNavigationController : public platform::NavigationBarDelegate,
                                 private platform::AnimationDelegate {
 public:
-    static constexpr float kScreenWidth = 320.0f;
-    static constexpr float kScreenHeight = 480.0f;
     static constexpr float kBarHeight = 65.0f;
     static constexpr double kDuration = 0.4;
     static constexpr const char* kPushId = "ApplicationKernelPush";
