@@ -1,5 +1,7 @@
 #include "Pixello/MainViewController.h"
 
+#include "Pixello/CropGeometry.h"
+#include "Pixello/MainScreenLayout.h"
 #include "Pixello/PixelloKernel.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
@@ -16,12 +18,10 @@
 #include "platform/ui/widgets/Toolbar.h"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace {
 
-namespace Screen = platform::Screen;
+constexpr float kToolbarHeight = MainScreenLayout::kToolbarHeight;
 
 const platform::Color kToolbarTint{0.5f, 0.5f, 0.0f, 1.0f};
 
@@ -32,12 +32,6 @@ MainViewController::~MainViewController() {
     if (scrollView_) {
         scrollView_->setDelegate(nullptr);
     }
-}
-
-platform::Rect MainViewController::initialCropRect(platform::Size size) {
-    const float third = std::min(size.width, size.height) / 3.0f;
-    const float m = third < 15.0f ? third : 15.0f;
-    return {m, m, size.width - 2.0f * m, size.height - 2.0f * m};
 }
 
 platform::Button* MainViewController::buttonOf(platform::BarButtonItem* item) {
@@ -70,10 +64,12 @@ platform::Rect MainViewController::surfaceFrame(float width, float extra) {
 
 void MainViewController::loadView() {
     PixelloModel& model = *kernel_->model();
-    auto root = std::make_shared<platform::View>(viewFrame());
+    const MainScreenLayout portrait =
+        *MainScreenLayout::forOrientation(platform::DeviceOrientation::Portrait);
+    const platform::Rect frame = MainScreenLayout::viewFrame();
+    auto root = std::make_shared<platform::View>(frame);
     root->setBackgroundColor(platform::Color::black());
     setView(root);
-    const platform::Rect frame = viewFrame();
     root->setCenter(
         {frame.origin.x + frame.width() / 2.0f, frame.origin.y + frame.height() / 2.0f});
 
@@ -86,13 +82,13 @@ void MainViewController::loadView() {
         platform::BarButtonItem::SystemItem::FlexibleSpace);
 
     toolbar_ = std::make_shared<platform::Toolbar>(
-        platform::Rect{0.0f, -1.0f, Screen::kWidth, kToolbarHeight});
+        platform::Rect{0.0f, -1.0f, portrait.width, kToolbarHeight});
     toolbar_->setTintColor(kToolbarTint);
     toolbar_->setItems({camera, space, pick});
     root->addSubview(toolbar_);
 
     auto label =
-        std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, Screen::kWidth, 30.0f});
+        std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, portrait.width, 30.0f});
     label->setBackgroundColor(platform::Color::clear());
     label->setTextAlignment(platform::Label::Center);
     label->setFont(platform::Font::fontWithName(ZVKCommons::localString("defaultBoldFont"), 20.0f));
@@ -116,8 +112,8 @@ void MainViewController::loadView() {
     settingsItem_ = settings.get();
     saveItem_ = save.get();
 
-    bottomToolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{
-        0.0f, viewFrame().height() - kToolbarHeight, Screen::kWidth, kToolbarHeight});
+    bottomToolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, portrait.bottomToolbarY, portrait.width, kToolbarHeight});
     bottomToolbar_->setItems({effect, undo, redo, space, settings, save});
     bottomToolbar_->setTintColor(kToolbarTint);
     root->addSubview(bottomToolbar_);
@@ -141,7 +137,8 @@ void MainViewController::loadView() {
     }
 
     const platform::Size contentSize = glView_ ? glView_->bounds().size : platform::Size{};
-    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame(Screen::kWidth, 0.0f), contentSize);
+    scrollView_ = std::make_shared<ZVKScrollView>(
+        surfaceFrame(portrait.width, portrait.surfaceInset), contentSize);
     scrollView_->setBackgroundColor(platform::Color::black());
     scrollView_->setDelegate(this);
     // Strokes are reported while the finger moves.
@@ -166,8 +163,8 @@ void MainViewController::loadView() {
     pinchItem_ = pinch.get();
     cropItem_ = crop.get();
 
-    effectToolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{
-        0.0f, viewFrame().height() - 2.0f * kToolbarHeight, Screen::kWidth, kToolbarHeight});
+    effectToolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, portrait.effectToolbarY, portrait.width, kToolbarHeight});
     effectToolbar_->setItems({smudge, bump, pinch, free, crop});
     effectToolbar_->setTintColor(kToolbarTint);
     effectToolbar_->setAlpha(0.0f);
@@ -175,11 +172,11 @@ void MainViewController::loadView() {
 
     auto indicator = std::make_shared<platform::ActivityIndicatorView>(
         platform::ActivityIndicatorView::WhiteLarge);
-    indicator->setFrame(indicatorFrame());
+    indicator->setFrame(portrait.indicatorFrame);
     indicator_ = indicator.get();
     root->addSubview(std::move(indicator));
 
-    model.setCropRect(initialCropRect(size));
+    model.setCropRect(CropGeometry::initialCropRect(size));
     modelPropertyChanged(PropertyName::kHistory);
     modelPropertyChanged(PropertyName::kVisibleToolbar);
     // The first frame is drawn once, below, with everything in place.
@@ -446,7 +443,7 @@ void MainViewController::imageChanged() {
     PixelloModel& model = *kernel_->model();
     const std::optional<platform::Picture> picture = model.image();
     const platform::Size size = picture ? picture->size() : platform::Size{};
-    model.setCropRect(initialCropRect(size));
+    model.setCropRect(CropGeometry::initialCropRect(size));
     if (!glView_) {
         return;
     }
@@ -494,125 +491,30 @@ void MainViewController::historyChanged() {
 }
 
 void MainViewController::orientationChanged() {
-    const platform::DeviceOrientation orientation = kernel_->model()->orientation();
-    if (!platform::isInterfaceOrientation(orientation)) {
+    const std::optional<MainScreenLayout> layout =
+        MainScreenLayout::forOrientation(kernel_->model()->orientation());
+    if (!layout) {
         return;
     }
-    const bool portrait = orientation <= platform::DeviceOrientation::PortraitUpsideDown;
-    const auto row = static_cast<std::size_t>(orientation) - 1;
-    const float width = portrait ? Screen::kWidth : Screen::kHeight;
-    // What is left of the screen below the status bar, whichever edge it lies along.
-    const float below = Screen::kHeight - Screen::kStatusBarHeight;
-    const float bar = Screen::kStatusBarHeight;
-    // The view is turned against the device, so the screen stays upright for the user.
-    const float pi = std::numbers::pi_v<float>;
-    const float angles[] = {0.0f, pi, pi / 2.0f, -pi / 2.0f};
-    const platform::Rect bounds[] = {{0.0f, 0.0f, Screen::kWidth, below},
-                                     {0.0f, -bar, Screen::kWidth, below},
-                                     {bar, -bar, below, Screen::kWidth},
-                                     {0.0f, -bar, below, Screen::kWidth}};
-
     platform::Animation::beginAnimations("orient");
-    nameLabel_->setFrame({0.0f, 10.0f, width, 30.0f});
-    view()->setBounds(bounds[row]);
-    indicator_->setFrame(portrait ? indicatorFrame()
-                                  : platform::Rect{180.0f, 120.0f, 120.0f, 120.0f});
-    toolbar_->setFrame({0.0f, -1.0f, width, kToolbarHeight});
-    // The toolbars stand at the bottom of what the turned view shows.
-    const float shown = portrait ? below : Screen::kWidth - bar;
-    bottomToolbar_->setFrame({0.0f, shown - kToolbarHeight, width, kToolbarHeight});
-    effectToolbar_->setFrame({0.0f, shown - 2.0f * kToolbarHeight, width, kToolbarHeight});
-    // In landscape the picture area leaves the status bar's height free.
-    scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : bar));
+    nameLabel_->setFrame({0.0f, 10.0f, layout->width, 30.0f});
+    view()->setBounds(layout->bounds);
+    indicator_->setFrame(layout->indicatorFrame);
+    toolbar_->setFrame({0.0f, -1.0f, layout->width, kToolbarHeight});
+    bottomToolbar_->setFrame({0.0f, layout->bottomToolbarY, layout->width, kToolbarHeight});
+    effectToolbar_->setFrame({0.0f, layout->effectToolbarY, layout->width, kToolbarHeight});
+    scrollView_->setFrame(surfaceFrame(layout->width, layout->surfaceInset));
     scrollView_->resizeContent(scrollView_->contentSize());
-    view()->setTransform(platform::AffineTransform::makeRotation(angles[row]));
+    view()->setTransform(platform::AffineTransform::makeRotation(layout->angle));
     platform::Animation::commitAnimations();
 }
 
 // --- Touches ------------------------------------------------------------------------------
 
-bool MainViewController::isOnCropEdge(platform::Point point, platform::Rect crop, float zoom) {
-    const double band = kEdgeBand / static_cast<double>(zoom);
-    const float x = point.x;
-    const float y = point.y;
-    const float X = crop.origin.x;
-    const float Y = crop.origin.y;
-    const float W = crop.size.width;
-    const float H = crop.size.height;
-    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
-    const bool inRows = Y <= y && y <= Y + H;
-    const bool inColumns = X <= x && x <= X + W;
-    return (near(x - X) && inRows) || (near(x - (X + W)) && inRows) || (near(y - Y) && inColumns) ||
-           (near(y - (Y + H)) && inColumns);
-}
-
-platform::Rect MainViewController::dragCropRect(platform::Rect crop, platform::Point from,
-                                                platform::Point to, platform::Size imageSize,
-                                                float zoom) {
-    const double band = kEdgeBand / static_cast<double>(zoom);
-    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
-    const float IW = imageSize.width;
-    const float IH = imageSize.height;
-    const float minW = IW / 3.0f <= 15.0f ? IW / 3.0f : 15.0f;
-    const float minH = IH / 3.0f <= 15.0f ? IH / 3.0f : 15.0f;
-    const float fx = from.x;
-    const float fy = from.y;
-    float X = crop.origin.x;
-    float Y = crop.origin.y;
-    float W = crop.size.width;
-    float H = crop.size.height;
-
-    // Each step sees the rectangle as the steps before it left it; the lower clamp comes
-    // first, so the upper one wins when they cross.
-    if (near(fx - X) && Y <= fy && fy <= Y + H) {
-        float nx = (X + to.x) - fx;
-        if (nx < 0.0f) {
-            nx = 0.0f;
-        }
-        if (nx > (X + W) - minW) {
-            nx = (X + W) - minW;
-        }
-        W = W + (X - nx);
-        X = nx;
-    }
-    if (near(fx - (X + W)) && Y <= fy && fy <= Y + H) {
-        float nw = (W + to.x) - fx;
-        if (minW > nw) {
-            nw = minW;
-        }
-        if (nw > IW - X) {
-            nw = IW - X;
-        }
-        W = nw;
-    }
-    if (near(fy - Y) && X <= fx && fx <= X + W) {
-        float ny = (Y + to.y) - fy;
-        if (ny < 0.0f) {
-            ny = 0.0f;
-        }
-        if (ny > (Y + H) - minH) {
-            ny = (Y + H) - minH;
-        }
-        H = H + (Y - ny);
-        Y = ny;
-    }
-    if (near(fy - (Y + H)) && X <= fx && fx <= X + W) {
-        float nh = (H + to.y) - fy;
-        if (minH > nh) {
-            nh = minH;
-        }
-        if (nh > IH - Y) {
-            nh = IH - Y;
-        }
-        H = nh;
-    }
-    return {X, Y, W, H};
-}
-
 std::optional<bool> MainViewController::scrollViewShouldTrackTouchFromPoint(ZVKScrollView& view,
                                                                             const ZVKPoint&,
                                                                             const ZVKPoint& to) {
-    return !isOnCropEdge(to.cgPoint(), kernel_->model()->cropRect(), view.zoom());
+    return !CropGeometry::isOnCropEdge(to.cgPoint(), kernel_->model()->cropRect(), view.zoom());
 }
 
 void MainViewController::scrollViewWasIncrementTouchedFromPoint(ZVKScrollView& view,
@@ -622,8 +524,8 @@ void MainViewController::scrollViewWasIncrementTouchedFromPoint(ZVKScrollView& v
     if (model.effect() == Effect::Crop) {
         const std::optional<platform::Picture> picture = model.image();
         const platform::Size size = picture ? picture->size() : platform::Size{};
-        model.setCropRect(
-            dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(), size, view.zoom()));
+        model.setCropRect(CropGeometry::dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(),
+                                                     size, view.zoom()));
         model.cropRectModified();
     }
     if (model.effect() == Effect::Smudge) {

@@ -7,7 +7,6 @@
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
 #include "platform/base/Geometry.h"
-#include "platform/base/Screen.h"
 #include "platform/ui/widgets/ActivityIndicatorView.h"
 #include "platform/ui/widgets/BarButtonItem.h"
 
@@ -33,21 +32,12 @@ class MainViewController : public ZVKViewController,
                            public ZVKApplicationModelDelegate,
                            public ZVKScrollViewDelegate {
 public:
-    // Root view: the screen below the status bar.
-    static platform::Rect viewFrame() {
-        return {0.0f, platform::Screen::kStatusBarHeight, platform::Screen::kWidth,
-                platform::Screen::kHeight - platform::Screen::kStatusBarHeight};
-    }
-    static platform::Rect indicatorFrame() { return {100.0f, 180.0f, 120.0f, 120.0f}; }
-    static constexpr float kToolbarHeight = 47.0f;
     static constexpr float kMinZoom = 0.1f;
     static constexpr float kMaxZoom = 10.0f;
     // A finger's path keeps at most this many samples.
     static constexpr int kMaxTouches = 1000;
     // Where the Apply item stands in the bottom toolbar while cropping.
     static constexpr std::size_t kApplyIndex = 3;
-    // A crop edge can be grabbed this many screen points away from it, at any zoom.
-    static constexpr double kEdgeBand = 10.0;
 
     using Action = void (MainViewController::*)(platform::BarButtonItem* sender);
 
@@ -110,15 +100,6 @@ public:
     void scrollViewWasMultiTouchedFromPoints(ZVKScrollView& view, const std::vector<ZVKPoint>& from,
                                              const std::vector<ZVKPoint>& to,
                                              bool finished) override;
-
-    // The crop rectangle a new picture starts with: an inset of 15 pixels, or of a third of
-    // the shorter side for small pictures.
-    static platform::Rect initialCropRect(platform::Size size);
-    // Whether `point` grabs an edge of `crop` at zoom `zoom`.
-    static bool isOnCropEdge(platform::Point point, platform::Rect crop, float zoom);
-    // One crop drag increment from `from` to `to` on a picture of `imageSize`.
-    static platform::Rect dragCropRect(platform::Rect crop, platform::Point from,
-                                       platform::Point to, platform::Size imageSize, float zoom);
 
 protected:
     void loadView() override;
