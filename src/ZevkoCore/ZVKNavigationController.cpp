@@ -201,14 +201,10 @@ void ZVKNavigationController::finishRunningTransition() {
         return;
     }
     const std::shared_ptr<AnimationContext> context = std::move(running_);
-    if (context->push) {
-        pushAnimationEnded(*context, true);
-    } else {
-        popAnimationEnded(*context, true);
-    }
+    slideEnded(*context, true);
 }
 
-// MARK: push
+// MARK: push and pop
 
 void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewController> vc,
                                                  bool animated, Scrolling scrolling) {
@@ -238,109 +234,10 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
         nextItem = std::make_shared<NavigationItem>(vc->title());
     }
 
-    performNavigate(prev.get(), prevItem.get(), vc.get(), nextItem.get(), true);
-    // Read only now: the before-message may set it for this very transition.
-    const BarChange change = barChange();
-
-    scrollings_.push_back(ScrollingObject::objectWithScrolling(s, vc));
-    if (shouldCallPreview_) {
-        vc->previewWillAppear(animated);
-    }
-    vc->viewWillAppear(animated);
-
-    const std::shared_ptr<View> nextView = vc->view();
-    adjustViewFrame(*nextView, s);
-    contentView_->addSubview(nextView);
-
-    const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != BarChange::None) {
-        ++barGeneration_;
-    }
-    if (change == BarChange::BringIn) {
-        // From its resting place, also when a hide's slide was cut short.
-        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
-        adjustViewFrame(*navigationBar_, s);
-        adjustViewFrame(*nextView, 0, h);
-        window_->addSubview(navigationBar_);
-    } else if (change == BarChange::TakeAway) {
-        contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
-        if (prev) {
-            adjustViewFrame(*prev->view(), 0, h);
-        }
-        window_->bringSubviewToFront(navigationBar_.get());
-    }
-
     auto context = AnimationContext::contextWithNext(vc, nextItem, prev, prevItem, s);
-    context->barChange = change;
     context->push = true;
-    beginTransition(kPushId, context, animated);
-
-    if (inContentView(prev)) {
-        announceDisappearing(*prev, animated);
-        adjustViewFrame(*prev->view(), reverseMove(s));
-    }
-    adjustViewFrame(*nextView, reverseMove(s));
-
-    if (change == BarChange::BringIn) {
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->pushNavigationItem(nextItem, false);
-        }
-    } else if (change == BarChange::TakeAway) {
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-    } else if (navigationBarManually_) {
-        navigationBarAuto_ = false;
-        navigationBar_->pushNavigationItem(nextItem, animated);
-    }
-
-    if (animated) {
-        running_ = context;
-        Animation::commitAnimations();
-    } else {
-        pushAnimationEnded(*context, false);
-    }
+    slide(context, s, animated);
 }
-
-void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool animated) {
-    const int h = static_cast<int>(std::lround(barHeight()));
-    if (inContentView(c.prev)) {
-        c.prev->view()->removeFromSuperview();
-        adjustViewFrame(*c.prev->view(), c.scrolling);
-        if (shouldCallPreview_) {
-            c.prev->previewDidDisappear(animated);
-        }
-        c.prev->viewDidDisappear(animated);
-    }
-    if (c.barChange == BarChange::BringIn) {
-        adjustViewFrame(*c.next->view(), 0, -h);
-        navigationBarHidden_ = false;
-        contentView_->setFrame({0, static_cast<float>(h), Screen::kWidth, Screen::kHeight - h});
-    } else if (c.barChange == BarChange::TakeAway) {
-        if (c.prev) {
-            adjustViewFrame(*c.prev->view(), 0, -h);
-        }
-        navigationBarHidden_ = true;
-        navigationBar_->removeFromSuperview();
-        // Back to its resting place, also when a hide during the slide already put it there.
-        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->pushNavigationItem(c.nextItem, false);
-        }
-    }
-    navigationBarManually_ = true;
-    if (shouldCallPreview_) {
-        c.next->previewDidAppear(animated);
-    }
-    c.next->viewDidAppear(animated);
-    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
-    navigationBarStateAfterNextScroll_ = BarChange::None;
-    navigationBar_->setUserInteractionEnabled(true);
-    contentView_->setUserInteractionEnabled(true);
-}
-
-// MARK: pop
 
 std::shared_ptr<ZVKViewController>
 ZVKNavigationController::popViewControllerAnimated(bool animated) {
@@ -374,73 +271,86 @@ std::shared_ptr<ZVKViewController> ZVKNavigationController::popViewControllerAni
         backItem = barBackItem;
     }
 
-    performNavigate(cur.get(), curItem.get(), back.get(), backItem.get(), true);
-    const BarChange change = barChange();
-    scrollings_.pop_back();
-    if (shouldCallPreview_) {
-        back->previewWillAppear(animated);
-    }
-    back->viewWillAppear(animated);
+    auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
+    context->push = false;
+    // The screen below comes back the way the push had sent it.
+    slide(context, reverseMove(s), animated);
+    return cur;
+}
 
-    const std::shared_ptr<View> backView = back->view();
-    adjustViewFrame(*backView, reverseMove(s));
-    contentView_->addSubview(backView);
+void ZVKNavigationController::slide(const std::shared_ptr<AnimationContext>& context, Scrolling in,
+                                    bool animated) {
+    AnimationContext& c = *context;
+    const Scrolling out = reverseMove(in);
+    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), true);
+    // Read only now: the before-message may set it for this very transition.
+    c.barChange = barChange();
+
+    if (c.push) {
+        scrollings_.push_back(ScrollingObject::objectWithScrolling(c.scrolling, c.next));
+    } else {
+        scrollings_.pop_back();
+    }
+    if (shouldCallPreview_) {
+        c.next->previewWillAppear(animated);
+    }
+    c.next->viewWillAppear(animated);
+
+    const std::shared_ptr<View> nextView = c.next->view();
+    adjustViewFrame(*nextView, in);
+    contentView_->addSubview(nextView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != BarChange::None) {
+    if (c.barChange != BarChange::None) {
         ++barGeneration_;
     }
-    if (change == BarChange::BringIn) {
+    if (c.barChange == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
         navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-        adjustViewFrame(*backView, 0, h);
+        adjustViewFrame(*navigationBar_, in);
+        adjustViewFrame(*nextView, 0, h);
         window_->addSubview(navigationBar_);
-    } else if (change == BarChange::TakeAway) {
+    } else if (c.barChange == BarChange::TakeAway) {
         contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
-        adjustViewFrame(*cur->view(), 0, h);
+        if (c.prev) {
+            adjustViewFrame(*c.prev->view(), 0, h);
+        }
         window_->bringSubviewToFront(navigationBar_.get());
     }
 
-    auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
-    context->barChange = change;
-    context->push = false;
-    beginTransition(kPopId, context, animated);
+    beginTransition(c.push ? kPushId : kPopId, context, animated);
 
-    if (inContentView(cur)) {
-        announceDisappearing(*cur, animated);
-        adjustViewFrame(*cur->view(), s);
+    if (inContentView(c.prev)) {
+        announceDisappearing(*c.prev, animated);
+        adjustViewFrame(*c.prev->view(), out);
     }
-    adjustViewFrame(*backView, s);
+    adjustViewFrame(*nextView, out);
 
-    if (change == BarChange::BringIn) {
-        adjustViewFrame(*navigationBar_, s);
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->popNavigationItemAnimated(false);
-        }
-    } else if (change == BarChange::TakeAway) {
-        adjustViewFrame(*navigationBar_, s);
-    } else if (navigationBarManually_) {
-        navigationBarAuto_ = false;
-        navigationBar_->popNavigationItemAnimated(animated);
+    if (c.barChange == BarChange::BringIn) {
+        adjustViewFrame(*navigationBar_, out);
+        followOnBar(c, false);
+    } else if (c.barChange == BarChange::TakeAway) {
+        // The bar slides out with the old screen; its item follows at the end.
+        adjustViewFrame(*navigationBar_, out);
+    } else {
+        followOnBar(c, animated);
     }
 
     if (animated) {
         running_ = context;
         Animation::commitAnimations();
     } else {
-        popAnimationEnded(*context, false);
+        slideEnded(c, false);
     }
-    return cur;
 }
 
-void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool animated) {
-    // Here `prev` is the screen that left and `next` the one that came back.
+void ZVKNavigationController::slideEnded(const AnimationContext& c, bool animated) {
+    // `prev` is the screen that left, `next` the one that came in or came back.
     const int h = static_cast<int>(std::lround(barHeight()));
     if (inContentView(c.prev)) {
         c.prev->view()->removeFromSuperview();
-        adjustViewFrame(*c.prev->view(), reverseMove(c.scrolling));
+        // Back by the way the entering screen came: the frame it had before the slide.
+        adjustViewFrame(*c.prev->view(), c.push ? c.scrolling : reverseMove(c.scrolling));
         if (shouldCallPreview_) {
             c.prev->previewDidDisappear(animated);
         }
@@ -451,15 +361,14 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
         navigationBarHidden_ = false;
         contentView_->setFrame({0, static_cast<float>(h), Screen::kWidth, Screen::kHeight - h});
     } else if (c.barChange == BarChange::TakeAway) {
-        adjustViewFrame(*c.prev->view(), 0, -h);
+        if (c.prev) {
+            adjustViewFrame(*c.prev->view(), 0, -h);
+        }
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
         // Back to its resting place, also when a hide during the slide already put it there.
         navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->popNavigationItemAnimated(false);
-        }
+        followOnBar(c, false);
     }
     navigationBarManually_ = true;
     if (shouldCallPreview_) {
@@ -470,6 +379,19 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
     navigationBarStateAfterNextScroll_ = BarChange::None;
     navigationBar_->setUserInteractionEnabled(true);
     contentView_->setUserInteractionEnabled(true);
+}
+
+void ZVKNavigationController::followOnBar(const AnimationContext& c, bool animated) {
+    // While the bar's own back button pops, the bar removes its item itself.
+    if (!navigationBarManually_) {
+        return;
+    }
+    navigationBarAuto_ = false;
+    if (c.push) {
+        navigationBar_->pushNavigationItem(c.nextItem, animated);
+    } else {
+        navigationBar_->popNavigationItemAnimated(animated);
+    }
 }
 
 // MARK: bar

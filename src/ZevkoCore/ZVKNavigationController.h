@@ -146,8 +146,13 @@ private:
                          ZVKViewController* to, platform::NavigationItem* toItem, bool before);
     void prepushViewController(std::shared_ptr<ZVKViewController> vc, bool animated,
                                Scrolling scrolling);
-    void pushAnimationEnded(const AnimationContext& context, bool animated);
-    void popAnimationEnded(const AnimationContext& context, bool animated);
+    // The slide of a push or a pop from the before-messages on; `in` is the direction the
+    // entering screen slides in by (a push's own, the reverse of it for a pop).
+    void slide(const std::shared_ptr<AnimationContext>& context, Scrolling in, bool animated);
+    // The end of a slide, at once or when its animation ends.
+    void slideEnded(const AnimationContext& context, bool animated);
+    // Pushes or pops the bar's item with the stack, unless the bar's back button is doing it.
+    void followOnBar(const AnimationContext& context, bool animated);
     void hideNavigationBarAnimationEnded();
     void finishRunningTransition();
     BarChange barChange() const;
