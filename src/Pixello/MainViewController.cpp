@@ -216,7 +216,7 @@ platform::Toolbar* MainViewController::toolbarForItem(const platform::BarButtonI
     return nullptr;
 }
 
-// --- Actions ------------------------------------------------------------------------------
+// MARK: actions
 
 void MainViewController::freeAction(platform::BarButtonItem*) {
     kernel_->model()->setEffect(Effect::Free);
@@ -348,7 +348,7 @@ void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
     }
 }
 
-// --- Model notices ------------------------------------------------------------------------
+// MARK: model notices
 
 void MainViewController::modelPropertyChanged(const std::string& name) {
     // Notices that come before the screen exists find nothing to update; loadView replays
@@ -509,7 +509,7 @@ void MainViewController::orientationChanged() {
     platform::Animation::commitAnimations();
 }
 
-// --- Touches ------------------------------------------------------------------------------
+// MARK: touches
 
 std::optional<bool> MainViewController::scrollViewShouldTrackTouchFromPoint(ZVKScrollView& view,
                                                                             const ZVKPoint&,
