@@ -1,6 +1,7 @@
 #include "Pixello/PixelloHostDelegate.h"
 #include "Pixello/PixelloKernel.h"
 #include "platform/base/Paths.h"
+#include "platform/base/Screen.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/host/HeadlessHost.h"
@@ -77,7 +78,8 @@ public:
         platform::GLContext* context = platform::GLContext::shared();
         context->makeCurrent();
         context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_);
-        const platform::Rect statusBar(0.0f, 0.0f, platform::Window::kScreenWidth, 20.0f);
+        const platform::Rect statusBar(0.0f, 0.0f, platform::Screen::kWidth,
+                                       platform::Screen::kStatusBarHeight);
         compositor_.updateBound(window(), {&statusBar, 1});
         glFinish();
     }

@@ -86,9 +86,11 @@ set(PIXELLO_ZEVKOCORE_SOURCES
 )
 
 set(PIXELLO_EDITOR_SOURCES
+    src/Pixello/CropGeometry.cpp
     src/Pixello/EffectGrid.cpp
     src/Pixello/EffectTriangle.cpp
     src/Pixello/GLView.cpp
+    src/Pixello/MainScreenLayout.cpp
     src/Pixello/MainViewController.cpp
     src/Pixello/PixelloAppDelegate.cpp
     src/Pixello/PixelloHostDelegate.cpp

@@ -44,10 +44,10 @@ set(PIXELLO_ZEVKOCORE_TESTS
     tests/ZevkoCore/ZVKViewControllerTest.cpp
 )
 set(PIXELLO_EDITOR_TESTS
+    tests/Pixello/CropGeometryTest.cpp
     tests/Pixello/EffectGridDeformationTest.cpp
     tests/Pixello/EffectGridTest.cpp
     tests/Pixello/GLViewTest.cpp
-    tests/Pixello/MainViewControllerTest.cpp
     tests/Pixello/PixelloHistoryTest.cpp
     tests/Pixello/PixelloKernelTest.cpp
     tests/Pixello/PixelloModelTest.cpp

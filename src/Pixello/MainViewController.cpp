@@ -1,6 +1,9 @@
 #include "Pixello/MainViewController.h"
 
+#include "Pixello/CropGeometry.h"
+#include "Pixello/MainScreenLayout.h"
 #include "Pixello/PixelloKernel.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "platform/base/AffineTransform.h"
 #include "platform/base/Bundle.h"
@@ -15,10 +18,10 @@
 #include "platform/ui/widgets/Toolbar.h"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace {
+
+constexpr float kToolbarHeight = MainScreenLayout::kToolbarHeight;
 
 const platform::Color kToolbarTint{0.5f, 0.5f, 0.0f, 1.0f};
 
@@ -29,12 +32,6 @@ MainViewController::~MainViewController() {
     if (scrollView_) {
         scrollView_->setDelegate(nullptr);
     }
-}
-
-platform::Rect MainViewController::initialCropRect(platform::Size size) {
-    const float third = std::min(size.width, size.height) / 3.0f;
-    const float m = third < 15.0f ? third : 15.0f;
-    return {m, m, size.width - 2.0f * m, size.height - 2.0f * m};
 }
 
 platform::Button* MainViewController::buttonOf(platform::BarButtonItem* item) {
@@ -67,10 +64,14 @@ platform::Rect MainViewController::surfaceFrame(float width, float extra) {
 
 void MainViewController::loadView() {
     PixelloModel& model = *kernel_->model();
-    auto root = std::make_shared<platform::View>(viewFrame());
+    const MainScreenLayout portrait =
+        *MainScreenLayout::forOrientation(platform::DeviceOrientation::Portrait);
+    const platform::Rect frame = MainScreenLayout::viewFrame();
+    auto root = std::make_shared<platform::View>(frame);
     root->setBackgroundColor(platform::Color::black());
     setView(root);
-    root->setCenter({160.0f, 250.0f});
+    root->setCenter(
+        {frame.origin.x + frame.width() / 2.0f, frame.origin.y + frame.height() / 2.0f});
 
     auto camera = itemWithName("camera", &MainViewController::cameraAction);
     auto pick = itemWithName("pick", &MainViewController::pickAction);
@@ -80,12 +81,14 @@ void MainViewController::loadView() {
     auto space = std::make_shared<platform::BarButtonItem>(
         platform::BarButtonItem::SystemItem::FlexibleSpace);
 
-    toolbar_ = std::make_shared<platform::Toolbar>(platform::Rect{0.0f, -1.0f, 320.0f, 47.0f});
+    toolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, -1.0f, portrait.width, kToolbarHeight});
     toolbar_->setTintColor(kToolbarTint);
     toolbar_->setItems({camera, space, pick});
     root->addSubview(toolbar_);
 
-    auto label = std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, 320.0f, 30.0f});
+    auto label =
+        std::make_shared<platform::Label>(platform::Rect{0.0f, 10.0f, portrait.width, 30.0f});
     label->setBackgroundColor(platform::Color::clear());
     label->setTextAlignment(platform::Label::Center);
     label->setFont(platform::Font::fontWithName(ZVKCommons::localString("defaultBoldFont"), 20.0f));
@@ -109,8 +112,8 @@ void MainViewController::loadView() {
     settingsItem_ = settings.get();
     saveItem_ = save.get();
 
-    bottomToolbar_ =
-        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 413.0f, 320.0f, 47.0f});
+    bottomToolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, portrait.bottomToolbarY, portrait.width, kToolbarHeight});
     bottomToolbar_->setItems({effect, undo, redo, space, settings, save});
     bottomToolbar_->setTintColor(kToolbarTint);
     root->addSubview(bottomToolbar_);
@@ -134,7 +137,8 @@ void MainViewController::loadView() {
     }
 
     const platform::Size contentSize = glView_ ? glView_->bounds().size : platform::Size{};
-    scrollView_ = std::make_shared<ZVKScrollView>(surfaceFrame(320.0f, 0.0f), contentSize);
+    scrollView_ = std::make_shared<ZVKScrollView>(
+        surfaceFrame(portrait.width, portrait.surfaceInset), contentSize);
     scrollView_->setBackgroundColor(platform::Color::black());
     scrollView_->setDelegate(this);
     // Strokes are reported while the finger moves.
@@ -159,8 +163,8 @@ void MainViewController::loadView() {
     pinchItem_ = pinch.get();
     cropItem_ = crop.get();
 
-    effectToolbar_ =
-        std::make_shared<platform::Toolbar>(platform::Rect{0.0f, 366.0f, 320.0f, 47.0f});
+    effectToolbar_ = std::make_shared<platform::Toolbar>(
+        platform::Rect{0.0f, portrait.effectToolbarY, portrait.width, kToolbarHeight});
     effectToolbar_->setItems({smudge, bump, pinch, free, crop});
     effectToolbar_->setTintColor(kToolbarTint);
     effectToolbar_->setAlpha(0.0f);
@@ -168,13 +172,13 @@ void MainViewController::loadView() {
 
     auto indicator = std::make_shared<platform::ActivityIndicatorView>(
         platform::ActivityIndicatorView::WhiteLarge);
-    indicator->setFrame(indicatorFrame());
+    indicator->setFrame(portrait.indicatorFrame);
     indicator_ = indicator.get();
     root->addSubview(std::move(indicator));
 
-    model.setCropRect(initialCropRect(size));
-    modelPropertyChanged("history");
-    modelPropertyChanged("visibleToolbar");
+    model.setCropRect(CropGeometry::initialCropRect(size));
+    modelPropertyChanged(PropertyName::kHistory);
+    modelPropertyChanged(PropertyName::kVisibleToolbar);
     // The first frame is drawn once, below, with everything in place.
     showEffect();
     if (glView_) {
@@ -212,49 +216,53 @@ platform::Toolbar* MainViewController::toolbarForItem(const platform::BarButtonI
     return nullptr;
 }
 
-// --- Actions ------------------------------------------------------------------------------
+// MARK: actions
 
 void MainViewController::freeAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(0);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Free);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::smudgeAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(1);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Smudge);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::bumpAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(2);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Bump);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::pinchAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(3);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Pinch);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::cropAction(platform::BarButtonItem*) {
-    kernel_->model()->setEffect(4);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Crop);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::applyAction(platform::BarButtonItem*) {
     // Back to smudge first: the crop frame and the Apply item go, the crop rectangle stays
     // in the model for the crop itself.
-    kernel_->model()->setEffect(1);
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setEffect(Effect::Smudge);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
     kernel_->applyCrop();
 }
 
 void MainViewController::effectAction(platform::BarButtonItem*) {
     PixelloModel& model = *kernel_->model();
-    model.setVisibleToolbar(model.visibleToolbar() == 1 ? 0 : 1);
+    model.setVisibleToolbar(model.visibleToolbar() == VisibleToolbar::Effects
+                                ? VisibleToolbar::None
+                                : VisibleToolbar::Effects);
 }
 
 void MainViewController::actionsAction(platform::BarButtonItem*) {
     PixelloModel& model = *kernel_->model();
-    model.setVisibleToolbar(model.visibleToolbar() == 2 ? 0 : 2);
+    model.setVisibleToolbar(model.visibleToolbar() == VisibleToolbar::Actions
+                                ? VisibleToolbar::None
+                                : VisibleToolbar::Actions);
 }
 
 void MainViewController::undoAction(platform::BarButtonItem*) {
@@ -267,7 +275,7 @@ void MainViewController::redoAction(platform::BarButtonItem*) {
 
 void MainViewController::saveAction(platform::BarButtonItem*) {
     kernel_->saveImage();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::pickAction(platform::BarButtonItem*) {
@@ -276,7 +284,7 @@ void MainViewController::pickAction(platform::BarButtonItem*) {
         return;
     }
     kernel_->pickImageFromPhotoLibrary();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 void MainViewController::settingsAction(platform::BarButtonItem*) {
@@ -293,11 +301,11 @@ void MainViewController::cameraAction(platform::BarButtonItem*) {
         return;
     }
     kernel_->pickImageFromCamera();
-    kernel_->model()->setVisibleToolbar(0);
+    kernel_->model()->setVisibleToolbar(VisibleToolbar::None);
 }
 
 bool MainViewController::isPortrait() const {
-    return kernel_->model()->orientation() == 1;
+    return kernel_->model()->orientation() == platform::DeviceOrientation::Portrait;
 }
 
 void MainViewController::showAlert(std::string_view message) {
@@ -308,6 +316,22 @@ void MainViewController::showAlert(std::string_view message) {
     // The window keeps a shown alert until the user dismisses it.
     std::make_shared<platform::AlertView>("", ZVKLocalString(message), ZVKLocalString("OK"))
         ->show(*window);
+}
+
+platform::BarButtonItem* MainViewController::itemForEffect(Effect effect) const {
+    switch (effect) {
+    case Effect::Free:
+        return freeItem_;
+    case Effect::Smudge:
+        return smudgeItem_;
+    case Effect::Bump:
+        return bumpItem_;
+    case Effect::Pinch:
+        return pinchItem_;
+    case Effect::Crop:
+        return cropItem_;
+    }
+    return nullptr;
 }
 
 void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
@@ -324,7 +348,7 @@ void MainViewController::copyToEffectFrom(platform::BarButtonItem* item) {
     }
 }
 
-// --- Model notices ------------------------------------------------------------------------
+// MARK: model notices
 
 void MainViewController::modelPropertyChanged(const std::string& name) {
     // Notices that come before the screen exists find nothing to update; loadView replays
@@ -332,25 +356,25 @@ void MainViewController::modelPropertyChanged(const std::string& name) {
     if (!isViewLoaded()) {
         return;
     }
-    if (name == "effect") {
+    if (name == PropertyName::kEffect) {
         effectChanged();
     }
-    if (name == "cropRect") {
+    if (name == PropertyName::kCropRect) {
         cropRectChanged();
     }
-    if (name == "visibleToolbar") {
+    if (name == PropertyName::kVisibleToolbar) {
         visibleToolbarChanged();
     }
-    if (name == "image") {
+    if (name == PropertyName::kImage) {
         imageChanged();
     }
-    if (name == "grid") {
+    if (name == PropertyName::kGrid) {
         gridChanged();
     }
-    if (name == "history") {
+    if (name == PropertyName::kHistory) {
         historyChanged();
     }
-    if (name == "orientation") {
+    if (name == PropertyName::kOrientation) {
         orientationChanged();
     }
 }
@@ -364,7 +388,7 @@ void MainViewController::effectChanged() {
 
 void MainViewController::showEffect() {
     PixelloModel& model = *kernel_->model();
-    const std::int32_t effect = model.effect();
+    const Effect effect = model.effect();
 
     platform::Animation::beginAnimations("MainViewController::effect");
     for (const auto& item : effectToolbar_->items()) {
@@ -372,26 +396,26 @@ void MainViewController::showEffect() {
             button->setSelected(false);
         }
     }
-    scrollView_->setTrackingMode(effect == 0 ? 1 : effect == 4 ? 2 : 0);
-    platform::BarButtonItem* const tools[] = {freeItem_, smudgeItem_, bumpItem_, pinchItem_,
-                                              cropItem_};
-    if (effect >= 0 && effect <= 4) {
-        copyToEffectFrom(tools[effect]);
-    }
+    // Free pans and zooms; crop drags an edge under the finger and pans or zooms elsewhere.
+    using Mode = ZVKScrollView::TrackingMode;
+    scrollView_->setTrackingMode(effect == Effect::Free   ? Mode::Always
+                                 : effect == Effect::Crop ? Mode::Ask
+                                                          : Mode::Never);
+    copyToEffectFrom(itemForEffect(effect));
     platform::Animation::commitAnimations();
 
     if (glView_) {
-        glView_->setShade(effect == 4);
+        glView_->setShade(effect == Effect::Crop);
         glView_->setShadeRect(model.cropRect());
     }
 
     std::vector<std::shared_ptr<platform::BarButtonItem>> items = bottomToolbar_->items();
     const bool applyShown = items.size() > kApplyIndex && items[kApplyIndex] == applyItem_;
-    if (effect == 4 && !applyShown) {
+    if (effect == Effect::Crop && !applyShown) {
         items.insert(items.begin() +
                          static_cast<std::ptrdiff_t>(std::min(kApplyIndex, items.size())),
                      applyItem_);
-    } else if (effect != 4 && applyShown) {
+    } else if (effect != Effect::Crop && applyShown) {
         items.erase(items.begin() + static_cast<std::ptrdiff_t>(kApplyIndex));
     }
     bottomToolbar_->setItems(std::move(items), true);
@@ -408,7 +432,7 @@ void MainViewController::cropRectChanged() {
 }
 
 void MainViewController::visibleToolbarChanged() {
-    const bool open = kernel_->model()->visibleToolbar() == 1;
+    const bool open = kernel_->model()->visibleToolbar() == VisibleToolbar::Effects;
     platform::Animation::beginAnimations("MainViewController::visibleToolbar");
     effectToolbar_->setAlpha(open ? 1.0f : 0.0f);
     platform::Animation::commitAnimations();
@@ -419,7 +443,7 @@ void MainViewController::imageChanged() {
     PixelloModel& model = *kernel_->model();
     const std::optional<platform::Picture> picture = model.image();
     const platform::Size size = picture ? picture->size() : platform::Size{};
-    model.setCropRect(initialCropRect(size));
+    model.setCropRect(CropGeometry::initialCropRect(size));
     if (!glView_) {
         return;
     }
@@ -467,133 +491,44 @@ void MainViewController::historyChanged() {
 }
 
 void MainViewController::orientationChanged() {
-    const std::int32_t orientation = kernel_->model()->orientation();
-    if (orientation < 1 || orientation > 4) {
+    const std::optional<MainScreenLayout> layout =
+        MainScreenLayout::forOrientation(kernel_->model()->orientation());
+    if (!layout) {
         return;
     }
-    const bool portrait = orientation <= 2;
-    const float width = portrait ? 320.0f : 480.0f;
-    // The view is turned against the device, so the screen stays upright for the user.
-    const float pi = std::numbers::pi_v<float>;
-    const float angles[] = {0.0f, pi, pi / 2.0f, -pi / 2.0f};
-    const platform::Rect bounds[] = {{0.0f, 0.0f, 320.0f, 460.0f},
-                                     {0.0f, -20.0f, 320.0f, 460.0f},
-                                     {20.0f, -20.0f, 460.0f, 320.0f},
-                                     {0.0f, -20.0f, 460.0f, 320.0f}};
-
     platform::Animation::beginAnimations("orient");
-    nameLabel_->setFrame({0.0f, 10.0f, width, 30.0f});
-    view()->setBounds(bounds[orientation - 1]);
-    indicator_->setFrame(portrait ? indicatorFrame()
-                                  : platform::Rect{180.0f, 120.0f, 120.0f, 120.0f});
-    toolbar_->setFrame({0.0f, -1.0f, width, 47.0f});
-    bottomToolbar_->setFrame({0.0f, portrait ? 413.0f : 253.0f, width, 47.0f});
-    effectToolbar_->setFrame({0.0f, portrait ? 366.0f : 206.0f, width, 47.0f});
-    // In landscape the picture area leaves the status bar's height free.
-    scrollView_->setFrame(surfaceFrame(width, portrait ? 0.0f : 20.0f));
+    nameLabel_->setFrame({0.0f, 10.0f, layout->width, 30.0f});
+    view()->setBounds(layout->bounds);
+    indicator_->setFrame(layout->indicatorFrame);
+    toolbar_->setFrame({0.0f, -1.0f, layout->width, kToolbarHeight});
+    bottomToolbar_->setFrame({0.0f, layout->bottomToolbarY, layout->width, kToolbarHeight});
+    effectToolbar_->setFrame({0.0f, layout->effectToolbarY, layout->width, kToolbarHeight});
+    scrollView_->setFrame(surfaceFrame(layout->width, layout->surfaceInset));
     scrollView_->resizeContent(scrollView_->contentSize());
-    view()->setTransform(platform::AffineTransform::makeRotation(angles[orientation - 1]));
+    view()->setTransform(platform::AffineTransform::makeRotation(layout->angle));
     platform::Animation::commitAnimations();
 }
 
-// --- Touches ------------------------------------------------------------------------------
-
-bool MainViewController::isOnCropEdge(platform::Point point, platform::Rect crop, float zoom) {
-    const double band = kEdgeBand / static_cast<double>(zoom);
-    const float x = point.x;
-    const float y = point.y;
-    const float X = crop.origin.x;
-    const float Y = crop.origin.y;
-    const float W = crop.size.width;
-    const float H = crop.size.height;
-    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
-    const bool inRows = Y <= y && y <= Y + H;
-    const bool inColumns = X <= x && x <= X + W;
-    return (near(x - X) && inRows) || (near(x - (X + W)) && inRows) || (near(y - Y) && inColumns) ||
-           (near(y - (Y + H)) && inColumns);
-}
-
-platform::Rect MainViewController::dragCropRect(platform::Rect crop, platform::Point from,
-                                                platform::Point to, platform::Size imageSize,
-                                                float zoom) {
-    const double band = kEdgeBand / static_cast<double>(zoom);
-    const auto near = [band](float d) { return static_cast<double>(std::fabs(d)) <= band; };
-    const float IW = imageSize.width;
-    const float IH = imageSize.height;
-    const float minW = IW / 3.0f <= 15.0f ? IW / 3.0f : 15.0f;
-    const float minH = IH / 3.0f <= 15.0f ? IH / 3.0f : 15.0f;
-    const float fx = from.x;
-    const float fy = from.y;
-    float X = crop.origin.x;
-    float Y = crop.origin.y;
-    float W = crop.size.width;
-    float H = crop.size.height;
-
-    // Each step sees the rectangle as the steps before it left it; the lower clamp comes
-    // first, so the upper one wins when they cross.
-    if (near(fx - X) && Y <= fy && fy <= Y + H) {
-        float nx = (X + to.x) - fx;
-        if (nx < 0.0f) {
-            nx = 0.0f;
-        }
-        if (nx > (X + W) - minW) {
-            nx = (X + W) - minW;
-        }
-        W = W + (X - nx);
-        X = nx;
-    }
-    if (near(fx - (X + W)) && Y <= fy && fy <= Y + H) {
-        float nw = (W + to.x) - fx;
-        if (minW > nw) {
-            nw = minW;
-        }
-        if (nw > IW - X) {
-            nw = IW - X;
-        }
-        W = nw;
-    }
-    if (near(fy - Y) && X <= fx && fx <= X + W) {
-        float ny = (Y + to.y) - fy;
-        if (ny < 0.0f) {
-            ny = 0.0f;
-        }
-        if (ny > (Y + H) - minH) {
-            ny = (Y + H) - minH;
-        }
-        H = H + (Y - ny);
-        Y = ny;
-    }
-    if (near(fy - (Y + H)) && X <= fx && fx <= X + W) {
-        float nh = (H + to.y) - fy;
-        if (minH > nh) {
-            nh = minH;
-        }
-        if (nh > IH - Y) {
-            nh = IH - Y;
-        }
-        H = nh;
-    }
-    return {X, Y, W, H};
-}
+// MARK: touches
 
 std::optional<bool> MainViewController::scrollViewShouldTrackTouchFromPoint(ZVKScrollView& view,
                                                                             const ZVKPoint&,
                                                                             const ZVKPoint& to) {
-    return !isOnCropEdge(to.cgPoint(), kernel_->model()->cropRect(), view.zoom());
+    return !CropGeometry::isOnCropEdge(to.cgPoint(), kernel_->model()->cropRect(), view.zoom());
 }
 
 void MainViewController::scrollViewWasIncrementTouchedFromPoint(ZVKScrollView& view,
                                                                 const ZVKPoint& from,
                                                                 const ZVKPoint& to) {
     PixelloModel& model = *kernel_->model();
-    if (model.effect() == 4) {
+    if (model.effect() == Effect::Crop) {
         const std::optional<platform::Picture> picture = model.image();
         const platform::Size size = picture ? picture->size() : platform::Size{};
-        model.setCropRect(
-            dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(), size, view.zoom()));
+        model.setCropRect(CropGeometry::dragCropRect(model.cropRect(), from.cgPoint(), to.cgPoint(),
+                                                     size, view.zoom()));
         model.cropRectModified();
     }
-    if (model.effect() == 1) {
+    if (model.effect() == Effect::Smudge) {
         kernel_->applySmudgeFrom(from, to);
     }
 }
@@ -610,7 +545,7 @@ void MainViewController::redrawGrid(bool last) {
 
 void MainViewController::scrollViewWasTouchedFromPoint(ZVKScrollView&, const ZVKPoint&,
                                                        const ZVKPoint&, bool finished) {
-    if (kernel_->model()->effect() != 1) {
+    if (kernel_->model()->effect() != Effect::Smudge) {
         return;
     }
     redrawGrid(finished);
@@ -623,14 +558,14 @@ void MainViewController::scrollViewWasMultiTouchedFromPoints(ZVKScrollView&,
                                                              const std::vector<ZVKPoint>& from,
                                                              const std::vector<ZVKPoint>& to,
                                                              bool finished) {
-    if (kernel_->model()->effect() == 2) {
+    if (kernel_->model()->effect() == Effect::Bump) {
         kernel_->applyBumpFrom(from, to);
         redrawGrid(finished);
         if (finished) {
             kernel_->finishBump();
         }
     }
-    if (kernel_->model()->effect() == 3) {
+    if (kernel_->model()->effect() == Effect::Pinch) {
         kernel_->applyPinchFrom(from, to);
         redrawGrid(finished);
         if (finished) {

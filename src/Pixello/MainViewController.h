@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Pixello/GLView.h"
+#include "Pixello/PixelloTypes.h"
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKScrollView.h"
 #include "ZevkoCore/ZVKScrollViewDelegate.h"
@@ -31,18 +32,12 @@ class MainViewController : public ZVKViewController,
                            public ZVKApplicationModelDelegate,
                            public ZVKScrollViewDelegate {
 public:
-    // Root view (0, 20, 320, 460): the screen below the status bar.
-    static platform::Rect viewFrame() { return {0.0f, 20.0f, 320.0f, 460.0f}; }
-    static platform::Rect indicatorFrame() { return {100.0f, 180.0f, 120.0f, 120.0f}; }
-    static constexpr float kToolbarHeight = 47.0f;
     static constexpr float kMinZoom = 0.1f;
     static constexpr float kMaxZoom = 10.0f;
     // A finger's path keeps at most this many samples.
     static constexpr int kMaxTouches = 1000;
     // Where the Apply item stands in the bottom toolbar while cropping.
     static constexpr std::size_t kApplyIndex = 3;
-    // A crop edge can be grabbed this many screen points away from it, at any zoom.
-    static constexpr double kEdgeBand = 10.0;
 
     using Action = void (MainViewController::*)(platform::BarButtonItem* sender);
 
@@ -89,7 +84,7 @@ public:
     void settingsAction(platform::BarButtonItem* sender);
     void cameraAction(platform::BarButtonItem* sender);
 
-    // Shows `item`'s images on the effect item, both selected.
+    // Shows `item`'s images on the effect item, both selected; nothing for a null item.
     void copyToEffectFrom(platform::BarButtonItem* item);
 
     void modelPropertyChanged(const std::string& name) override;
@@ -105,15 +100,6 @@ public:
     void scrollViewWasMultiTouchedFromPoints(ZVKScrollView& view, const std::vector<ZVKPoint>& from,
                                              const std::vector<ZVKPoint>& to,
                                              bool finished) override;
-
-    // The crop rectangle a new picture starts with: an inset of 15 pixels, or of a third of
-    // the shorter side for small pictures.
-    static platform::Rect initialCropRect(platform::Size size);
-    // Whether `point` grabs an edge of `crop` at zoom `zoom`.
-    static bool isOnCropEdge(platform::Point point, platform::Rect crop, float zoom);
-    // One crop drag increment from `from` to `to` on a picture of `imageSize`.
-    static platform::Rect dragCropRect(platform::Rect crop, platform::Point from,
-                                       platform::Point to, platform::Size imageSize, float zoom);
 
 protected:
     void loadView() override;
@@ -137,6 +123,8 @@ private:
     // The orientation gate of picking, the camera and the settings screen.
     bool isPortrait() const;
     static platform::Button* buttonOf(platform::BarButtonItem* item);
+    // The effect toolbar's button of a tool; null for a number that names no tool.
+    platform::BarButtonItem* itemForEffect(Effect effect) const;
 
     PixelloKernel* kernel_;                           // not owned
     platform::Label* nameLabel_ = nullptr;            // held by the view tree

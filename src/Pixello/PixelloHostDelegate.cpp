@@ -1,6 +1,7 @@
 #include "Pixello/PixelloHostDelegate.h"
 
 #include "Pixello/MainViewController.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/FileSystem.h"
 #include "platform/base/RunLoop.h"
@@ -163,10 +164,10 @@ bool PixelloHostDelegate::slider(std::string_view property, std::string_view val
     }
     settings->view();
     const std::pair<std::string_view, platform::Slider*> sliders[] = {
-        {"smudgePower", settings->smudgePower().get()},
-        {"smudgeWidth", settings->smudgeWidth().get()},
-        {"bumpPower", settings->bumpPower().get()},
-        {"pinchPower", settings->pinchPower().get()},
+        {PropertyName::kSmudgePower, settings->smudgePower().get()},
+        {PropertyName::kSmudgeWidth, settings->smudgeWidth().get()},
+        {PropertyName::kBumpPower, settings->bumpPower().get()},
+        {PropertyName::kPinchPower, settings->pinchPower().get()},
     };
     for (const auto& [name, slider] : sliders) {
         if (name == property && slider != nullptr) {

@@ -1,5 +1,3 @@
-// The kernel's image processing: effects from finger positions, finishing them into history
-// pictures, cropping, and turning pictures into pixel buffers.
 #include "Pixello/EffectGrid.h"
 #include "Pixello/GLView.h"
 #include "Pixello/PixelloKernel.h"
@@ -9,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+// The kernel's image processing: effects from finger positions, finishing them into history
+// pictures, cropping, and turning pictures into pixel buffers.
 
 std::optional<platform::Size> PixelloKernel::imageSize() {
     const std::optional<platform::Picture> picture = model_->image();

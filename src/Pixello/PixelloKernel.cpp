@@ -1,5 +1,6 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
@@ -71,13 +72,13 @@ void PixelloKernel::registerDelegatesAndCustomize() {
 }
 
 void PixelloKernel::modelPropertyChanged(const std::string& name) {
-    if (name == "history") {
+    if (name == PropertyName::kHistory) {
         model_->saveToStorage();
     }
-    if (name == "orientation") {
-        const int orientation = model_->orientation();
-        if (orientation >= 1 && orientation <= 4) {
-            application()->setStatusBarOrientation(orientation, true);
+    if (name == PropertyName::kOrientation) {
+        const platform::DeviceOrientation orientation = model_->orientation();
+        if (platform::isInterfaceOrientation(orientation)) {
+            application()->setStatusBarOrientation(static_cast<int>(orientation), true);
         }
     }
 }
@@ -89,10 +90,12 @@ void PixelloKernel::beforeNavigateFrom(ZVKViewController* from, platform::Naviga
         return;
     }
     if (from == mainViewController_.get()) {
-        navigation->setNavigationBarStateAfterNextScroll(1);
+        navigation->setNavigationBarStateAfterNextScroll(
+            ZVKNavigationController::BarChange::BringIn);
     }
     if (to == mainViewController_.get()) {
-        navigation->setNavigationBarStateAfterNextScroll(2);
+        navigation->setNavigationBarStateAfterNextScroll(
+            ZVKNavigationController::BarChange::TakeAway);
     }
 }
 

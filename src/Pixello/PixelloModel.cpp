@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
 #include "ZevkoCore/ZVKString.h"
@@ -36,51 +37,51 @@ PixelloModel::PixelloModel() {
     }
 }
 
-void PixelloModel::setEffect(std::int32_t effect) {
+void PixelloModel::setEffect(Effect effect) {
     effect_ = effect;
-    propertyChanged("effect");
+    propertyChanged(PropertyName::kEffect);
 }
 
-void PixelloModel::setVisibleToolbar(std::int32_t visibleToolbar) {
+void PixelloModel::setVisibleToolbar(VisibleToolbar visibleToolbar) {
     visibleToolbar_ = visibleToolbar;
-    propertyChanged("visibleToolbar");
+    propertyChanged(PropertyName::kVisibleToolbar);
 }
 
 void PixelloModel::setSmudgePower(float power) {
     smudgePower_ = power;
-    propertyChanged("smudgePower");
+    propertyChanged(PropertyName::kSmudgePower);
 }
 
 void PixelloModel::setSmudgeWidth(float width) {
     smudgeWidth_ = width;
-    propertyChanged("smudgeWidth");
+    propertyChanged(PropertyName::kSmudgeWidth);
 }
 
 void PixelloModel::setBumpPower(float power) {
     bumpPower_ = power;
-    propertyChanged("bumpPower");
+    propertyChanged(PropertyName::kBumpPower);
 }
 
 void PixelloModel::setPinchPower(float power) {
     pinchPower_ = power;
-    propertyChanged("pinchPower");
+    propertyChanged(PropertyName::kPinchPower);
 }
 
 void PixelloModel::cropRectModified() {
-    propertyChanged("cropRect");
+    propertyChanged(PropertyName::kCropRect);
 }
 
 void PixelloModel::orientationChanged() {
-    const int orientation = platform::Device::current().orientation();
-    if (orientation < 1 || orientation > 4) {
+    const platform::DeviceOrientation orientation = platform::Device::current().orientation();
+    if (!platform::isInterfaceOrientation(orientation)) {
         return;
     }
     orientation_ = orientation;
-    propertyChanged("orientation");
+    propertyChanged(PropertyName::kOrientation);
 }
 
 void PixelloModel::gridModified() {
-    propertyChanged("grid");
+    propertyChanged(PropertyName::kGrid);
 }
 
 bool PixelloModel::undoImageAllowed() const {
@@ -199,8 +200,8 @@ bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
     }
     imageFileNames_.push_back(std::move(name));
     ++currentImage_;
-    propertyChanged("image");
-    propertyChanged("history");
+    propertyChanged(PropertyName::kImage);
+    propertyChanged(PropertyName::kHistory);
     return true;
 }
 
@@ -209,8 +210,8 @@ void PixelloModel::undoImage() {
         return;
     }
     --currentImage_;
-    propertyChanged("image");
-    propertyChanged("history");
+    propertyChanged(PropertyName::kImage);
+    propertyChanged(PropertyName::kHistory);
 }
 
 void PixelloModel::redoImage() {
@@ -218,8 +219,8 @@ void PixelloModel::redoImage() {
         return;
     }
     ++currentImage_;
-    propertyChanged("image");
-    propertyChanged("history");
+    propertyChanged(PropertyName::kImage);
+    propertyChanged(PropertyName::kHistory);
 }
 
 void PixelloModel::clearHistory() {
@@ -230,7 +231,7 @@ void PixelloModel::clearHistory() {
         dropFirstEntry();
         --currentImage_;
     }
-    propertyChanged("history");
+    propertyChanged(PropertyName::kHistory);
 }
 
 void PixelloModel::clearCache() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Pixello/EffectGrid.h"
+#include "Pixello/PixelloTypes.h"
 #include "ZevkoCore/ZVKApplicationModel.h"
+#include "platform/base/Device.h"
 #include "platform/base/Geometry.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PixelBuffer.h"
@@ -32,21 +34,14 @@ public:
     // Width and height after the pixels of a raw history file.
     static constexpr std::size_t kRawTrailerSize = 8;
 
-    // Defaults; takes the device's orientation when it is one of 1–4 and makes sure the
+    // Defaults; takes the device's orientation when the interface can turn to it and makes sure the
     // images directory exists.
     PixelloModel();
 
-    // Tools.
-    static constexpr int kEffectFree = 0;
-    static constexpr int kEffectSmudge = 1;
-    static constexpr int kEffectBump = 2;
-    static constexpr int kEffectPinch = 3;
-    static constexpr int kEffectCrop = 4;
-
-    std::int32_t effect() const { return effect_; }
-    void setEffect(std::int32_t effect);
-    std::int32_t visibleToolbar() const { return visibleToolbar_; }
-    void setVisibleToolbar(std::int32_t visibleToolbar);
+    Effect effect() const { return effect_; }
+    void setEffect(Effect effect);
+    VisibleToolbar visibleToolbar() const { return visibleToolbar_; }
+    void setVisibleToolbar(VisibleToolbar visibleToolbar);
 
     // No range check: the settings screen offers the sensible ranges.
     float smudgePower() const { return smudgePower_; }
@@ -66,10 +61,11 @@ public:
     bool shouldDraw() const { return shouldDraw_; }
     void setShouldDraw(bool shouldDraw) { shouldDraw_ = shouldDraw; }
 
-    // 1 portrait, 2 upside down, 3 and 4 landscape.
-    std::int32_t orientation() const { return orientation_; }
-    // Takes the device's orientation when it is 1–4 and reports "orientation" (also when
-    // unchanged); face up, face down and unknown change nothing and send nothing.
+    // Portrait, upside down or one of the two landscapes: never unknown, face up or down.
+    platform::DeviceOrientation orientation() const { return orientation_; }
+    // Takes the device's orientation when the interface can turn to it and reports
+    // "orientation" (also when unchanged); face up, face down and unknown change nothing and
+    // send nothing.
     void orientationChanged();
 
     // The deformation grid, shared with the main screen's GL view. Sends nothing.
@@ -136,9 +132,9 @@ private:
     std::string cachedFileName_; // empty: nothing cached
     std::optional<platform::Picture> cachedImage_;
     std::int32_t currentImage_ = -1;
-    std::int32_t orientation_ = 1;
-    std::int32_t visibleToolbar_ = 0;
-    std::int32_t effect_ = kEffectSmudge;
+    platform::DeviceOrientation orientation_ = platform::DeviceOrientation::Portrait;
+    VisibleToolbar visibleToolbar_ = VisibleToolbar::None;
+    Effect effect_ = Effect::Smudge;
     float smudgePower_ = 0.11f;
     float smudgeWidth_ = 28.0f;
     float bumpPower_ = 10.0f;

@@ -1,8 +1,11 @@
 #include "Pixello/SettingsViewController.h"
 
 #include "Pixello/PixelloKernel.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
+#include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
+#include "platform/base/Screen.h"
 
 using platform::Color;
 using platform::Control;
@@ -20,7 +23,10 @@ PixelloModel* SettingsViewController::model() const {
 }
 
 void SettingsViewController::loadView() {
-    setView(std::make_shared<platform::View>(Rect(0, 0, 320, 415)));
+    // The screen below the navigation bar.
+    setView(std::make_shared<platform::View>(
+        Rect(0, 0, platform::Screen::kWidth,
+             platform::Screen::kHeight - ZVKNavigationController::kBarHeight)));
     view()->setBackgroundColor(Color::black());
     smallFont_ = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 14);
     largeFont_ = platform::Font::fontWithName(ZVKLocalString("defaultBoldFont"), 18);
@@ -48,7 +54,7 @@ void SettingsViewController::loadView() {
 std::shared_ptr<Slider> SettingsViewController::addGroup(std::string_view title, float top,
                                                          float minimum, float maximum,
                                                          Action action) {
-    addLargeLabelWithText(title, Rect(0, top, 320, 20));
+    addLargeLabelWithText(title, Rect(0, top, platform::Screen::kWidth, 20));
     addSmallLabelWithText("Small", Rect(0, top + 42, 60, 20));
     addSmallLabelWithText("Large", Rect(260, top + 42, 60, 20));
     auto slider = std::make_shared<Slider>(Rect(25, top + 22, 270, 20));
@@ -100,7 +106,8 @@ void SettingsViewController::viewWillAppear(bool animated) {
     // The navigation controller may announce the screen before it asks for the view; the
     // sliders must exist to take the values.
     view();
-    for (const char* name : {"smudgePower", "smudgeWidth", "bumpPower", "pinchPower"}) {
+    for (const char* name : {PropertyName::kSmudgePower, PropertyName::kSmudgeWidth,
+                             PropertyName::kBumpPower, PropertyName::kPinchPower}) {
         modelPropertyChanged(name);
     }
 }
@@ -113,16 +120,16 @@ void SettingsViewController::modelPropertyChanged(const std::string& name) {
     }
     // The slider keeps a value outside its range at the nearest end; the model keeps its own
     // value until the slider is moved.
-    if (name == "smudgePower") {
+    if (name == PropertyName::kSmudgePower) {
         smudgePower_->setValue(m->smudgePower(), true);
     }
-    if (name == "smudgeWidth") {
+    if (name == PropertyName::kSmudgeWidth) {
         smudgeWidth_->setValue(m->smudgeWidth(), true);
     }
-    if (name == "bumpPower") {
+    if (name == PropertyName::kBumpPower) {
         bumpPower_->setValue(m->bumpPower(), true);
     }
-    if (name == "pinchPower") {
+    if (name == PropertyName::kPinchPower) {
         pinchPower_->setValue(m->pinchPower(), true);
     }
 }

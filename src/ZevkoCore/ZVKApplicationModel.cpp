@@ -55,7 +55,7 @@ void ZVKApplicationModel::applyChanges() {
 
 void ZVKApplicationModel::setApplicationName(std::string name) {
     applicationName_ = std::move(name);
-    propertyChanged("applicationName");
+    propertyChanged(kApplicationNameProperty);
 }
 
 std::string ZVKApplicationModel::saveToData() const {

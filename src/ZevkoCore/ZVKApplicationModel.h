@@ -40,6 +40,8 @@ public:
     void propertyChanged(const std::string& name);
     void applyChanges();
 
+    // The name setApplicationName() reports.
+    static constexpr const char* kApplicationNameProperty = "applicationName";
     const std::string& applicationName() const { return applicationName_; }
     void setApplicationName(std::string name);
 

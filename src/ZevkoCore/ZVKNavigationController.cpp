@@ -7,11 +7,15 @@ using platform::Animation;
 using platform::NavigationItem;
 using platform::Rect;
 using platform::View;
+namespace Screen = platform::Screen;
 
 namespace {
 
-bool validScrolling(std::int32_t s) {
-    return s >= 0 && s <= 3;
+using Scrolling = ZVKNavigationController::Scrolling;
+using BarChange = ZVKNavigationController::BarChange;
+
+bool validScrolling(Scrolling s) {
+    return s >= Scrolling::FromRight && s <= Scrolling::FromBelow;
 }
 
 } // namespace
@@ -21,7 +25,7 @@ ZVKNavigationController::AnimationContext::contextWithNext(std::shared_ptr<ZVKVi
                                                            std::shared_ptr<NavigationItem> nextItem,
                                                            std::shared_ptr<ZVKViewController> prev,
                                                            std::shared_ptr<NavigationItem> prevItem,
-                                                           std::int32_t scrolling) {
+                                                           Scrolling scrolling) {
     auto context = std::make_shared<AnimationContext>();
     context->next = std::move(next);
     context->nextItem = std::move(nextItem);
@@ -45,13 +49,13 @@ ZVKNavigationController::ZVKNavigationController(platform::Window& window,
                                                  std::shared_ptr<ZVKViewController> root)
     : window_(&window), root_(std::move(root)) {
     navigationBar_ =
-        std::make_shared<platform::NavigationBar>(Rect(0, 0, kScreenWidth, kBarHeight));
+        std::make_shared<platform::NavigationBar>(Rect(0, 0, Screen::kWidth, kBarHeight));
     navigationBar_->setDelegate(this);
-    contentView_ = std::make_shared<View>(Rect(0, 0, kScreenWidth, kScreenHeight));
+    contentView_ = std::make_shared<View>(Rect(0, 0, Screen::kWidth, Screen::kHeight));
     navigationBar_->setBarStyle(0);
 
     const float h = barHeight();
-    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    contentView_->setFrame({0, h, Screen::kWidth, Screen::kHeight - h});
     window_->addSubview(navigationBar_);
     contentView_->setBackgroundColor(platform::Color::black());
     window_->addSubview(contentView_);
@@ -71,20 +75,20 @@ ZVKNavigationController::~ZVKNavigationController() {
 
 // MARK: directions
 
-void ZVKNavigationController::adjustViewFrame(View& view, std::int32_t scrolling) {
+void ZVKNavigationController::adjustViewFrame(View& view, Scrolling scrolling) {
     Rect frame = view.frame();
     switch (scrolling) {
-    case 0:
-        frame.origin.x += kScreenWidth;
+    case Scrolling::FromRight:
+        frame.origin.x += Screen::kWidth;
         break;
-    case 1:
-        frame.origin.x -= kScreenWidth;
+    case Scrolling::FromLeft:
+        frame.origin.x -= Screen::kWidth;
         break;
-    case 2:
-        frame.origin.y -= kScreenHeight;
+    case Scrolling::FromAbove:
+        frame.origin.y -= Screen::kHeight;
         break;
-    case 3:
-        frame.origin.y += kScreenHeight;
+    case Scrolling::FromBelow:
+        frame.origin.y += Screen::kHeight;
         break;
     default:
         return;
@@ -99,22 +103,22 @@ void ZVKNavigationController::adjustViewFrame(View& view, int dx, int dy) {
     view.setFrame(frame);
 }
 
-std::int32_t ZVKNavigationController::backwardScrollingForScrolling(std::int32_t scrolling) {
+Scrolling ZVKNavigationController::backwardScrollingForScrolling(Scrolling scrolling) {
     switch (scrolling) {
-    case 0:
-        return 1;
-    case 1:
-        return 0;
-    case 2:
-        return 3;
-    case 3:
-        return 2;
+    case Scrolling::FromRight:
+        return Scrolling::FromLeft;
+    case Scrolling::FromLeft:
+        return Scrolling::FromRight;
+    case Scrolling::FromAbove:
+        return Scrolling::FromBelow;
+    case Scrolling::FromBelow:
+        return Scrolling::FromAbove;
     default:
-        return 1;
+        return Scrolling::FromLeft;
     }
 }
 
-std::int32_t ZVKNavigationController::reverseMove(std::int32_t scrolling) {
+Scrolling ZVKNavigationController::reverseMove(Scrolling scrolling) {
     // An invalid direction does not move a screen away, so it must not move it back
     // either: the screens then change in place instead of ending a screen off-screen.
     return validScrolling(scrolling) ? backwardScrollingForScrolling(scrolling) : scrolling;
@@ -178,14 +182,14 @@ void ZVKNavigationController::performNavigate(ZVKViewController* from, Navigatio
     }
 }
 
-int ZVKNavigationController::barChange() const {
-    if (navigationBarStateAfterNextScroll_ == 1 && navigationBarHidden_) {
-        return 1;
+BarChange ZVKNavigationController::barChange() const {
+    if (navigationBarStateAfterNextScroll_ == BarChange::BringIn && navigationBarHidden_) {
+        return BarChange::BringIn;
     }
-    if (navigationBarStateAfterNextScroll_ == 2 && !navigationBarHidden_) {
-        return 2;
+    if (navigationBarStateAfterNextScroll_ == BarChange::TakeAway && !navigationBarHidden_) {
+        return BarChange::TakeAway;
     }
-    return 0;
+    return BarChange::None;
 }
 
 bool ZVKNavigationController::inContentView(const std::shared_ptr<ZVKViewController>& vc) const {
@@ -197,17 +201,13 @@ void ZVKNavigationController::finishRunningTransition() {
         return;
     }
     const std::shared_ptr<AnimationContext> context = std::move(running_);
-    if (context->push) {
-        pushAnimationEnded(*context, true);
-    } else {
-        popAnimationEnded(*context, true);
-    }
+    slideEnded(*context, true);
 }
 
-// MARK: push
+// MARK: push and pop
 
 void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewController> vc,
-                                                 bool animated, std::int32_t scrolling) {
+                                                 bool animated, Scrolling scrolling) {
     // A screen can be on the stack only once: its one view can not lie in two places.
     if (!vc || std::any_of(scrollings_.begin(), scrollings_.end(),
                            [&vc](const auto& entry) { return entry.viewController == vc; })) {
@@ -221,7 +221,7 @@ void ZVKNavigationController::pushViewController(std::shared_ptr<ZVKViewControll
 }
 
 void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewController> vc,
-                                                    bool animated, std::int32_t s) {
+                                                    bool animated, Scrolling s) {
     contentView_->setUserInteractionEnabled(false);
     navigationBar_->setUserInteractionEnabled(false);
 
@@ -234,109 +234,10 @@ void ZVKNavigationController::prepushViewController(std::shared_ptr<ZVKViewContr
         nextItem = std::make_shared<NavigationItem>(vc->title());
     }
 
-    performNavigate(prev.get(), prevItem.get(), vc.get(), nextItem.get(), true);
-    // Read only now: the before-message may set it for this very transition.
-    const int change = barChange();
-
-    scrollings_.push_back(ScrollingObject::objectWithScrolling(s, vc));
-    if (shouldCallPreview_) {
-        vc->previewWillAppear(animated);
-    }
-    vc->viewWillAppear(animated);
-
-    const std::shared_ptr<View> nextView = vc->view();
-    adjustViewFrame(*nextView, s);
-    contentView_->addSubview(nextView);
-
-    const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != 0) {
-        ++barGeneration_;
-    }
-    if (change == 1) {
-        // From its resting place, also when a hide's slide was cut short.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
-        adjustViewFrame(*navigationBar_, s);
-        adjustViewFrame(*nextView, 0, h);
-        window_->addSubview(navigationBar_);
-    } else if (change == 2) {
-        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
-        if (prev) {
-            adjustViewFrame(*prev->view(), 0, h);
-        }
-        window_->bringSubviewToFront(navigationBar_.get());
-    }
-
     auto context = AnimationContext::contextWithNext(vc, nextItem, prev, prevItem, s);
-    context->barChange = change;
     context->push = true;
-    beginTransition(kPushId, context, animated);
-
-    if (inContentView(prev)) {
-        announceDisappearing(*prev, animated);
-        adjustViewFrame(*prev->view(), reverseMove(s));
-    }
-    adjustViewFrame(*nextView, reverseMove(s));
-
-    if (change == 1) {
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->pushNavigationItem(nextItem, false);
-        }
-    } else if (change == 2) {
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-    } else if (navigationBarManually_) {
-        navigationBarAuto_ = false;
-        navigationBar_->pushNavigationItem(nextItem, animated);
-    }
-
-    if (animated) {
-        running_ = context;
-        Animation::commitAnimations();
-    } else {
-        pushAnimationEnded(*context, false);
-    }
+    slide(context, s, animated);
 }
-
-void ZVKNavigationController::pushAnimationEnded(const AnimationContext& c, bool animated) {
-    const int h = static_cast<int>(std::lround(barHeight()));
-    if (inContentView(c.prev)) {
-        c.prev->view()->removeFromSuperview();
-        adjustViewFrame(*c.prev->view(), c.scrolling);
-        if (shouldCallPreview_) {
-            c.prev->previewDidDisappear(animated);
-        }
-        c.prev->viewDidDisappear(animated);
-    }
-    if (c.barChange == 1) {
-        adjustViewFrame(*c.next->view(), 0, -h);
-        navigationBarHidden_ = false;
-        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
-    } else if (c.barChange == 2) {
-        if (c.prev) {
-            adjustViewFrame(*c.prev->view(), 0, -h);
-        }
-        navigationBarHidden_ = true;
-        navigationBar_->removeFromSuperview();
-        // Back to its resting place, also when a hide during the slide already put it there.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->pushNavigationItem(c.nextItem, false);
-        }
-    }
-    navigationBarManually_ = true;
-    if (shouldCallPreview_) {
-        c.next->previewDidAppear(animated);
-    }
-    c.next->viewDidAppear(animated);
-    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
-    navigationBarStateAfterNextScroll_ = 0;
-    navigationBar_->setUserInteractionEnabled(true);
-    contentView_->setUserInteractionEnabled(true);
-}
-
-// MARK: pop
 
 std::shared_ptr<ZVKViewController>
 ZVKNavigationController::popViewControllerAnimated(bool animated) {
@@ -348,8 +249,8 @@ ZVKNavigationController::popViewControllerAnimated(bool animated) {
     return popViewControllerAnimated(animated, scrollings_.back().scrolling);
 }
 
-std::shared_ptr<ZVKViewController>
-ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s) {
+std::shared_ptr<ZVKViewController> ZVKNavigationController::popViewControllerAnimated(bool animated,
+                                                                                      Scrolling s) {
     finishRunningTransition();
     if (scrollings_.size() < 2 || (shouldQuery_ && !checkShouldPop())) {
         navigationBarManually_ = true;
@@ -370,92 +271,104 @@ ZVKNavigationController::popViewControllerAnimated(bool animated, std::int32_t s
         backItem = barBackItem;
     }
 
-    performNavigate(cur.get(), curItem.get(), back.get(), backItem.get(), true);
-    const int change = barChange();
-    scrollings_.pop_back();
-    if (shouldCallPreview_) {
-        back->previewWillAppear(animated);
-    }
-    back->viewWillAppear(animated);
+    auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
+    context->push = false;
+    // The screen below comes back the way the push had sent it.
+    slide(context, reverseMove(s), animated);
+    return cur;
+}
 
-    const std::shared_ptr<View> backView = back->view();
-    adjustViewFrame(*backView, reverseMove(s));
-    contentView_->addSubview(backView);
+void ZVKNavigationController::slide(const std::shared_ptr<AnimationContext>& context, Scrolling in,
+                                    bool animated) {
+    AnimationContext& c = *context;
+    const Scrolling out = reverseMove(in);
+    performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), true);
+    // Read only now: the before-message may set it for this very transition.
+    c.barChange = barChange();
+
+    if (c.push) {
+        scrollings_.push_back(ScrollingObject::objectWithScrolling(c.scrolling, c.next));
+    } else {
+        scrollings_.pop_back();
+    }
+    if (shouldCallPreview_) {
+        c.next->previewWillAppear(animated);
+    }
+    c.next->viewWillAppear(animated);
+
+    const std::shared_ptr<View> nextView = c.next->view();
+    adjustViewFrame(*nextView, in);
+    contentView_->addSubview(nextView);
 
     const int h = static_cast<int>(std::lround(barHeight()));
-    if (change != 0) {
+    if (c.barChange != BarChange::None) {
         ++barGeneration_;
     }
-    if (change == 1) {
+    if (c.barChange == BarChange::BringIn) {
         // From its resting place, also when a hide's slide was cut short.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
-        adjustViewFrame(*navigationBar_, reverseMove(s));
-        adjustViewFrame(*backView, 0, h);
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
+        adjustViewFrame(*navigationBar_, in);
+        adjustViewFrame(*nextView, 0, h);
         window_->addSubview(navigationBar_);
-    } else if (change == 2) {
-        contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
-        adjustViewFrame(*cur->view(), 0, h);
+    } else if (c.barChange == BarChange::TakeAway) {
+        contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
+        if (c.prev) {
+            adjustViewFrame(*c.prev->view(), 0, h);
+        }
         window_->bringSubviewToFront(navigationBar_.get());
     }
 
-    auto context = AnimationContext::contextWithNext(back, backItem, cur, curItem, s);
-    context->barChange = change;
-    context->push = false;
-    beginTransition(kPopId, context, animated);
+    beginTransition(c.push ? kPushId : kPopId, context, animated);
 
-    if (inContentView(cur)) {
-        announceDisappearing(*cur, animated);
-        adjustViewFrame(*cur->view(), s);
+    if (inContentView(c.prev)) {
+        announceDisappearing(*c.prev, animated);
+        adjustViewFrame(*c.prev->view(), out);
     }
-    adjustViewFrame(*backView, s);
+    adjustViewFrame(*nextView, out);
 
-    if (change == 1) {
-        adjustViewFrame(*navigationBar_, s);
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->popNavigationItemAnimated(false);
-        }
-    } else if (change == 2) {
-        adjustViewFrame(*navigationBar_, s);
-    } else if (navigationBarManually_) {
-        navigationBarAuto_ = false;
-        navigationBar_->popNavigationItemAnimated(animated);
+    if (c.barChange == BarChange::BringIn) {
+        adjustViewFrame(*navigationBar_, out);
+        followOnBar(c, false);
+    } else if (c.barChange == BarChange::TakeAway) {
+        // The bar slides out with the old screen; its item follows at the end.
+        adjustViewFrame(*navigationBar_, out);
+    } else {
+        followOnBar(c, animated);
     }
 
     if (animated) {
         running_ = context;
         Animation::commitAnimations();
     } else {
-        popAnimationEnded(*context, false);
+        slideEnded(c, false);
     }
-    return cur;
 }
 
-void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool animated) {
-    // Here `prev` is the screen that left and `next` the one that came back.
+void ZVKNavigationController::slideEnded(const AnimationContext& c, bool animated) {
+    // `prev` is the screen that left, `next` the one that came in or came back.
     const int h = static_cast<int>(std::lround(barHeight()));
     if (inContentView(c.prev)) {
         c.prev->view()->removeFromSuperview();
-        adjustViewFrame(*c.prev->view(), reverseMove(c.scrolling));
+        // Back by the way the entering screen came: the frame it had before the slide.
+        adjustViewFrame(*c.prev->view(), c.push ? c.scrolling : reverseMove(c.scrolling));
         if (shouldCallPreview_) {
             c.prev->previewDidDisappear(animated);
         }
         c.prev->viewDidDisappear(animated);
     }
-    if (c.barChange == 1) {
+    if (c.barChange == BarChange::BringIn) {
         adjustViewFrame(*c.next->view(), 0, -h);
         navigationBarHidden_ = false;
-        contentView_->setFrame({0, static_cast<float>(h), kScreenWidth, kScreenHeight - h});
-    } else if (c.barChange == 2) {
-        adjustViewFrame(*c.prev->view(), 0, -h);
+        contentView_->setFrame({0, static_cast<float>(h), Screen::kWidth, Screen::kHeight - h});
+    } else if (c.barChange == BarChange::TakeAway) {
+        if (c.prev) {
+            adjustViewFrame(*c.prev->view(), 0, -h);
+        }
         navigationBarHidden_ = true;
         navigationBar_->removeFromSuperview();
         // Back to its resting place, also when a hide during the slide already put it there.
-        navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
-        if (navigationBarManually_) {
-            navigationBarAuto_ = false;
-            navigationBar_->popNavigationItemAnimated(false);
-        }
+        navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
+        followOnBar(c, false);
     }
     navigationBarManually_ = true;
     if (shouldCallPreview_) {
@@ -463,9 +376,22 @@ void ZVKNavigationController::popAnimationEnded(const AnimationContext& c, bool 
     }
     c.next->viewDidAppear(animated);
     performNavigate(c.prev.get(), c.prevItem.get(), c.next.get(), c.nextItem.get(), false);
-    navigationBarStateAfterNextScroll_ = 0;
+    navigationBarStateAfterNextScroll_ = BarChange::None;
     navigationBar_->setUserInteractionEnabled(true);
     contentView_->setUserInteractionEnabled(true);
+}
+
+void ZVKNavigationController::followOnBar(const AnimationContext& c, bool animated) {
+    // While the bar's own back button pops, the bar removes its item itself.
+    if (!navigationBarManually_) {
+        return;
+    }
+    navigationBarAuto_ = false;
+    if (c.push) {
+        navigationBar_->pushNavigationItem(c.nextItem, animated);
+    } else {
+        navigationBar_->popNavigationItemAnimated(animated);
+    }
 }
 
 // MARK: bar
@@ -498,15 +424,15 @@ void ZVKNavigationController::showNavigationBarAnimated(bool animated) {
     }
     navigationBarHidden_ = false;
     ++barGeneration_;
-    navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, -kBarHeight, Screen::kWidth, kBarHeight});
     window_->addSubview(navigationBar_);
     if (animated) {
         Animation::beginAnimations(kShowBarId);
         Animation::setAnimationDuration(kDuration);
     }
-    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
     const float h = barHeight();
-    contentView_->setFrame({0, h, kScreenWidth, kScreenHeight - h});
+    contentView_->setFrame({0, h, Screen::kWidth, Screen::kHeight - h});
     if (animated) {
         Animation::commitAnimations();
     }
@@ -523,9 +449,9 @@ void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
         Animation::beginAnimations(kHideBarId, std::make_shared<std::uint64_t>(barGeneration_));
         Animation::setAnimationDuration(kDuration);
         Animation::setAnimationDelegate(this);
-        navigationBar_->setFrame({0, -kBarHeight, kScreenWidth, kBarHeight});
+        navigationBar_->setFrame({0, -kBarHeight, Screen::kWidth, kBarHeight});
     }
-    contentView_->setFrame({0, 0, kScreenWidth, kScreenHeight});
+    contentView_->setFrame({0, 0, Screen::kWidth, Screen::kHeight});
     if (animated) {
         Animation::commitAnimations();
     } else {
@@ -535,7 +461,7 @@ void ZVKNavigationController::hideNavigationBarAnimated(bool animated) {
 
 void ZVKNavigationController::hideNavigationBarAnimationEnded() {
     navigationBar_->removeFromSuperview();
-    navigationBar_->setFrame({0, 0, kScreenWidth, kBarHeight});
+    navigationBar_->setFrame({0, 0, Screen::kWidth, kBarHeight});
 }
 
 void ZVKNavigationController::animationDidStop(const std::string& animationId, bool,

@@ -2,6 +2,7 @@
 
 #include "ZevkoCore/ZVKNavigationControllerDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
+#include "platform/base/Screen.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/widgets/NavigationBar.h"
@@ -15,9 +16,6 @@
 // to screen by 0.4 s slides in four directions, with a navigation bar whose items
 // follow the stack and which can be brought in or taken away, also as part of a slide.
 //
-// Directions: 0 the new screen comes from the right, 1 from the left, 2 from above,
-// 3 from below; a pop reverses the push of its screen. Other values move nothing.
-//
 // A push, pop, show or hide of the bar that comes while a slide runs first finishes
 // that slide at once (its end steps run, views jump to their places), then starts; the
 // stack, the bar and user interaction are therefore always those of a finished
@@ -25,8 +23,6 @@
 class ZVKNavigationController : public platform::NavigationBarDelegate,
                                 private platform::AnimationDelegate {
 public:
-    static constexpr float kScreenWidth = 320.0f;
-    static constexpr float kScreenHeight = 480.0f;
     static constexpr float kBarHeight = 65.0f;
     static constexpr double kDuration = 0.4;
     static constexpr const char* kPushId = "ApplicationKernelPush";
@@ -34,12 +30,24 @@ public:
     static constexpr const char* kShowBarId = "ApplicationKernelShowNavigationBar";
     static constexpr const char* kHideBarId = "ApplicationKernelHideNavigationBar";
 
+    // Where a pushed screen comes from; a pop reverses the push of its screen. Any other
+    // number moves nothing.
+    enum class Scrolling : std::int32_t {
+        FromRight = 0,
+        FromLeft = 1,
+        FromAbove = 2,
+        FromBelow = 3
+    };
+    // What the next transition does with the bar. BringIn acts only on a hidden bar and
+    // TakeAway only on a shown one; otherwise, and for any other number, the bar stays.
+    enum class BarChange : std::int32_t { None = 0, BringIn = 1, TakeAway = 2 };
+
     // One stack entry: the screen and the direction it was pushed with. The entry keeps
     // its screen alive, so a pushed screen can not vanish from under the stack.
     struct ScrollingObject {
-        std::int32_t scrolling = 0;
+        Scrolling scrolling = Scrolling::FromRight;
         std::shared_ptr<ZVKViewController> viewController;
-        static ScrollingObject objectWithScrolling(std::int32_t scrolling,
+        static ScrollingObject objectWithScrolling(Scrolling scrolling,
                                                    std::shared_ptr<ZVKViewController> vc) {
             return {scrolling, std::move(vc)};
         }
@@ -47,20 +55,20 @@ public:
 
     // Carries a running transition to its end. For a push `next` comes in; for a pop
     // `next` comes back and `prev` leaves. `barChange` is the bar movement decided at
-    // the start (0 none, 1 bring in, 2 take away).
+    // the start.
     struct AnimationContext {
         std::shared_ptr<ZVKViewController> next;
         std::shared_ptr<ZVKViewController> prev;
         std::shared_ptr<platform::NavigationItem> nextItem;
         std::shared_ptr<platform::NavigationItem> prevItem;
-        std::int32_t scrolling = 0;
-        int barChange = 0;
+        Scrolling scrolling = Scrolling::FromRight;
+        BarChange barChange = BarChange::None;
         bool push = true;
         static std::shared_ptr<AnimationContext>
         contextWithNext(std::shared_ptr<ZVKViewController> next,
                         std::shared_ptr<platform::NavigationItem> nextItem,
                         std::shared_ptr<ZVKViewController> prev,
-                        std::shared_ptr<platform::NavigationItem> prevItem, std::int32_t scrolling);
+                        std::shared_ptr<platform::NavigationItem> prevItem, Scrolling scrolling);
     };
 
     // nullptr without a window or a root screen.
@@ -69,13 +77,13 @@ public:
     ~ZVKNavigationController() override;
 
     void pushViewController(std::shared_ptr<ZVKViewController> vc, bool animated,
-                            std::int32_t scrolling);
+                            Scrolling scrolling);
     void pushViewController(std::shared_ptr<ZVKViewController> vc, bool animated) {
         pushViewController(std::move(vc), animated, defaultScrolling_);
     }
     // The screen that left, or nullptr when nothing was popped.
     std::shared_ptr<ZVKViewController> popViewControllerAnimated(bool animated,
-                                                                 std::int32_t scrolling);
+                                                                 Scrolling scrolling);
     std::shared_ptr<ZVKViewController> popViewControllerAnimated(bool animated);
     ZVKViewController* topViewController() const;
 
@@ -90,17 +98,17 @@ public:
 
     bool navigationBarHidden() const { return navigationBarHidden_; }
     platform::Window* window() const { return window_; }
-    std::int32_t navigationBarStateAfterNextScroll() const {
+    BarChange navigationBarStateAfterNextScroll() const {
         return navigationBarStateAfterNextScroll_;
     }
-    void setNavigationBarStateAfterNextScroll(std::int32_t state) {
+    void setNavigationBarStateAfterNextScroll(BarChange state) {
         navigationBarStateAfterNextScroll_ = state;
     }
     platform::NavigationBar& navigationBar() const { return *navigationBar_; }
     bool shouldCallPreview() const { return shouldCallPreview_; }
     void setShouldCallPreview(bool v) { shouldCallPreview_ = v; }
-    std::int32_t defaultScrolling() const { return defaultScrolling_; }
-    void setDefaultScrolling(std::int32_t s) { defaultScrolling_ = s; }
+    Scrolling defaultScrolling() const { return defaultScrolling_; }
+    void setDefaultScrolling(Scrolling s) { defaultScrolling_ = s; }
     const std::vector<ScrollingObject>& scrollings() const { return scrollings_; }
     platform::View& contentView() const { return *contentView_; }
     const std::shared_ptr<ZVKViewController>& rootViewController() const { return root_; }
@@ -117,9 +125,9 @@ public:
 
     void animationDidStop(const std::string& animationId, bool finished, void* context) override;
 
-    static void adjustViewFrame(platform::View& view, std::int32_t scrolling);
+    static void adjustViewFrame(platform::View& view, Scrolling scrolling);
     static void adjustViewFrame(platform::View& view, int dx, int dy);
-    static std::int32_t backwardScrollingForScrolling(std::int32_t scrolling);
+    static Scrolling backwardScrollingForScrolling(Scrolling scrolling);
 
 private:
     ZVKNavigationController(platform::Window& window, std::shared_ptr<ZVKViewController> root);
@@ -137,23 +145,28 @@ private:
     void performNavigate(ZVKViewController* from, platform::NavigationItem* fromItem,
                          ZVKViewController* to, platform::NavigationItem* toItem, bool before);
     void prepushViewController(std::shared_ptr<ZVKViewController> vc, bool animated,
-                               std::int32_t scrolling);
-    void pushAnimationEnded(const AnimationContext& context, bool animated);
-    void popAnimationEnded(const AnimationContext& context, bool animated);
+                               Scrolling scrolling);
+    // The slide of a push or a pop from the before-messages on; `in` is the direction the
+    // entering screen slides in by (a push's own, the reverse of it for a pop).
+    void slide(const std::shared_ptr<AnimationContext>& context, Scrolling in, bool animated);
+    // The end of a slide, at once or when its animation ends.
+    void slideEnded(const AnimationContext& context, bool animated);
+    // Pushes or pops the bar's item with the stack, unless the bar's back button is doing it.
+    void followOnBar(const AnimationContext& context, bool animated);
     void hideNavigationBarAnimationEnded();
     void finishRunningTransition();
-    int barChange() const;
+    BarChange barChange() const;
     float barHeight() const { return navigationBar_->frame().height(); }
     // The direction that undoes `scrolling`; an invalid direction has none.
-    static std::int32_t reverseMove(std::int32_t scrolling);
+    static Scrolling reverseMove(Scrolling scrolling);
     bool inContentView(const std::shared_ptr<ZVKViewController>& vc) const;
 
     bool navigationBarHidden_ = false;
     platform::Window* window_; // not owned: the window outlives the controller
-    std::int32_t navigationBarStateAfterNextScroll_ = 0;
+    BarChange navigationBarStateAfterNextScroll_ = BarChange::None;
     std::shared_ptr<platform::NavigationBar> navigationBar_;
     bool shouldCallPreview_ = false;
-    std::int32_t defaultScrolling_ = 0;
+    Scrolling defaultScrolling_ = Scrolling::FromRight;
     std::vector<ScrollingObject> scrollings_;
     std::vector<DelegateEntry> delegates_;
     std::shared_ptr<platform::View> contentView_;

@@ -145,10 +145,10 @@ void ZVKScrollView::touchesCancelled(const TouchList& touches, const platform::E
 // MARK: gestures
 
 bool ZVKScrollView::trackingEnabled() {
-    if (trackingMode_ == 1) {
+    if (trackingMode_ == TrackingMode::Always) {
         return true;
     }
-    if (trackingMode_ != 2) {
+    if (trackingMode_ != TrackingMode::Ask) {
         return false;
     }
     if (points_.empty()) {

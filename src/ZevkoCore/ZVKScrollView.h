@@ -12,11 +12,13 @@
 // The touch surface: a view with one content view that records every finger's path
 // and either pans and zooms the content itself ("tracking") or reports the gesture to
 // its delegate as clicks and strokes, in content coordinates.
-//
-// Tracking modes: 0 never track, 1 always track, 2 ask the delegate touch by touch;
-// any other value behaves as 0.
 class ZVKScrollView : public platform::View, private platform::AnimationDelegate {
 public:
+    // Whether a gesture pans and zooms the content or reaches the delegate: never tracked,
+    // always tracked, or the delegate decides touch by touch. Any other number behaves as
+    // Never.
+    enum class TrackingMode : std::int32_t { Never = 0, Always = 1, Ask = 2 };
+
     static constexpr double kClickDelay = 0.3;
     static constexpr double kClickDistance = 10.0;
     static constexpr float kMinPinchDistance = 10.0f;
@@ -42,8 +44,8 @@ public:
     void setTrackingAnimated(bool v) { trackingAnimated_ = v; }
     bool bouncingEnabled() const { return bouncingEnabled_; }
     void setBouncingEnabled(bool v) { bouncingEnabled_ = v; }
-    std::int32_t trackingMode() const { return trackingMode_; }
-    void setTrackingMode(std::int32_t mode) { trackingMode_ = mode; }
+    TrackingMode trackingMode() const { return trackingMode_; }
+    void setTrackingMode(TrackingMode mode) { trackingMode_ = mode; }
     bool optimizeTouches() const { return optimizeTouches_; }
     void setOptimizeTouches(bool v) { optimizeTouches_ = v; }
     bool forceDisplay() const { return forceDisplay_; }
@@ -124,7 +126,7 @@ private:
     bool scrollEnabled_ = true;
     bool trackingAnimated_ = true;
     bool bouncingEnabled_ = true;
-    std::int32_t trackingMode_ = 1;
+    TrackingMode trackingMode_ = TrackingMode::Always;
     std::shared_ptr<platform::View> contentView_;
     platform::Size contentSize_;
     ZVKScrollViewDelegate* delegate_ = nullptr; // not owned

@@ -1,4 +1,5 @@
 #include "Pixello/PixelloModel.h"
+#include "Pixello/PropertyNames.h"
 #include "platform/graphics/PictureCodec.h"
 #include "support/EditorTestSupport.h"
 #include "support/TestEnvironment.h"
@@ -71,7 +72,8 @@ TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize
     std::vector<std::uint8_t> expected(buffer->begin(), buffer->end());
     expected.insert(expected.end(), {2, 0, 0, 0, 1, 0, 0, 0});
     EXPECT_EQ(fileBytes(path(0)), expected);
-    EXPECT_EQ(recorder.names, (std::vector<std::string>{"image", "history"}));
+    EXPECT_EQ(recorder.names,
+              (std::vector<std::string>{PropertyName::kImage, PropertyName::kHistory}));
     // The buffer stays with the model until someone takes it.
     EXPECT_EQ(model->dataRef(), buffer);
 }
@@ -112,7 +114,9 @@ TEST_F(PixelloHistoryTest, UndoAndRedoMoveTheIndexOnlyWhenAllowed) {
     model->redoImage();
     EXPECT_EQ(model->currentImage(), 1);
     EXPECT_EQ(model->image()->pixels()->at(0), 2);
-    EXPECT_EQ(recorder.names, (std::vector<std::string>{"image", "history", "image", "history"}));
+    EXPECT_EQ(recorder.names,
+              (std::vector<std::string>{PropertyName::kImage, PropertyName::kHistory,
+                                        PropertyName::kImage, PropertyName::kHistory}));
 }
 
 TEST_F(PixelloHistoryTest, ClearHistoryKeepsOnlyTheCurrentEntry) {
@@ -131,7 +135,8 @@ TEST_F(PixelloHistoryTest, ClearHistoryKeepsOnlyTheCurrentEntry) {
     EXPECT_TRUE(std::filesystem::exists(model->pathToImageFile(before[1])));
     // Also when nothing is left to remove.
     model->clearHistory();
-    EXPECT_EQ(recorder.names, (std::vector<std::string>{"history", "history"}));
+    EXPECT_EQ(recorder.names,
+              (std::vector<std::string>{PropertyName::kHistory, PropertyName::kHistory}));
 }
 
 TEST_F(PixelloHistoryTest, AFileNamedTwiceSurvivesWhileAnEntryStillNamesIt) {

@@ -2,6 +2,7 @@
 
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloAppDelegate.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
@@ -250,7 +251,7 @@ TEST_F(KernelEditing, WithoutACurrentPictureEditingIsSafeAndChangesNothing) {
     drawUnpresented();
     kernel->finishBump();
     kernel->applyCrop();
-    model->propertyChanged("image");
+    model->propertyChanged(PropertyName::kImage);
     EXPECT_EQ(model->imageFileNames().size(), 1u);
     EXPECT_TRUE(main->view()->isUserInteractionEnabled());
 }

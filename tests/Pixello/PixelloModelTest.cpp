@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "support/TestEnvironment.h"
 
@@ -46,7 +47,7 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
         explicit Checker(PixelloModel& m) : m(m) {}
         void modelPropertyChanged(const std::string& name) override {
             // Delegates read the new value.
-            if (name == "smudgeWidth") {
+            if (name == PropertyName::kSmudgeWidth) {
                 EXPECT_EQ(m.smudgeWidth(), 99.0f);
             }
         }
@@ -54,18 +55,20 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     } checker(model);
     model.addDelegate(&r);
     model.addDelegate(&checker);
-    model.setEffect(1);
-    model.setVisibleToolbar(2);
+    model.setEffect(Effect::Smudge);
+    model.setVisibleToolbar(VisibleToolbar::Actions);
     model.setSmudgePower(-3.0f);
     model.setSmudgeWidth(99.0f);
     model.setBumpPower(1000.0f);
     model.setPinchPower(0.0f);
     model.gridModified();
     model.cropRectModified();
-    EXPECT_EQ(r.log, (Log{"effect", "visibleToolbar", "smudgePower", "smudgeWidth", "bumpPower",
-                          "pinchPower", "grid", "cropRect"}));
-    EXPECT_EQ(model.effect(), 1);
-    EXPECT_EQ(model.visibleToolbar(), 2);
+    EXPECT_EQ(r.log,
+              (Log{PropertyName::kEffect, PropertyName::kVisibleToolbar, PropertyName::kSmudgePower,
+                   PropertyName::kSmudgeWidth, PropertyName::kBumpPower, PropertyName::kPinchPower,
+                   PropertyName::kGrid, PropertyName::kCropRect}));
+    EXPECT_EQ(model.effect(), Effect::Smudge);
+    EXPECT_EQ(model.visibleToolbar(), VisibleToolbar::Actions);
     EXPECT_EQ(model.smudgePower(), -3.0f);
     EXPECT_EQ(model.bumpPower(), 1000.0f);
     EXPECT_EQ(model.pinchPower(), 0.0f);
@@ -83,29 +86,30 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
 
 TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositions) {
     auto& device = platform::Device::current();
-    device.setOrientation(5);
+    using O = platform::DeviceOrientation;
+    device.setOrientation(O::FaceUp);
     {
         PixelloModel flat;
-        EXPECT_EQ(flat.orientation(), 1);
+        EXPECT_EQ(flat.orientation(), O::Portrait);
     }
-    device.setOrientation(3);
+    device.setOrientation(O::LandscapeHomeRight);
     PixelloModel model;
-    EXPECT_EQ(model.orientation(), 3);
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeRight);
 
     Recorder r;
     model.addDelegate(&r);
-    for (int o : {0, 5, 6}) {
+    for (O o : {O::Unknown, O::FaceUp, O::FaceDown}) {
         device.setOrientation(o);
         model.orientationChanged();
     }
-    EXPECT_EQ(model.orientation(), 3);
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeRight);
     EXPECT_TRUE(r.log.empty());
-    device.setOrientation(3);
+    device.setOrientation(O::LandscapeHomeRight);
     model.orientationChanged();
-    device.setOrientation(4);
+    device.setOrientation(O::LandscapeHomeLeft);
     model.orientationChanged();
-    EXPECT_EQ(model.orientation(), 4);
-    EXPECT_EQ(r.log, (Log{"orientation", "orientation"}));
+    EXPECT_EQ(model.orientation(), O::LandscapeHomeLeft);
+    EXPECT_EQ(r.log, (Log{PropertyName::kOrientation, PropertyName::kOrientation}));
 }
 
 TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
@@ -131,13 +135,13 @@ TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
 
 TEST_F(PixelloModelTest, LoadingSendsNoNoticesAndLeavesTheSessionStateAlone) {
     PixelloModel model;
-    model.setEffect(3);
+    model.setEffect(Effect::Pinch);
     model.setCropRect(platform::Rect(1, 1, 5, 5));
     Recorder r;
     model.addDelegate(&r);
     ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
     EXPECT_TRUE(r.log.empty());
-    EXPECT_EQ(model.effect(), 3);
+    EXPECT_EQ(model.effect(), Effect::Pinch);
     EXPECT_EQ(model.cropRect(), platform::Rect(1, 1, 5, 5));
     EXPECT_EQ(model.pinchPower(), 4.0f);
 }

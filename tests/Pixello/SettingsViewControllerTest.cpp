@@ -1,6 +1,7 @@
 #include "Pixello/SettingsViewController.h"
 
 #include "Pixello/PixelloKernel.h"
+#include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
@@ -33,10 +34,12 @@ struct BarSteering : ZVKNavigationControllerDelegate {
     void beforeNavigateFrom(ZVKViewController* from, platform::NavigationItem*,
                             ZVKViewController* to, platform::NavigationItem*) override {
         if (from == home) {
-            navigation->setNavigationBarStateAfterNextScroll(1);
+            navigation->setNavigationBarStateAfterNextScroll(
+                ZVKNavigationController::BarChange::BringIn);
         }
         if (to == home) {
-            navigation->setNavigationBarStateAfterNextScroll(2);
+            navigation->setNavigationBarStateAfterNextScroll(
+                ZVKNavigationController::BarChange::TakeAway);
         }
     }
 };
@@ -186,7 +189,8 @@ TEST_F(SettingsScreen, ShowsTheStoredStrengthsWhenItAppearsAndOutOfRangeOnesAtTh
 TEST_F(SettingsScreen, AReleasedSliderSendsExactlyOneNoticeWithItsValue) {
     start();
     open();
-    const char* names[] = {"smudgePower", "smudgeWidth", "bumpPower", "pinchPower"};
+    const char* names[] = {PropertyName::kSmudgePower, PropertyName::kSmudgeWidth,
+                           PropertyName::kBumpPower, PropertyName::kPinchPower};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(names[i]);
         notices.names.clear();
@@ -225,13 +229,14 @@ TEST_F(SettingsScreen, StrengthNoticesMoveTheSliders) {
 
     // Other names leave the sliders alone, even when the model has moved on.
     model().loadFromData(payload("0.190000", "21.000000", "14.000000", "6.000000"));
-    for (const char* other : {"history", "image", "effect", "grid", "SmudgePower", ""}) {
+    for (const char* other : {PropertyName::kHistory, PropertyName::kImage, PropertyName::kEffect,
+                              PropertyName::kGrid, "SmudgePower", ""}) {
         screen->modelPropertyChanged(other);
     }
     EXPECT_EQ(sliderValues(), (std::vector<float>{0.08f, 33, 7, 15}));
 
     // The thumb glides to a notified value; the value itself is there at once.
-    screen->modelPropertyChanged("bumpPower");
+    screen->modelPropertyChanged(PropertyName::kBumpPower);
     Slider& bump = *screen->bumpPower();
     EXPECT_EQ(bump.value(), 14.0f);
     const Point moving = thumbOf(bump);

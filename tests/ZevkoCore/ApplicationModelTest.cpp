@@ -51,8 +51,8 @@ TEST(ApplicationModelNotices, OutsideABlockEachReportGoesToEveryDelegateInOrder)
     model.propertyChanged("effect");
     model.propertyChanged("effect");
     model.setApplicationName("Default Application Name");
-    EXPECT_EQ(log, (Log{"a:effect", "b:effect", "a:effect", "b:effect", "a:applicationName",
-                        "b:applicationName"}));
+    const std::string name = ZVKApplicationModel::kApplicationNameProperty;
+    EXPECT_EQ(log, (Log{"a:effect", "b:effect", "a:effect", "b:effect", "a:" + name, "b:" + name}));
 }
 
 TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenTheOuterCloses) {

@@ -14,6 +14,8 @@ using platform::Point;
 using platform::Rect;
 using platform::RunLoop;
 using Lines = std::vector<std::string>;
+using BarChange = ZVKNavigationController::BarChange;
+using Scrolling = ZVKNavigationController::Scrolling;
 
 struct Screen : ZVKViewController {
     Screen(std::string name, Lines& log, Rect frame) : log(log), frame(frame) { setTitle(name); }
@@ -59,9 +61,9 @@ struct Listener : ZVKNavigationControllerDelegate {
         log.push_back(name + " before " + nameOf(from) + ">" + nameOf(to) + " item " +
                       (toItem != nullptr ? toItem->title() : "none"));
         if (steer != nullptr && from == home) {
-            steer->setNavigationBarStateAfterNextScroll(1);
+            steer->setNavigationBarStateAfterNextScroll(BarChange::BringIn);
         } else if (steer != nullptr && to == home) {
-            steer->setNavigationBarStateAfterNextScroll(2);
+            steer->setNavigationBarStateAfterNextScroll(BarChange::TakeAway);
         }
     }
     void afterNavigateFrom(ZVKViewController* from, platform::NavigationItem*,
@@ -111,11 +113,11 @@ TEST_F(Navigation, StartsWithTheRootUnderAShownBar) {
     EXPECT_EQ(nav->navigationBar().topItem()->title(), "Main");
 
     // A bar state that does not apply (the bar is already shown) gives an ordinary push.
-    nav->setNavigationBarStateAfterNextScroll(1);
+    nav->setNavigationBarStateAfterNextScroll(BarChange::BringIn);
     nav->pushViewController(settings, false);
     EXPECT_EQ(nav->contentView().frame(), Rect(0, 65, 320, 415));
     EXPECT_EQ(nav->navigationBar().items().size(), 2u);
-    EXPECT_EQ(nav->navigationBarStateAfterNextScroll(), 0);
+    EXPECT_EQ(nav->navigationBarStateAfterNextScroll(), BarChange::None);
 }
 
 TEST_F(Navigation, AnUnanimatedPushSendsEverythingBeforeItReturns) {
@@ -158,7 +160,7 @@ TEST_F(Navigation, PopsReverseThePushAndTheRootStays) {
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(main->view()->frame(), Rect(0, 20, 320, 460));
 
-    nav->pushViewController(settings, false, 2);
+    nav->pushViewController(settings, false, Scrolling::FromAbove);
     log.clear();
     EXPECT_EQ(nav->popViewControllerAnimated(true), settings);
     EXPECT_EQ(shown(*main), (Point{0, 500})) << "pushed with 2: the old screen comes back up";
@@ -249,7 +251,7 @@ TEST_F(Navigation, TheSettingsFlowBringsTheBarInAndTakesItAway) {
     EXPECT_EQ(main->view()->frame(), Rect(0, 20, 320, 460));
     EXPECT_EQ(nav->navigationBar().frame(), Rect(0, 0, 320, 65));
     EXPECT_FALSE(nav->navigationBarHidden());
-    EXPECT_EQ(nav->navigationBarStateAfterNextScroll(), 0);
+    EXPECT_EQ(nav->navigationBarStateAfterNextScroll(), BarChange::None);
 
     // Back: the bar leaves with the settings screen.
     window->tap({30, 30});
@@ -334,8 +336,9 @@ TEST_F(Navigation, RandomTransitionsLeaveAConsistentStackBarAndScreen) {
         switch (random() % 8) {
         case 0:
         case 1:
-            nav->pushViewController(pool[random() % pool.size()], animated,
-                                    static_cast<std::int32_t>(random() % 7) - 1);
+            nav->pushViewController(
+                pool[random() % pool.size()], animated,
+                static_cast<Scrolling>(static_cast<std::int32_t>(random() % 7) - 1));
             break;
         case 2:
             nav->popViewControllerAnimated(animated);
@@ -344,7 +347,8 @@ TEST_F(Navigation, RandomTransitionsLeaveAConsistentStackBarAndScreen) {
             window->tap({30, 30});
             break;
         case 4:
-            nav->setNavigationBarStateAfterNextScroll(static_cast<std::int32_t>(random() % 4));
+            nav->setNavigationBarStateAfterNextScroll(
+                static_cast<BarChange>(static_cast<std::int32_t>(random() % 4)));
             break;
         case 5:
             animated ? nav->showNavigationBarAnimated(random() % 2 == 0)

@@ -124,7 +124,7 @@ struct Surface : ::testing::Test {
 };
 
 TEST_F(Surface, ATapGivesFinishedMessagesAndTheClickLaterUnlessASecondTapFollows) {
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     window->tap({50, 60});
     EXPECT_EQ(delegate.strokes(), (Lines{"touched 50,60 50,60 finished", "along 1 finished"}));
     EXPECT_EQ(delegate.log.back(), "bounced") << "not tracking: the bounce is reported at once";
@@ -159,7 +159,7 @@ TEST_F(Surface, ATapGivesFinishedMessagesAndTheClickLaterUnlessASecondTapFollows
 }
 
 TEST_F(Surface, MovesReportIncrementsWhenNotWaitingForTheLift) {
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     view->setSendMessagesAfterReleasingOnly(false);
     drag(1, {{10, 10}, {20, 10}, {30, 15}});
     EXPECT_EQ(delegate.strokes(), (Lines{"increment 10,10 20,10", "touched 10,10 20,10", "along 2",
@@ -175,7 +175,7 @@ TEST_F(Surface, MovesReportIncrementsWhenNotWaitingForTheLift) {
 }
 
 TEST_F(Surface, PathsStopAtMaxTouchesUnlessInfinityIsAllowed) {
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     view->setSendMessagesAfterReleasingOnly(false);
     window->touchDown(1, {0, 0});
     for (int i = 1; i < 150; ++i) {
@@ -198,7 +198,7 @@ TEST_F(Surface, PathsStopAtMaxTouchesUnlessInfinityIsAllowed) {
 }
 
 TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     view->setSendMessagesAfterReleasingOnly(false);
     window->touchDown(1, {10, 10});
     window->touchMove(1, {20, 20});
@@ -239,7 +239,7 @@ TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
 }
 
 TEST_F(Surface, ACancelledStrokeSendsNothing) {
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     window->touchDown(1, {10, 10});
     window->touchMove(1, {40, 10});
     window->touchCancel(1);
@@ -354,7 +354,7 @@ TEST_F(Surface, ADoubleTapWhileTrackingResetsZoomAndOffset) {
 }
 
 TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouchWhileAFingerIsDown) {
-    view->setTrackingMode(2);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Ask);
     // A delegate that answers neither query: nothing is tracked, strokes are reported,
     // but single clicks are not (with no finger down the surface counts as tracking).
     window->tap({40, 40});
@@ -364,7 +364,7 @@ TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouchWhileAFingerIsDown) {
     delegate.log.clear();
     delegate.trackAnswer = true;
     make({640, 920});
-    view->setTrackingMode(2);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Ask);
     drag(1, {{100, 100}, {90, 100}});
     EXPECT_EQ(delegate.strokes().front(), "shouldTrack 100,100 90,100");
     EXPECT_EQ(delegate.strokes().back(), "shouldTrack 120,100 110,100")
@@ -376,7 +376,7 @@ TEST_F(Surface, ModeTwoAsksTheDelegateTouchByTouchWhileAFingerIsDown) {
 
     // With the current finger lifted there is no touch to track: a click is reported.
     make({320, 460});
-    view->setTrackingMode(2);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Ask);
     delegate.trackAnswer = false;
     window->tap({40, 40}, 1);
     delegate.trackAnswer = true;
@@ -398,7 +398,7 @@ TEST_F(Surface, UnionTouchPointsDropsPointsNearTheLine) {
               (std::vector<ZVKPoint>{{1, 1}, {1, 1}, {1, 1}}))
         << "coincident points end each run";
 
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     view->setOptimizeTouches(true);
     drag(1, {{0, 0}, {1, 0}, {2, 0}, {3, 0.01f}, {3, 3}, {3, 3}});
     EXPECT_EQ(delegate.lastAlong.size(), 3u);
@@ -446,7 +446,7 @@ TEST_F(Surface, SubviewsLiveInTheContentView) {
     EXPECT_EQ(view->children().size(), 1u) << "the view itself holds only the content view";
 
     // A touch on the subview still reaches the surface.
-    view->setTrackingMode(0);
+    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     window->tap({5, 5});
     EXPECT_EQ(delegate.strokes().front(), "touched 5,5 5,5 finished");
 }
@@ -458,7 +458,8 @@ TEST_F(Surface, RandomTouchSequencesKeepTouchesAndPathsInStep) {
             make(
                 {static_cast<float>(50 + random() % 900), static_cast<float>(50 + random() % 900)});
         }
-        view->setTrackingMode(static_cast<std::int32_t>(random() % 5) - 1);
+        view->setTrackingMode(
+            static_cast<ZVKScrollView::TrackingMode>(static_cast<std::int32_t>(random() % 5) - 1));
         view->setMaxTouches(static_cast<std::int32_t>(random() % 8));
         view->setSendMessagesAfterReleasingOnly(random() % 2 == 0);
         view->setBouncingEnabled(random() % 2 == 0);

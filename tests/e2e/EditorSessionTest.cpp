@@ -86,18 +86,18 @@ TEST_F(EditorSession, CropModeInsertsApplyOnceAndApplyCropsToTheInset) {
     platform::Toolbar& bottom = *screen().bottomToolbar();
     ASSERT_EQ(bottom.items().size(), 6u);
     ASSERT_EQ(run("press effect\nwait 0.3\npress crop\nwait 0.3\n"), "");
-    EXPECT_EQ(model().effect(), 4);
-    EXPECT_EQ(model().visibleToolbar(), 0);
+    EXPECT_EQ(model().effect(), Effect::Crop);
+    EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::None);
     ASSERT_EQ(bottom.items().size(), 7u);
     EXPECT_EQ(bottom.items()[3], screen().applyItem());
     EXPECT_TRUE(screen().glView()->shade());
-    EXPECT_EQ(screen().scrollView()->trackingMode(), 2);
+    EXPECT_EQ(screen().scrollView()->trackingMode(), ZVKScrollView::TrackingMode::Ask);
     ASSERT_EQ(run("press effect\nwait 0.3\npress crop\nwait 0.3\n"), "");
     EXPECT_EQ(bottom.items().size(), 7u);
 
     EXPECT_EQ(model().cropRect(), Rect(15, 15, 570, 570));
     ASSERT_EQ(run("press apply\nwait 0.3\n"), "");
-    EXPECT_EQ(model().effect(), 1);
+    EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_EQ(bottom.items().size(), 6u);
     EXPECT_FALSE(screen().glView()->shade());
     const auto picture = model().image();
@@ -131,7 +131,7 @@ TEST_F(EditorSession, CropEdgeDragMovesTheEdgeAndElsewherePans) {
 TEST_F(EditorSession, BumpWithTwoFingersAddsAnEntry) {
     launch();
     ASSERT_EQ(run("press effect\nwait 0.3\npress bump\nwait 0.3\n"), "");
-    EXPECT_EQ(model().effect(), 2);
+    EXPECT_EQ(model().effect(), Effect::Bump);
     ASSERT_EQ(run("down 1 100 150\ndown 2 200 300\nmove 1 90 140\nmove 2 210 310\n"
                   "up 1 90 140\nup 2 210 310\n"),
               "");
@@ -149,7 +149,7 @@ TEST_F(EditorSession, BumpWithTwoFingersAddsAnEntry) {
 TEST_F(EditorSession, RotationLaysOutTheLandscapeFramesAndGatesPicking) {
     launch();
     ASSERT_EQ(run("rotate 3\nwait 0.5\n"), "");
-    EXPECT_EQ(model().orientation(), 3);
+    EXPECT_EQ(model().orientation(), platform::DeviceOrientation::LandscapeHomeRight);
     EXPECT_EQ(screen().view()->bounds(), Rect(20, -20, 460, 320));
     EXPECT_EQ(screen().scrollView()->frame(), Rect(0, 46, 480, 207));
     EXPECT_EQ(screen().bottomToolbar()->frame(), Rect(0, 253, 480, 47));
@@ -165,7 +165,7 @@ TEST_F(EditorSession, RotationLaysOutTheLandscapeFramesAndGatesPicking) {
     EXPECT_EQ(alert->message(), "Rotate device to protarit orientation to pick image.");
     EXPECT_EQ(alert->cancelButtonTitle(), "OK");
     // Picking in landscape leaves the effect toolbar open.
-    EXPECT_EQ(model().visibleToolbar(), 1);
+    EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::Effects);
     alert->dismissWithClickedButtonIndex(0, false);
 
     ASSERT_EQ(run("rotate 1\nwait 0.5\npress pick\nwait 0.3\n"), "");
@@ -174,7 +174,7 @@ TEST_F(EditorSession, RotationLaysOutTheLandscapeFramesAndGatesPicking) {
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Photo library is currently unavailable.");
     EXPECT_EQ(alert->message(), "");
-    EXPECT_EQ(model().visibleToolbar(), 0);
+    EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::None);
     // While the alert is up it covers the toolbars.
     EXPECT_EQ(run("press camera\n"), "s.txt:1: the button 'camera' is hidden or covered");
     alert->dismissWithClickedButtonIndex(0, false);
@@ -192,7 +192,7 @@ TEST_F(EditorSession, ScriptCommandsAnswerBadInputWithErrors) {
     EXPECT_EQ(run("press apply\n"), "s.txt:1: the button 'apply' is not in a toolbar now");
     // The effect toolbar is transparent until opened.
     EXPECT_EQ(run("press bump\n"), "s.txt:1: the button 'bump' is hidden or covered");
-    EXPECT_EQ(model().effect(), 1);
+    EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: picking is not available yet");
     EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name");
     const auto out = scratch.path() / "picture.png";
@@ -255,7 +255,7 @@ TEST_F(EditorSession, SettingsSlidersChangeStoredStrengthsOnlyOnRelease) {
 
     // Rotation while the settings screen is up is ignored.
     ASSERT_EQ(run("rotate 3\nwait 0.5\n"), "");
-    EXPECT_EQ(model().orientation(), 1);
+    EXPECT_EQ(model().orientation(), platform::DeviceOrientation::Portrait);
 
     auto shot = screenshot("settings.png");
     ASSERT_TRUE(shot);

@@ -184,7 +184,8 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     // Turning the device to the left turns the window; the mouse lands where the user sees.
     pushKey(SDLK_LEFT, KMOD_LCTRL);
     settle(*host);
-    EXPECT_EQ(platform::Device::current().orientation(), 3);
+    EXPECT_EQ(platform::Device::current().orientation(),
+              platform::DeviceOrientation::LandscapeHomeRight);
     EXPECT_EQ(host->windowOrientation(), 3);
     EXPECT_EQ(host->windowSize(), (platform::Size{480, 320}));
     EXPECT_EQ(host->application()->statusBarOrientation(), 3);
@@ -197,7 +198,8 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     pushKey(SDLK_RIGHT, KMOD_LCTRL);
     pushKey(SDLK_RIGHT, KMOD_LCTRL);
     settle(*host);
-    EXPECT_EQ(platform::Device::current().orientation(), 4);
+    EXPECT_EQ(platform::Device::current().orientation(),
+              platform::DeviceOrientation::LandscapeHomeLeft);
 
     // Closing the window ends the application through its terminate path.
     SDL_Event close{};

@@ -104,8 +104,8 @@ public:
         platform::NotificationCenter::defaultCenter().addObserver(
             this, std::string(platform::Device::kOrientationDidChangeNotification), nullptr,
             [&application](const platform::Notification&) {
-                application.setStatusBarOrientation(platform::Device::current().orientation(),
-                                                    true);
+                application.setStatusBarOrientation(
+                    static_cast<int>(platform::Device::current().orientation()), true);
             });
     }
     void applicationWillTerminate(platform::Application&) override { record_->terminated = true; }

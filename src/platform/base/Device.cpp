@@ -8,7 +8,7 @@ namespace {
 
 // A desktop stands upright and has no model name of its own.
 constexpr const char* kDefaultModel = "Linux";
-constexpr int kDefaultOrientation = 1;
+constexpr DeviceOrientation kDefaultOrientation = DeviceOrientation::Portrait;
 
 } // namespace
 
@@ -19,8 +19,8 @@ Device& Device::current() {
     return device;
 }
 
-void Device::setOrientation(int orientation) {
-    if (orientation < 0 || orientation > 6) {
+void Device::setOrientation(DeviceOrientation orientation) {
+    if (orientation < DeviceOrientation::Unknown || orientation > DeviceOrientation::FaceDown) {
         return;
     }
     orientation_ = orientation;

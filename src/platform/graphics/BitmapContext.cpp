@@ -91,7 +91,7 @@ void BitmapContext::drawPicture(const Picture& picture, Rect rect) {
     if (source != nullptr && target != nullptr) {
         pixman_image_set_transform(source, &fixed);
         pixman_image_set_filter(source,
-                                interpolation_ == Interpolation::bilinear ? PIXMAN_FILTER_BILINEAR
+                                interpolation_ == Interpolation::Bilinear ? PIXMAN_FILTER_BILINEAR
                                                                           : PIXMAN_FILTER_NEAREST,
                                 nullptr, 0);
         pixman_image_set_repeat(source, PIXMAN_REPEAT_NONE);

@@ -16,7 +16,7 @@ namespace platform {
 // one unit per pixel before the current transform (CTM) applies.
 class BitmapContext {
 public:
-    enum class Interpolation { none, bilinear };
+    enum class Interpolation { None, Bilinear };
 
     // A transparent width × height bitmap; nullptr for an empty size or one larger than
     // Picture::maxPixels.
@@ -52,7 +52,7 @@ private:
     int height_;
     std::vector<std::uint8_t> bytes_;
     AffineTransform ctm_;
-    Interpolation interpolation_ = Interpolation::bilinear;
+    Interpolation interpolation_ = Interpolation::Bilinear;
 };
 
 } // namespace platform

@@ -126,7 +126,7 @@ bool HeadlessHost::runCommand(const ScriptCommand& command, std::string& error) 
         return true;
     }
     if (const auto* rotate = std::get_if<ScriptCommand::Rotate>(&command.action)) {
-        Device::current().setOrientation(rotate->orientation);
+        Device::current().setOrientation(static_cast<DeviceOrientation>(rotate->orientation));
         return true;
     }
     if (const auto* shot = std::get_if<ScriptCommand::Screenshot>(&command.action)) {

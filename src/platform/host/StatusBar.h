@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/Screen.h"
 #include "platform/graphics/Picture.h"
 
 #include <filesystem>
@@ -13,12 +14,12 @@ namespace platform {
 
 struct TrueTypeLibrary;
 
-// The phone's status bar, drawn by the host over the top 20 points of the screen (or the
+// The phone's status bar, drawn by the host over the top of the screen (or the
 // edge the status-bar orientation puts it on): the time in the middle, the battery on
 // the right. Drawn into pictures on the CPU so screenshots and the window share it.
 class StatusBar {
 public:
-    static constexpr float kHeight = 20.0f;
+    static constexpr float kHeight = Screen::kStatusBarHeight;
 
     struct Content {
         std::string time;

@@ -1,5 +1,6 @@
 #include "platform/ui/ViewController.h"
 
+#include "platform/base/Screen.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
@@ -8,7 +9,8 @@ namespace {
 
 constexpr const char* kPresentId = "ViewController::presentModal";
 constexpr const char* kDismissId = "ViewController::dismissModal";
-const Rect kModalFrame{0.0f, 20.0f, Window::kScreenWidth, Window::kScreenHeight - 20.0f};
+const Rect kModalFrame{0.0f, Screen::kStatusBarHeight, Screen::kWidth,
+                       Screen::kHeight - Screen::kStatusBarHeight};
 
 } // namespace
 
@@ -66,7 +68,7 @@ void ViewController::presentModalViewController(std::shared_ptr<ViewController> 
         modal_->viewDidAppear(false);
         return;
     }
-    shown->setCenter({shown->center().x, shown->center().y + Window::kScreenHeight});
+    shown->setCenter({shown->center().x, shown->center().y + Screen::kHeight});
     Animation::beginAnimations(kPresentId);
     Animation::setAnimationDuration(0.3);
     Animation::setAnimationDelegate(this);
@@ -91,7 +93,7 @@ void ViewController::dismissModalViewControllerAnimated(bool animated) {
     Animation::beginAnimations(kDismissId);
     Animation::setAnimationDuration(0.3);
     Animation::setAnimationDelegate(this);
-    shown->setCenter({shown->center().x, shown->center().y + Window::kScreenHeight});
+    shown->setCenter({shown->center().x, shown->center().y + Screen::kHeight});
     Animation::commitAnimations();
 }
 

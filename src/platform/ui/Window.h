@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/Screen.h"
 #include "platform/ui/Touch.h"
 #include "platform/ui/View.h"
 
@@ -9,14 +10,14 @@
 
 namespace platform {
 
-// The top of a view tree: the 320 × 480 point screen. Hosts (the SDL window, the
+// The top of a view tree: the whole screen. Hosts (the SDL window, the
 // script runner, tests) feed it touches in window points; it hit-tests each new
 // finger, keeps one Touch object per finger until it lifts, counts taps and hands the
 // four phases to the views.
 class Window : public View {
 public:
-    static constexpr float kScreenWidth = 320.0f;
-    static constexpr float kScreenHeight = 480.0f;
+    static constexpr float kScreenWidth = Screen::kWidth;
+    static constexpr float kScreenHeight = Screen::kHeight;
     // A tap continues the previous one's count when it comes down this soon after
     // the previous finger lifted, this close to where it lifted, on the same view.
     static constexpr double kMultiTapInterval = 0.35;

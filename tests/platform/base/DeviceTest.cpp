@@ -8,6 +8,8 @@
 
 namespace {
 
+using O = platform::DeviceOrientation;
+
 class DeviceTest : public testsupport::PlatformTest {
 protected:
     void SetUp() override {
@@ -19,36 +21,36 @@ protected:
                 seen.push_back(platform::Device::current().orientation());
             });
     }
-    std::vector<int> seen;
+    std::vector<O> seen;
 };
 
 TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGeneratedAndResetSilences) {
     auto& device = platform::Device::current();
     const std::string model = device.model();
     EXPECT_FALSE(model.empty());
-    EXPECT_EQ(device.orientation(), 1);
-    device.setOrientation(3);
-    EXPECT_EQ(device.orientation(), 3);
+    EXPECT_EQ(device.orientation(), O::Portrait);
+    device.setOrientation(O::LandscapeHomeRight);
+    EXPECT_EQ(device.orientation(), O::LandscapeHomeRight);
     EXPECT_TRUE(seen.empty());
 
     device.beginGeneratingDeviceOrientationNotifications();
-    device.setOrientation(5);
-    device.setOrientation(5);
-    device.setOrientation(0);
+    device.setOrientation(O::FaceUp);
+    device.setOrientation(O::FaceUp);
+    device.setOrientation(O::Unknown);
     // Numbers outside the device's orientations are ignored.
-    device.setOrientation(7);
-    device.setOrientation(-1);
-    EXPECT_EQ(device.orientation(), 0);
-    EXPECT_EQ(seen, (std::vector<int>{5, 5, 0}));
+    device.setOrientation(static_cast<O>(7));
+    device.setOrientation(static_cast<O>(-1));
+    EXPECT_EQ(device.orientation(), O::Unknown);
+    EXPECT_EQ(seen, (std::vector<O>{O::FaceUp, O::FaceUp, O::Unknown}));
     device.endGeneratingDeviceOrientationNotifications();
-    device.setOrientation(2);
+    device.setOrientation(O::PortraitUpsideDown);
     EXPECT_EQ(seen.size(), 3u);
 
     device.setModel("iPhone");
     device.beginGeneratingDeviceOrientationNotifications();
     device.reset();
     EXPECT_EQ(device.model(), model);
-    EXPECT_EQ(device.orientation(), 1);
+    EXPECT_EQ(device.orientation(), O::Portrait);
     EXPECT_FALSE(device.isGeneratingDeviceOrientationNotifications());
 }
 

@@ -38,7 +38,7 @@ TEST(BitmapContext, CreationRefusesEmptyAndHugeBitmaps) {
 TEST(BitmapContext, UnturnedDrawCopiesTheStoredPixelsTopRowUp) {
     const Picture picture = makeCoordinatePicture(5, 4);
     for (auto interpolation :
-         {BitmapContext::Interpolation::none, BitmapContext::Interpolation::bilinear}) {
+         {BitmapContext::Interpolation::None, BitmapContext::Interpolation::Bilinear}) {
         auto context = BitmapContext::create(5, 4);
         context->setInterpolation(interpolation);
         context->drawPicture(picture, {0.0f, 0.0f, 5.0f, 4.0f});

@@ -117,7 +117,7 @@ std::unique_ptr<WindowHost> WindowHost::create(const HostOptions& options, std::
         return nullptr;
     }
     const int scale = std::clamp(options.scale, 1, 8);
-    const int orientation = Device::current().orientation();
+    const int orientation = static_cast<int>(Device::current().orientation());
     const Size size = ScreenRotation::turnedSize(orientation);
     std::unique_ptr<SDLGLContext> context =
         SDLGLContext::create(options.windowTitle.c_str(), static_cast<int>(size.width) * scale,
@@ -441,7 +441,7 @@ void WindowHost::turnDevice(bool counterClockwise) {
     touchFingers_.clear();
     turned_ = next;
     resizeWindow();
-    Device::current().setOrientation(next);
+    Device::current().setOrientation(static_cast<DeviceOrientation>(next));
     needsFrame_ = true;
 }
 

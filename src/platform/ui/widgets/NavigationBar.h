@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/Screen.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/View.h"
 
@@ -45,7 +46,7 @@ public:
     static constexpr float kBackButtonWidth = 100.0f;
     static constexpr float kContentHeight = 44.0f;
 
-    explicit NavigationBar(Rect frame = {0.0f, 0.0f, 320.0f, 44.0f});
+    explicit NavigationBar(Rect frame = {0.0f, 0.0f, Screen::kWidth, kContentHeight});
 
     NavigationBarDelegate* delegate() const { return delegate_; }
     void setDelegate(NavigationBarDelegate* delegate) { delegate_ = delegate; }

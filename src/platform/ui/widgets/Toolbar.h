@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/Color.h"
+#include "platform/base/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/widgets/BarButtonItem.h"
 
@@ -19,8 +20,9 @@ public:
     static constexpr float kSideMargin = 6.0f;
     static constexpr float kItemSpacing = 8.0f;
     static constexpr float kMinimumTitledWidth = 44.0f;
+    static constexpr float kDefaultHeight = 44.0f;
 
-    explicit Toolbar(Rect frame = {0.0f, 0.0f, 320.0f, 44.0f});
+    explicit Toolbar(Rect frame = {0.0f, 0.0f, Screen::kWidth, kDefaultHeight});
 
     Color tintColor() const { return tint_; }
     void setTintColor(Color tint);
