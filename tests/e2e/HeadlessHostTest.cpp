@@ -42,9 +42,9 @@ protected:
         const auto path = scratch.path() / name;
         EXPECT_EQ(run("screenshot " + path.string()), "");
         auto decoded = platform::PictureCodec::decodeFile(path);
-        EXPECT_TRUE(decoded.picture.has_value()) << path;
-        return decoded.picture ? *decoded.picture
-                               : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
+        EXPECT_TRUE(decoded.has_value()) << path;
+        return decoded ? *decoded
+                       : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
     }
 
     static Pixel rgb(const Picture& p, int x, int y) { return p.pixelAt(x, y); }

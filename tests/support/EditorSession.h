@@ -64,7 +64,9 @@ protected:
         const auto path = scratch.path() / name;
         const std::string error = run("screenshot " + path.string());
         EXPECT_EQ(error, "");
-        return platform::PictureCodec::decodeFile(path).picture;
+        auto decoded = platform::PictureCodec::decodeFile(path);
+        EXPECT_TRUE(decoded) << decoded.error().message;
+        return decoded ? std::optional(std::move(*decoded)) : std::nullopt;
     }
 
     platform::HeadlessHost host{2};
@@ -81,8 +83,7 @@ inline void expectMatchesReference(const platform::Picture& shot, const std::str
         ASSERT_TRUE(platform::PictureCodec::writePNG(shot, reference)) << reference;
         return;
     }
-    const std::optional<platform::Picture> expected =
-        platform::PictureCodec::decodeFile(reference).picture;
+    const auto expected = platform::PictureCodec::decodeFile(reference);
     ASSERT_TRUE(expected.has_value()) << "no reference picture " << reference;
     ASSERT_EQ(shot.width(), expected->width());
     ASSERT_EQ(shot.height(), expected->height());
