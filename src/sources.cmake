@@ -7,6 +7,7 @@ set(PIXELLO_BASE_SOURCES
     src/platform/base/Device.cpp
     src/platform/base/FileSystem.cpp
     src/platform/base/Localization.cpp
+    src/platform/base/Log.cpp
     src/platform/base/NotificationCenter.cpp
     src/platform/base/Paths.cpp
     src/platform/base/RunLoop.cpp
