@@ -119,14 +119,14 @@ std::unique_ptr<WindowHost> WindowHost::create(const HostOptions& options, std::
     const int scale = std::clamp(options.scale, 1, 8);
     const int orientation = Device::current().orientation();
     const Size size = ScreenRotation::turnedSize(orientation);
-    std::unique_ptr<SDLGLContext> context =
+    auto context =
         SDLGLContext::create(options.windowTitle.c_str(), static_cast<int>(size.width) * scale,
-                             static_cast<int>(size.height) * scale, error);
-    if (context == nullptr) {
-        error += kHeadlessHint;
+                             static_cast<int>(size.height) * scale);
+    if (!context) {
+        error = context.error().message + kHeadlessHint;
         return nullptr;
     }
-    std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(context)));
+    std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(*context)));
     host->turned_ = orientation >= 1 && orientation <= 4 ? orientation : 1;
     auto [bar, why] = statusBar.get();
     if (bar == nullptr) {
