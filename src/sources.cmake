@@ -2,6 +2,7 @@
 set(PIXELLO_BASE_SOURCES
     src/platform/base/AffineTransform.cpp
     src/platform/base/Application.cpp
+    src/platform/base/Assert.cpp
     src/platform/base/Bundle.cpp
     src/platform/base/Clock.cpp
     src/platform/base/Device.cpp
