@@ -35,15 +35,12 @@ public:
             directory_ = pattern;
             platform::Paths::setDocumentsDirectory(directory_ / "Documents");
         }
-        std::string error;
         ok_ = !directory_.empty() && platform::GLContext::shared() != nullptr &&
-              host_.launch(
-                  [this](platform::Window& window) {
-                      auto hosted = PixelloHostDelegate::hostedApplication(window);
-                      delegate_ = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
-                      return hosted;
-                  },
-                  error) &&
+              host_.launch([this](platform::Window& window) {
+                  auto hosted = PixelloHostDelegate::hostedApplication(window);
+                  delegate_ = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
+                  return hosted;
+              }) &&
               delegate_->kernel() != nullptr && delegate_->kernel()->model()->image() &&
               makeScreenTarget() && settle();
     }
@@ -64,9 +61,8 @@ public:
     platform::Window& window() { return *host_.window(); }
     PixelloModel& model() { return *delegate_->kernel()->model(); }
     bool run(const std::string& text) {
-        std::string error;
-        const auto script = platform::Script::parse(text, "bench", error);
-        return script && host_.run(*script, error);
+        const auto script = platform::Script::parse(text, "bench");
+        return script && host_.run(*script);
     }
     // A new picture makes the touch surface settle its content, and it takes no touches
     // meanwhile: every stroke starts after that.

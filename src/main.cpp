@@ -1,4 +1,5 @@
 #include "Pixello/PixelloHostDelegate.h"
+#include "platform/base/Log.h"
 #include "platform/base/Paths.h"
 #include "platform/host/Host.h"
 
@@ -30,40 +31,37 @@ int main(int argc, char** argv) {
             printUsage(stdout);
             return 0;
         }
-        std::string error;
-        switch (options.parseArgument(i, argc, argv, error)) {
-        case platform::HostOptions::Parsed::taken:
-            continue;
-        case platform::HostOptions::Parsed::failed:
-            std::fprintf(stderr, "pixello: %s\n", error.c_str());
+        const auto parsed = options.parseArgument(i, argc, argv);
+        if (!parsed) {
+            platform::logLine("pixello: " + parsed.error().message);
             return 2;
-        case platform::HostOptions::Parsed::notMine:
-            break;
+        }
+        if (*parsed == platform::HostOptions::Parsed::taken) {
+            continue;
         }
         std::string_view dataDir;
         if (arg == "--data-dir") {
             if (i + 1 >= argc) {
-                std::fputs("pixello: --data-dir needs a directory\n", stderr);
+                platform::logLine("pixello: --data-dir needs a directory");
                 return 2;
             }
             dataDir = argv[++i];
         } else if (arg.starts_with("--data-dir=")) {
             dataDir = arg.substr(std::string_view("--data-dir=").size());
         } else {
-            std::fprintf(stderr, "pixello: unknown option '%s' (try --help)\n", argv[i]);
+            platform::logFormatted("pixello: unknown option '%s' (try --help)", argv[i]);
             return 2;
         }
         if (dataDir.empty()) {
-            std::fputs("pixello: --data-dir needs a directory\n", stderr);
+            platform::logLine("pixello: --data-dir needs a directory");
             return 2;
         }
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(dataDir, ec);
         platform::Paths::setDocumentsDirectory(ec ? std::filesystem::path(dataDir) : absolute);
     }
-    std::string error;
-    if (!options.validate(error)) {
-        std::fprintf(stderr, "pixello: %s\n", error.c_str());
+    if (const auto valid = options.validate(); !valid) {
+        platform::logLine("pixello: " + valid.error().message);
         return 2;
     }
     return platform::runHost(options, [](platform::Window& window) {

@@ -2,11 +2,13 @@
 set(PIXELLO_BASE_SOURCES
     src/platform/base/AffineTransform.cpp
     src/platform/base/Application.cpp
+    src/platform/base/Assert.cpp
     src/platform/base/Bundle.cpp
     src/platform/base/Clock.cpp
     src/platform/base/Device.cpp
     src/platform/base/FileSystem.cpp
     src/platform/base/Localization.cpp
+    src/platform/base/Log.cpp
     src/platform/base/NotificationCenter.cpp
     src/platform/base/Paths.cpp
     src/platform/base/RunLoop.cpp

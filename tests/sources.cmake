@@ -6,6 +6,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/base/ApplicationTest.cpp
     tests/platform/base/BundleTest.cpp
     tests/platform/base/DeviceTest.cpp
+    tests/platform/base/DiagnosticsTest.cpp
     tests/platform/base/FileSystemTest.cpp
     tests/platform/base/LocalizationTest.cpp
     tests/platform/base/PathsTest.cpp

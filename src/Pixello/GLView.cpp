@@ -1,10 +1,10 @@
 #include "Pixello/GLView.h"
 
+#include "platform/base/Log.h"
 #include "platform/gl/GLContext.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -147,7 +147,7 @@ bool GLView::createFramebuffer() {
                                    &backingHeight_);
     const GLenum status = fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES);
     if (status != GL_FRAMEBUFFER_COMPLETE_OES) {
-        std::fprintf(stderr, "failed to make complete framebuffer object %x\n", status);
+        platform::logFormatted("failed to make complete framebuffer object %x", status);
         return false;
     }
     return true;
@@ -296,8 +296,8 @@ void GLView::drawView() {
     }
     std::size_t drawn = count;
     if (k != 6 * count) {
-        std::fprintf(stderr, "cur = %d, count = %d\n", static_cast<int>(k),
-                     static_cast<int>(count));
+        platform::logFormatted("cur = %d, count = %d", static_cast<int>(k),
+                               static_cast<int>(count));
         drawn = k / 6;
     }
     drawnFloats_ = 6 * drawn;

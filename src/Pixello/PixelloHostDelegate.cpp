@@ -20,13 +20,13 @@ namespace {
 // The finger of a pressed button; scripted fingers use small numbers.
 constexpr int kPressFinger = -2;
 
-bool needArgs(std::string_view name, std::span<const std::string> args, std::size_t count,
-              std::string_view usage, std::string& error) {
+std::expected<void, platform::Error> needArgs(std::string_view name,
+                                              std::span<const std::string> args, std::size_t count,
+                                              std::string_view usage) {
     if (args.size() == count) {
-        return true;
+        return {};
     }
-    error = "'" + std::string(name) + "' needs " + std::string(usage);
-    return false;
+    return platform::failure("'" + std::string(name) + "' needs " + std::string(usage));
 }
 
 } // namespace
@@ -46,21 +46,18 @@ MainViewController* PixelloHostDelegate::mainScreen() const {
 
 void PixelloHostDelegate::undo() {
     if (MainViewController* screen = mainScreen(); screen && screen->isViewLoaded()) {
-        std::string ignored;
-        press("undo", ignored);
+        press("undo");
     }
 }
 
 void PixelloHostDelegate::redo() {
     if (MainViewController* screen = mainScreen(); screen && screen->isViewLoaded()) {
-        std::string ignored;
-        press("redo", ignored);
+        press("redo");
     }
 }
 
 void PixelloHostDelegate::back() {
-    std::string ignored;
-    tapBack(ignored);
+    tapBack();
 }
 
 std::optional<platform::Point> PixelloHostDelegate::mirrorCentre() const {
@@ -75,34 +72,35 @@ std::optional<platform::Point> PixelloHostDelegate::mirrorCentre() const {
         nullptr);
 }
 
-bool PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::string> args,
-                                     std::string& error) {
+std::expected<void, platform::Error>
+PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::string> args) {
     if (kernel() == nullptr) {
-        error = "the editor did not start";
-        return false;
+        return platform::failure("the editor did not start");
     }
     if (name == "press") {
-        return needArgs(name, args, 1, "a button name", error) && press(args[0], error);
+        const auto given = needArgs(name, args, 1, "a button name");
+        return given ? press(args[0]) : given;
     }
     if (name == "slider") {
-        return needArgs(name, args, 2, "a strength name and a value", error) &&
-               slider(args[0], args[1], error);
+        const auto given = needArgs(name, args, 2, "a strength name and a value");
+        return given ? slider(args[0], args[1]) : given;
     }
     if (name == "back") {
-        return needArgs(name, args, 0, "no arguments", error) && tapBack(error);
+        const auto given = needArgs(name, args, 0, "no arguments");
+        return given ? tapBack() : given;
     }
     if (name == "export") {
-        return needArgs(name, args, 1, "a file name", error) && exportPicture(args[0], error);
+        const auto given = needArgs(name, args, 1, "a file name");
+        return given ? exportPicture(args[0]) : given;
     }
     if (name == "dump-grid") {
-        return needArgs(name, args, 1, "a file name", error) && dumpGrid(args[0], error);
+        const auto given = needArgs(name, args, 1, "a file name");
+        return given ? dumpGrid(args[0]) : given;
     }
     if (name == "pick" || name == "cancel") {
-        error = "picking is not available yet";
-        return false;
+        return platform::failure("picking is not available yet");
     }
-    error = "unknown command '" + std::string(name) + "'";
-    return false;
+    return platform::failure("unknown command '" + std::string(name) + "'");
 }
 
 void PixelloHostDelegate::tapInWindow(platform::Point point) {
@@ -111,23 +109,20 @@ void PixelloHostDelegate::tapInWindow(platform::Point point) {
     window()->touchUp(kPressFinger, point);
 }
 
-bool PixelloHostDelegate::press(std::string_view role, std::string& error) {
+std::expected<void, platform::Error> PixelloHostDelegate::press(std::string_view role) {
     MainViewController* screen = mainScreen();
     if (screen == nullptr || window() == nullptr) {
-        error = "the main screen is not running";
-        return false;
+        return platform::failure("the main screen is not running");
     }
     screen->view(); // builds the screen when nothing has shown it yet
     platform::BarButtonItem* item = screen->itemForRole(role);
     if (item == nullptr) {
-        error = "no button '" + std::string(role) + "'";
-        return false;
+        return platform::failure("no button '" + std::string(role) + "'");
     }
     platform::Toolbar* bar = screen->toolbarForItem(*item);
     platform::View* view = bar ? bar->viewForItem(*item) : nullptr;
     if (view == nullptr) {
-        error = "the button '" + std::string(role) + "' is not in a toolbar now";
-        return false;
+        return platform::failure("the button '" + std::string(role) + "' is not in a toolbar now");
     }
     const platform::Rect bounds = view->bounds();
     const platform::Point centre = view->convertPointToView(
@@ -141,26 +136,23 @@ bool PixelloHostDelegate::press(std::string_view role, std::string& error) {
     const bool disabled = control != nullptr && !control->isEnabled();
     platform::View* hit = window()->hitTest(centre);
     if (hit == nullptr || !(hit->isDescendantOfView(view) || (disabled && hit == bar))) {
-        error = "the button '" + std::string(role) + "' is hidden or covered";
-        return false;
+        return platform::failure("the button '" + std::string(role) + "' is hidden or covered");
     }
     tapInWindow(centre);
-    return true;
+    return {};
 }
 
-bool PixelloHostDelegate::slider(std::string_view property, std::string_view value,
-                                 std::string& error) {
+std::expected<void, platform::Error> PixelloHostDelegate::slider(std::string_view property,
+                                                                 std::string_view value) {
     SettingsViewController* settings = kernel()->settingsViewController();
     const ZVKNavigationController* navigation = kernel()->navigationController();
     if (settings == nullptr || navigation == nullptr ||
         navigation->topViewController() != settings) {
-        error = "the settings screen is not shown";
-        return false;
+        return platform::failure("the settings screen is not shown");
     }
     const std::optional<double> number = platform::parseScriptNumber(value);
     if (!number) {
-        error = "'" + std::string(value) + "' is not a number";
-        return false;
+        return platform::failure("'" + std::string(value) + "' is not a number");
     }
     settings->view();
     const std::pair<std::string_view, platform::Slider*> sliders[] = {
@@ -174,42 +166,37 @@ bool PixelloHostDelegate::slider(std::string_view property, std::string_view val
             // What a finger lifting off the moved thumb does: the value, then one change.
             slider->setValue(static_cast<float>(*number));
             slider->sendActionsForControlEvents(platform::Control::ValueChanged);
-            return true;
+            return {};
         }
     }
-    error = "no slider '" + std::string(property) + "'";
-    return false;
+    return platform::failure("no slider '" + std::string(property) + "'");
 }
 
-bool PixelloHostDelegate::tapBack(std::string& error) {
+std::expected<void, platform::Error> PixelloHostDelegate::tapBack() {
     ZVKNavigationController* navigation = kernel() ? kernel()->navigationController() : nullptr;
     if (navigation == nullptr || navigation->navigationBarHidden()) {
-        error = "there is no navigation bar";
-        return false;
+        return platform::failure("there is no navigation bar");
     }
     platform::NavigationBar& bar = navigation->navigationBar();
     const std::optional<platform::Rect> frame = bar.backButtonFrame();
     if (!frame) {
-        error = "the navigation bar has no back button";
-        return false;
+        return platform::failure("the navigation bar has no back button");
     }
     tapInWindow(bar.convertPointToView(
         {frame->origin.x + frame->size.width / 2.0f, frame->origin.y + frame->size.height / 2.0f},
         nullptr));
-    return true;
+    return {};
 }
 
-bool PixelloHostDelegate::exportPicture(const std::string& path, std::string& error) {
+std::expected<void, platform::Error> PixelloHostDelegate::exportPicture(const std::string& path) {
     const std::optional<platform::Picture> picture = kernel()->model()->image();
     if (!picture) {
-        error = "there is no current picture";
-        return false;
+        return platform::failure("there is no current picture");
     }
     if (!platform::PictureCodec::writePNG(*picture, path)) {
-        error = "cannot write '" + path + "'";
-        return false;
+        return platform::failure("cannot write '" + path + "'");
     }
-    return true;
+    return {};
 }
 
 std::string PixelloHostDelegate::gridDump(const EffectGrid& grid) {
@@ -228,7 +215,7 @@ std::string PixelloHostDelegate::gridDump(const EffectGrid& grid) {
     return text;
 }
 
-bool PixelloHostDelegate::dumpGrid(const std::string& path, std::string& error) {
+std::expected<void, platform::Error> PixelloHostDelegate::dumpGrid(const std::string& path) {
     EffectGrid& grid = *kernel()->model()->grid();
     // The triangles scale their stored coordinates by the grid's size: at 1 × 1 they give
     // what is stored.
@@ -241,8 +228,7 @@ bool PixelloHostDelegate::dumpGrid(const std::string& path, std::string& error) 
     grid.setHeight(height);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     if (!platform::writeFileAtomically(path, {bytes, text.size()})) {
-        error = "cannot write '" + path + "'";
-        return false;
+        return platform::failure("cannot write '" + path + "'");
     }
-    return true;
+    return {};
 }

@@ -6,6 +6,7 @@
 #include "platform/host/HostInputDelegate.h"
 #include "platform/host/ScriptCommandDelegate.h"
 
+#include <expected>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,19 +40,19 @@ public:
     // The centre of the picture area, so bump and pinch can be done with one mouse.
     std::optional<platform::Point> mirrorCentre() const override;
 
-    bool runCommand(std::string_view name, std::span<const std::string> args,
-                    std::string& error) override;
+    std::expected<void, platform::Error> runCommand(std::string_view name,
+                                                    std::span<const std::string> args) override;
 
     // The grid's triangles as `dump-grid` writes them: normalized coordinates, "%.9g" each.
     static std::string gridDump(const EffectGrid& grid);
 
 private:
     MainViewController* mainScreen() const;
-    bool press(std::string_view role, std::string& error);
-    bool slider(std::string_view property, std::string_view value, std::string& error);
-    bool tapBack(std::string& error);
-    bool exportPicture(const std::string& path, std::string& error);
-    bool dumpGrid(const std::string& path, std::string& error);
+    std::expected<void, platform::Error> press(std::string_view role);
+    std::expected<void, platform::Error> slider(std::string_view property, std::string_view value);
+    std::expected<void, platform::Error> tapBack();
+    std::expected<void, platform::Error> exportPicture(const std::string& path);
+    std::expected<void, platform::Error> dumpGrid(const std::string& path);
     // A tap at `point` in window points, with the same timing as a scripted tap.
     void tapInWindow(platform::Point point);
 };

@@ -39,13 +39,12 @@ void PixelloKernel::seedDefaultPicture() {
     if (!path) {
         return;
     }
-    const std::optional<platform::Picture> picture =
-        platform::PictureCodec::decodeFile(*path).picture;
+    const auto picture = platform::PictureCodec::decodeFile(*path);
     if (!picture) {
         return;
     }
     model_->setDataRef(dataFromImage(*picture));
-    model_->setImage(picture);
+    model_->setImage(*picture);
 }
 
 void PixelloKernel::createViewControllers() {

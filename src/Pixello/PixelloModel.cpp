@@ -152,7 +152,9 @@ std::optional<platform::Picture> PixelloModel::image() {
     dataRef_.reset();
     const std::string path = pathToImageFile(name);
     if (name.ends_with(".pngr")) {
-        cachedImage_ = platform::PictureCodec::decodeFile(path).picture;
+        if (auto decoded = platform::PictureCodec::decodeFile(path)) {
+            cachedImage_ = std::move(*decoded);
+        }
     } else if (auto bytes = platform::readFile(path)) {
         cachedImage_ = pictureFromRawFile(std::move(*bytes));
         if (cachedImage_) {

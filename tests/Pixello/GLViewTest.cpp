@@ -3,6 +3,7 @@
 #include "Pixello/EffectGrid.h"
 #include "platform/gl/GLContext.h"
 #include "support/EditorTestSupport.h"
+#include "support/TestEnvironment.h"
 
 #include <array>
 #include <cstdint>
@@ -297,19 +298,22 @@ TEST(GLView, ResizeRemakesTheDrawableAndKeepsSpriteAndGrid) {
 TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     for (Rect frame : {Rect{0.0f, 0.0f, 0.0f, 10.0f}, Rect{0.0f, 0.0f, 100000.0f, 10.0f},
                        Rect{0.0f, 0.0f, 10.0f, std::numeric_limits<float>::quiet_NaN()}}) {
-        testing::internal::CaptureStderr();
+        testsupport::LogRecorder log;
         auto view = GLView::create(frame);
-        const std::string log = testing::internal::GetCapturedStderr();
         EXPECT_EQ(view, nullptr);
-        EXPECT_EQ(log.rfind("failed to make complete framebuffer object ", 0), 0u) << log;
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.lines()[0].starts_with("failed to make complete framebuffer object "))
+            << log.lines()[0];
     }
     // A failed resize says so but keeps the view; it draws again after a good one.
     const Picture picture = patternPicture(4, 4);
     auto view = viewShowing(picture);
     ASSERT_NE(view, nullptr);
-    testing::internal::CaptureStderr();
-    view->resize({0.0f, 0.0f, 0.0f, 0.0f});
-    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+    {
+        testsupport::LogRecorder log;
+        view->resize({0.0f, 0.0f, 0.0f, 0.0f});
+        EXPECT_FALSE(log.lines().empty());
+    }
     view->drawView();
     view->resize({0.0f, 0.0f, 4.0f, 4.0f});
     EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());

@@ -184,7 +184,7 @@ TEST_F(PixelloHistoryTest, WithoutABufferThePictureIsStoredAsPngrAndReadWithoutD
     const PixelBuffer buffer = bufferOf(4, 3, 200);
     ASSERT_TRUE(model->setImage(pictureOf(buffer, 4, 3)));
     ASSERT_TRUE(model->imageFileNames()[0].ends_with(".pngr"));
-    EXPECT_TRUE(platform::PictureCodec::decodeFile(path(0)).picture);
+    EXPECT_TRUE(platform::PictureCodec::decodeFile(path(0)));
     model->clearCache();
     const auto read = model->image();
     ASSERT_TRUE(read);

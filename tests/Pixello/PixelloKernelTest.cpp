@@ -99,11 +99,11 @@ TEST_F(KernelEditing, FirstLaunchSeedsOneRawEntryAndWritesStorageOnlyAtTerminate
     EXPECT_TRUE(model->imageFileNames()[0].ends_with(".png"));
     const auto fromBundle = platform::PictureCodec::decodeFile(
         *platform::Bundle::main().pathForResource(PixelloKernel::kDefaultImageName));
-    ASSERT_TRUE(fromBundle.picture);
+    ASSERT_TRUE(fromBundle);
     const auto stored = model->image();
     ASSERT_TRUE(stored);
     // The default picture is opaque: drawn over black it keeps every pixel.
-    EXPECT_EQ(*stored->pixels(), *fromBundle.picture->pixels());
+    EXPECT_EQ(*stored->pixels(), *fromBundle->pixels());
     EXPECT_FALSE(std::filesystem::exists(storage()));
     kernel->terminate();
     EXPECT_EQ(testsupport::readText(storage()), framed(storagePayload(model->imageFileNames(), 0)));

@@ -197,7 +197,7 @@ TEST_F(EditorSession, ScriptCommandsAnswerBadInputWithErrors) {
     EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name");
     const auto out = scratch.path() / "picture.png";
     ASSERT_EQ(run("export " + out.string()), "");
-    const auto exported = platform::PictureCodec::decodeFile(out).picture;
+    const auto exported = platform::PictureCodec::decodeFile(out);
     ASSERT_TRUE(exported);
     EXPECT_EQ(exported->width(), 600);
 }

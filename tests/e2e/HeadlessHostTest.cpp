@@ -24,27 +24,27 @@ protected:
     void SetUp() override {
         PlatformTest::SetUp();
         record = std::make_shared<Record>();
-        std::string error;
-        ASSERT_TRUE(host.launch(hosttest::factoryFor(record), error)) << error;
+        const auto launched = host.launch(hosttest::factoryFor(record));
+        ASSERT_TRUE(launched) << launched.error().message;
     }
 
     // Runs `text` as the script "t.txt"; the error text, empty on success.
     std::string run(const std::string& text) {
-        std::string error;
-        const std::optional<Script> script = Script::parse(text, "t.txt", error);
+        const auto script = Script::parse(text, "t.txt");
         if (!script) {
-            return "parse: " + error;
+            return "parse: " + script.error().message;
         }
-        return host.run(*script, error) ? std::string() : error;
+        const auto done = host.run(*script);
+        return done ? std::string() : done.error().message;
     }
 
     Picture shot(const std::string& name) {
         const auto path = scratch.path() / name;
         EXPECT_EQ(run("screenshot " + path.string()), "");
         auto decoded = platform::PictureCodec::decodeFile(path);
-        EXPECT_TRUE(decoded.picture.has_value()) << path;
-        return decoded.picture ? *decoded.picture
-                               : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
+        EXPECT_TRUE(decoded.has_value()) << path;
+        return decoded ? *decoded
+                       : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
     }
 
     static Pixel rgb(const Picture& p, int x, int y) { return p.pixelAt(x, y); }
@@ -116,10 +116,9 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     EXPECT_EQ(rgb(turned, 2, 2), (Pixel{0, 0, 0, 255}));           // no view there
 
     HeadlessHost large(2);
-    std::string error;
-    ASSERT_TRUE(large.launch(hosttest::factoryFor(std::make_shared<Record>()), error));
-    const auto big = large.screenshot(error);
-    ASSERT_TRUE(big) << error;
+    ASSERT_TRUE(large.launch(hosttest::factoryFor(std::make_shared<Record>())));
+    const auto big = large.screenshot();
+    ASSERT_TRUE(big) << big.error().message;
     EXPECT_EQ(big->width(), 640);
     EXPECT_EQ(big->height(), 960);
 }

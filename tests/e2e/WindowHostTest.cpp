@@ -91,12 +91,16 @@ TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
     const std::string saved = display != nullptr ? display : "";
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    std::string error;
     platform::HostOptions options;
-    EXPECT_EQ(WindowHost::create(options, error), nullptr);
-    EXPECT_EQ(error, "no window system (DISPLAY/WAYLAND_DISPLAY unset); run with --headless "
-                     "--script FILE");
+    const std::string why =
+        "no window system (DISPLAY/WAYLAND_DISPLAY unset); run with --headless --script FILE";
+    const auto host = WindowHost::create(options);
+    ASSERT_FALSE(host);
+    EXPECT_EQ(host.error().message, why);
+    // Run as the program runs it, the reason is logged once, after the program's name.
+    testsupport::LogRecorder log;
     EXPECT_NE(platform::runHost(options, hosttest::factoryFor(std::make_shared<Record>())), 0);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"host: " + why});
     if (display != nullptr) {
         ::setenv("DISPLAY", saved.c_str(), 1);
     }
@@ -115,21 +119,19 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     platform::HostOptions options;
     options.scale = 1;
     options.windowTitle = "host test";
-    std::string error;
-    std::unique_ptr<WindowHost> host = WindowHost::create(options, error);
-    ASSERT_NE(host, nullptr) << error;
+    auto created = WindowHost::create(options);
+    ASSERT_TRUE(created) << created.error().message;
+    std::unique_ptr<WindowHost> host = std::move(*created);
     EXPECT_EQ(host->windowSize(), (platform::Size{320, 480}));
     auto record = std::make_shared<Record>();
-    ASSERT_TRUE(host->launch(
-        [record](platform::Window& window) {
-            auto app = std::make_unique<Mirroring>(window, record);
-            platform::HostedApplication hosted;
-            hosted.input = app.get();
-            hosted.delegate = std::move(app);
-            return hosted;
-        },
-        error))
-        << error;
+    const auto launched = host->launch([record](platform::Window& window) {
+        auto app = std::make_unique<Mirroring>(window, record);
+        platform::HostedApplication hosted;
+        hosted.input = app.get();
+        hosted.delegate = std::move(app);
+        return hosted;
+    });
+    ASSERT_TRUE(launched) << launched.error().message;
     settle(*host);
     EXPECT_GE(host->framesShown(), 1u);
 
@@ -213,8 +215,9 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
 
     // The window's context must not outlive this test's X server.
     host.reset();
-    std::string why;
-    platform::GLContext::installShared(platform::HeadlessGLContext::create(why));
+    if (auto headless = platform::HeadlessGLContext::create()) {
+        platform::GLContext::installShared(std::move(*headless));
+    }
 }
 
 } // namespace

@@ -25,8 +25,10 @@ const std::vector<std::string>& seeds() {
                 bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0, alpha});
             }
             const auto picture = platform::Picture::create(bytes, 3, 2);
-            const auto png = picture ? platform::PictureCodec::encodePNG(*picture) : std::nullopt;
-            if (png) {
+            if (!picture) {
+                continue;
+            }
+            if (const auto png = platform::PictureCodec::encodePNG(*picture)) {
                 out.emplace_back(png->begin(), png->end());
             }
         }
@@ -47,9 +49,9 @@ extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const platform::DecodeResult result = platform::PictureCodec::decode(std::span(data, size));
-    if (result.picture) {
-        const platform::Picture& p = *result.picture;
+    const auto result = platform::PictureCodec::decode(std::span(data, size));
+    if (result) {
+        const platform::Picture& p = *result;
         const auto expected = static_cast<std::size_t>(p.width()) * p.height() * 4;
         if (p.width() <= 0 || p.height() <= 0 || p.pixels() == nullptr ||
             p.pixels()->size() != expected || p.orientation() < 0 || p.orientation() > 7) {

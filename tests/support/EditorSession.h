@@ -28,15 +28,12 @@ protected:
     }
 
     void launch() {
-        std::string error;
-        ASSERT_TRUE(host.launch(
-            [this](platform::Window& window) {
-                platform::HostedApplication hosted = PixelloHostDelegate::hostedApplication(window);
-                delegate = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
-                return hosted;
-            },
-            error))
-            << error;
+        const auto launched = host.launch([this](platform::Window& window) {
+            platform::HostedApplication hosted = PixelloHostDelegate::hostedApplication(window);
+            delegate = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
+            return hosted;
+        });
+        ASSERT_TRUE(launched) << launched.error().message;
         ASSERT_NE(kernel(), nullptr);
         // The surface settles its content for a moment after start and takes no touches
         // meanwhile, as on a phone.
@@ -45,13 +42,12 @@ protected:
 
     // Runs `text` as the script "s.txt"; the error, empty on success.
     std::string run(const std::string& text) {
-        std::string error;
-        const std::optional<platform::Script> script =
-            platform::Script::parse(text, "s.txt", error);
+        const auto script = platform::Script::parse(text, "s.txt");
         if (!script) {
-            return "parse: " + error;
+            return "parse: " + script.error().message;
         }
-        return host.run(*script, error) ? std::string() : error;
+        const auto done = host.run(*script);
+        return done ? std::string() : done.error().message;
     }
 
     PixelloKernel* kernel() const { return delegate ? delegate->kernel() : nullptr; }
@@ -64,7 +60,9 @@ protected:
         const auto path = scratch.path() / name;
         const std::string error = run("screenshot " + path.string());
         EXPECT_EQ(error, "");
-        return platform::PictureCodec::decodeFile(path).picture;
+        auto decoded = platform::PictureCodec::decodeFile(path);
+        EXPECT_TRUE(decoded) << decoded.error().message;
+        return decoded ? std::optional(std::move(*decoded)) : std::nullopt;
     }
 
     platform::HeadlessHost host{2};
@@ -81,8 +79,7 @@ inline void expectMatchesReference(const platform::Picture& shot, const std::str
         ASSERT_TRUE(platform::PictureCodec::writePNG(shot, reference)) << reference;
         return;
     }
-    const std::optional<platform::Picture> expected =
-        platform::PictureCodec::decodeFile(reference).picture;
+    const auto expected = platform::PictureCodec::decodeFile(reference);
     ASSERT_TRUE(expected.has_value()) << "no reference picture " << reference;
     ASSERT_EQ(shot.width(), expected->width());
     ASSERT_EQ(shot.height(), expected->height());

@@ -114,28 +114,25 @@ public:
     void redo() override { ++record_->redos; }
     void back() override { ++record_->backs; }
 
-    bool runCommand(std::string_view name, std::span<const std::string> args,
-                    std::string& error) override {
+    std::expected<void, platform::Error> runCommand(std::string_view name,
+                                                    std::span<const std::string> args) override {
         record_->commands.emplace_back(name);
         if (name != "paint") {
-            error = "unknown command '" + std::string(name) + "'";
-            return false;
+            return platform::failure("unknown command '" + std::string(name) + "'");
         }
         if (args.size() != 3) {
-            error = "'paint' needs R G B";
-            return false;
+            return platform::failure("'paint' needs R G B");
         }
         float rgb[3];
         for (std::size_t i = 0; i < 3; ++i) {
             const auto value = platform::parseScriptNumber(args[i]);
             if (!value) {
-                error = "'" + args[i] + "' is not a number";
-                return false;
+                return platform::failure("'" + args[i] + "' is not a number");
             }
             rgb[i] = static_cast<float>(*value);
         }
         record_->colour->setBackgroundColor(Color{rgb[0], rgb[1], rgb[2], 1.0f});
-        return true;
+        return {};
     }
 
 private:

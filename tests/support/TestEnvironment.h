@@ -2,6 +2,7 @@
 
 #include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/Log.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/Paths.h"
 
@@ -13,8 +14,19 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
+
+// Keeps the lines logged while it lives, instead of letting them reach standard error.
+class LogRecorder {
+public:
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_; // outlives the guard that fills it
+    platform::ScopedLogSink guard_{[this](std::string_view line) { lines_.emplace_back(line); }};
+};
 
 // A fresh folder of its own under $PIXELLO_TEST_TMP (else /tmp), removed again at the end.
 class ScratchDirectory {

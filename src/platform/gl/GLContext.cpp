@@ -46,13 +46,13 @@ void GLContext::prepareShared() {
     }
     state.headlessTried = true;
     state.pending = std::async(std::launch::async, [] {
-        std::string error;
-        std::unique_ptr<GLContext> context = HeadlessGLContext::create(error);
-        // Released here so that the thread that draws can make it current.
-        if (context != nullptr) {
-            context->clearCurrent();
+        auto created = HeadlessGLContext::create();
+        if (!created) {
+            return std::make_pair(std::unique_ptr<GLContext>(), std::move(created.error().message));
         }
-        return std::make_pair(std::move(context), std::move(error));
+        // Released here so that the thread that draws can make it current.
+        (*created)->clearCurrent();
+        return std::make_pair(std::unique_ptr<GLContext>(std::move(*created)), std::string());
     });
 }
 
@@ -62,9 +62,11 @@ GLContext* GLContext::shared() {
     if (state.context == nullptr && !state.headlessTried) {
         // A failed headless start is not retried: the machine will not grow a driver.
         state.headlessTried = true;
-        state.context = HeadlessGLContext::create(state.error);
-        if (state.context != nullptr) {
+        if (auto created = HeadlessGLContext::create()) {
+            state.context = std::move(*created);
             state.error.clear();
+        } else {
+            state.error = std::move(created.error().message);
         }
     }
     return state.context.get();
@@ -87,7 +89,7 @@ const std::string& GLContext::lastError() {
     return state.error;
 }
 
-bool GLContext::loadExtensions(std::string& error) {
+std::expected<void, Error> GLContext::loadExtensions() {
     const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     const std::string_view names = extensions != nullptr ? extensions : "";
     constexpr std::string_view kAnySize = "GL_OES_texture_npot";
@@ -98,7 +100,7 @@ bool GLContext::loadExtensions(std::string& error) {
             anySizeTextures_ = true;
         }
     }
-    return fbo_.load(*this, error);
+    return fbo_.load(*this);
 }
 
 void defineTexture(int width, int height, const void* pixels, GLint filter) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/base/Error.h"
 #include "platform/gl/GLExtensions.h"
 
 #include <GLES/gl.h>
+#include <expected>
 #include <memory>
 #include <string>
 
@@ -49,8 +51,8 @@ public:
 protected:
     GLContext() = default;
     // For subclasses, with their context current: resolves the extension entry points.
-    // On failure `error` says which one is missing.
-    bool loadExtensions(std::string& error);
+    // When one is missing, the error's message is its name.
+    std::expected<void, Error> loadExtensions();
 
 private:
     FramebufferFunctions fbo_;

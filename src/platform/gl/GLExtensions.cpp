@@ -26,18 +26,16 @@ bool hasGLExtension(const char* name) {
     return extensionListHas(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name);
 }
 
-bool FramebufferFunctions::load(const GLContext& context, std::string& missing) {
+std::expected<void, Error> FramebufferFunctions::load(const GLContext& context) {
     // Mesa's loader hands out a stub for any name, so the extension list decides.
     if (!hasGLExtension("GL_OES_framebuffer_object")) {
-        missing = "GL_OES_framebuffer_object";
-        return false;
+        return failure("GL_OES_framebuffer_object");
     }
-    bool complete = true;
+    const char* missing = nullptr;
     auto fetch = [&](auto& slot, const char* name) {
         slot =
             reinterpret_cast<std::remove_reference_t<decltype(slot)>>(context.getProcAddress(name));
-        if (slot == nullptr && complete) {
-            complete = false;
+        if (slot == nullptr && missing == nullptr) {
             missing = name;
         }
     };
@@ -52,7 +50,10 @@ bool FramebufferFunctions::load(const GLContext& context, std::string& missing) 
     fetch(bindRenderbuffer, "glBindRenderbufferOES");
     fetch(renderbufferStorage, "glRenderbufferStorageOES");
     fetch(getRenderbufferParameteriv, "glGetRenderbufferParameterivOES");
-    return complete;
+    if (missing != nullptr) {
+        return failure(missing);
+    }
+    return {};
 }
 
 } // namespace platform

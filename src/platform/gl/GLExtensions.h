@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/base/Error.h"
+
 #include <GLES/gl.h>
 #include <GLES/glext.h>
-#include <string>
+#include <expected>
 #include <string_view>
 
 namespace platform {
@@ -24,9 +26,9 @@ struct FramebufferFunctions {
     PFNGLRENDERBUFFERSTORAGEOESPROC renderbufferStorage = nullptr;
     PFNGLGETRENDERBUFFERPARAMETERIVOESPROC getRenderbufferParameteriv = nullptr;
 
-    // Resolves every entry point through `context`, which must be current. Answers false
-    // and names what is missing in `missing` when the extension is not offered.
-    bool load(const GLContext& context, std::string& missing);
+    // Resolves every entry point through `context`, which must be current. When the
+    // extension is not offered, the error's message is the name of what is missing.
+    std::expected<void, Error> load(const GLContext& context);
 };
 
 // Whether a space-separated extension list (GL or EGL) holds `name` as a whole word.

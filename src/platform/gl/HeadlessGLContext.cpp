@@ -17,31 +17,27 @@ std::string eglFailure(const char* what) {
 
 } // namespace
 
-std::unique_ptr<HeadlessGLContext> HeadlessGLContext::create(std::string& error) {
+std::expected<std::unique_ptr<HeadlessGLContext>, Error> HeadlessGLContext::create() {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!extensionListHas(clientExtensions, "EGL_EXT_platform_base") ||
         !extensionListHas(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        error = "no headless OpenGL ES: EGL lacks the Mesa surfaceless platform";
-        return nullptr;
+        return failure("no headless OpenGL ES: EGL lacks the Mesa surfaceless platform");
     }
     auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (getPlatformDisplay == nullptr) {
-        error = "no headless OpenGL ES: eglGetPlatformDisplayEXT is missing";
-        return nullptr;
+        return failure("no headless OpenGL ES: eglGetPlatformDisplayEXT is missing");
     }
     EGLDisplay display =
         getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     EGLint major = 0;
     EGLint minor = 0;
     if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE) {
-        error = "no headless OpenGL ES: " + eglFailure("eglInitialize");
-        return nullptr;
+        return failure("no headless OpenGL ES: " + eglFailure("eglInitialize"));
     }
-    auto fail = [&](std::string message) {
-        error = "no headless OpenGL ES: " + std::move(message);
+    auto fail = [&](const std::string& message) {
         eglTerminate(display);
-        return nullptr;
+        return failure("no headless OpenGL ES: " + message);
     };
     if (eglBindAPI(EGL_OPENGL_ES_API) != EGL_TRUE) {
         return fail(eglFailure("eglBindAPI"));
@@ -75,10 +71,9 @@ std::unique_ptr<HeadlessGLContext> HeadlessGLContext::create(std::string& error)
         result.reset();
         return fail(eglFailure("eglMakeCurrent"));
     }
-    std::string missing;
-    if (!result->loadExtensions(missing)) {
+    if (const auto loaded = result->loadExtensions(); !loaded) {
         result.reset();
-        return fail(missing + " is not available");
+        return fail(loaded.error().message + " is not available");
     }
     return result;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/base/Error.h"
 #include "platform/gl/GLContext.h"
 
 #include <EGL/egl.h>
+#include <expected>
 #include <memory>
-#include <string>
 
 namespace platform {
 
@@ -13,9 +14,9 @@ namespace platform {
 // runs and whenever no window installed a context of its own.
 class HeadlessGLContext final : public GLContext {
 public:
-    // nullptr when EGL, the surfaceless platform, an ES 1 configuration or the
-    // framebuffer-object extension is missing; `error` then says which, in one line.
-    static std::unique_ptr<HeadlessGLContext> create(std::string& error);
+    // Fails when EGL, the surfaceless platform, an ES 1 configuration or the
+    // framebuffer-object extension is missing.
+    static std::expected<std::unique_ptr<HeadlessGLContext>, Error> create();
     ~HeadlessGLContext() override;
 
     bool makeCurrent() override;

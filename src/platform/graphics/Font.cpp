@@ -17,6 +17,8 @@
 #endif
 
 #if defined(PIXELLO_LEAK_CHECKED)
+#include <sanitizer/lsan_interface.h>
+
 // fontconfig loses a few bytes, once per process, while it parses the system's
 // configuration in FcInit, and so does the D-Bus connection SDL opens for a window;
 // sanitizer builds are not to fail on the libraries' leaks. One definition for every

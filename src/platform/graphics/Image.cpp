@@ -99,12 +99,12 @@ std::shared_ptr<const Image> Image::load(const Bundle& bundle, std::string_view 
             // formats the decoded picture, which is then kept.
             std::optional<Size> pixels = pngSize(*path);
             if (!pixels) {
-                DecodeResult decoded = PictureCodec::decodeFile(*path);
-                if (!decoded.picture) {
+                auto decoded = PictureCodec::decodeFile(*path);
+                if (!decoded) {
                     continue;
                 }
-                pixels = decoded.picture->size();
-                first = Variant{std::move(*decoded.picture), scale};
+                pixels = decoded->size();
+                first = Variant{std::move(*decoded), scale};
             }
             const auto s = static_cast<float>(scale);
             size = {pixels->width / s, pixels->height / s};
@@ -130,9 +130,9 @@ const Image::Variant& Image::variantForScale(int scale) const {
     std::optional<Variant>& variant = variants_[chosen];
     if (!variant) {
         const Source& source = sources_[chosen];
-        DecodeResult decoded = PictureCodec::decodeFile(source.path);
-        if (decoded.picture) {
-            variant.emplace(Variant{std::move(*decoded.picture), source.scale});
+        auto decoded = PictureCodec::decodeFile(source.path);
+        if (decoded) {
+            variant.emplace(Variant{std::move(*decoded), source.scale});
         } else {
             // The file changed since it was found: nothing is shown rather than garbage.
             const int w = std::max(1, static_cast<int>(size_.width * source.scale));

@@ -64,7 +64,7 @@ struct ReadState {
     int width = 0;
     int height = 0;
     int orientation = Picture::Up;
-    DecodeStatus status = DecodeStatus::corrupt;
+    bool tooLarge = false;
 };
 
 void convertCMYK(std::uint8_t* pixels, std::size_t count, bool inverted) {
@@ -89,7 +89,7 @@ bool readImage(jpeg_decompress_struct& cinfo, ErrorManager& errors, ReadState& s
     jpeg_read_header(&cinfo, TRUE);
     if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height >
         static_cast<std::uint64_t>(Picture::maxPixels)) {
-        state.status = DecodeStatus::tooLarge;
+        state.tooLarge = true;
         return false;
     }
     state.orientation = orientationFromMarkers(cinfo.marker_list);
@@ -130,7 +130,7 @@ bool hasSignature(std::span<const std::uint8_t> data) {
     return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-DecodeResult decode(std::span<const std::uint8_t> data) {
+std::expected<Picture, Error> decode(std::span<const std::uint8_t> data) {
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.base);
@@ -142,15 +142,15 @@ DecodeResult decode(std::span<const std::uint8_t> data) {
     const bool read = readImage(cinfo, errors, state);
     jpeg_destroy_decompress(&cinfo);
     if (!read) {
-        return {std::nullopt, state.status};
+        return failure(state.tooLarge ? decodeFailure::tooLarge : decodeFailure::damaged);
     }
     // JPEG has no alpha: the pixels are opaque and so already premultiplied.
     auto picture = Picture::create(std::make_shared<const PixelBytes>(std::move(state.pixels)),
                                    state.width, state.height, state.orientation);
     if (!picture) {
-        return {std::nullopt, DecodeStatus::corrupt};
+        return failure(decodeFailure::damaged);
     }
-    return {std::move(picture), DecodeStatus::ok};
+    return std::move(*picture);
 }
 
 } // namespace platform::jpeg

@@ -1,7 +1,8 @@
 #include "platform/graphics/Picture.h"
 
+#include "platform/base/Assert.h"
+
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -61,7 +62,7 @@ std::optional<Picture> Picture::subImage(Rect rect) const {
 }
 
 std::array<std::uint8_t, 4> Picture::pixelAt(int x, int y) const {
-    assert(x >= 0 && x < width_ && y >= 0 && y < height_);
+    PIXELLO_ASSERT(x >= 0 && x < width_ && y >= 0 && y < height_);
     const std::uint8_t* p =
         pixels_->data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                            static_cast<std::size_t>(x)) *

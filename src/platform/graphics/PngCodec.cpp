@@ -39,7 +39,7 @@ struct ReadState {
     std::vector<png_bytep> rows;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
-    DecodeStatus status = DecodeStatus::corrupt;
+    bool tooLarge = false;
 };
 
 bool readImage(png_structp png, png_infop info, ReadState& state) {
@@ -52,7 +52,7 @@ bool readImage(png_structp png, png_infop info, ReadState& state) {
     state.height = png_get_image_height(png, info);
     if (static_cast<std::uint64_t>(state.width) * state.height >
         static_cast<std::uint64_t>(Picture::maxPixels)) {
-        state.status = DecodeStatus::tooLarge;
+        state.tooLarge = true;
         return false;
     }
     const int colourType = png_get_color_type(png, info);
@@ -130,11 +130,11 @@ bool hasSignature(std::span<const std::uint8_t> data) {
     return data.size() >= 8 && png_sig_cmp(data.data(), 0, 8) == 0;
 }
 
-DecodeResult decode(std::span<const std::uint8_t> data) {
+std::expected<Picture, Error> decode(std::span<const std::uint8_t> data) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     if (png == nullptr) {
-        return {std::nullopt, DecodeStatus::corrupt};
+        return failure(decodeFailure::damaged);
     }
     png_infop info = png_create_info_struct(png);
     ReadState state;
@@ -142,22 +142,22 @@ DecodeResult decode(std::span<const std::uint8_t> data) {
     const bool read = info != nullptr && readImage(png, info, state);
     png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
     if (!read) {
-        return {std::nullopt, state.status};
+        return failure(state.tooLarge ? decodeFailure::tooLarge : decodeFailure::damaged);
     }
     premultiplyRGBA(state.pixels.data(), state.pixels.size() / 4);
     auto picture = Picture::create(std::make_shared<const PixelBytes>(std::move(state.pixels)),
                                    static_cast<int>(state.width), static_cast<int>(state.height));
     if (!picture) {
-        return {std::nullopt, DecodeStatus::corrupt};
+        return failure(decodeFailure::damaged);
     }
-    return {std::move(picture), DecodeStatus::ok};
+    return std::move(*picture);
 }
 
-std::optional<std::vector<std::uint8_t>> encode(const Picture& picture) {
+std::expected<std::vector<std::uint8_t>, Error> encode(const Picture& picture) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     if (png == nullptr) {
-        return std::nullopt;
+        return failure("the PNG encoder could not be started");
     }
     png_infop info = png_create_info_struct(png);
     WriteState state;
@@ -166,7 +166,7 @@ std::optional<std::vector<std::uint8_t>> encode(const Picture& picture) {
     const bool written = info != nullptr && writeImage(png, info, state);
     png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
     if (!written) {
-        return std::nullopt;
+        return failure("the picture could not be encoded as PNG");
     }
     return std::move(state.out);
 }

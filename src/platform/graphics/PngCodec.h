@@ -5,7 +5,7 @@
 namespace platform::png {
 
 bool hasSignature(std::span<const std::uint8_t> data);
-DecodeResult decode(std::span<const std::uint8_t> data);
-std::optional<std::vector<std::uint8_t>> encode(const Picture& picture);
+std::expected<Picture, Error> decode(std::span<const std::uint8_t> data);
+std::expected<std::vector<std::uint8_t>, Error> encode(const Picture& picture);
 
 } // namespace platform::png

@@ -25,18 +25,18 @@ HeadlessHost::~HeadlessHost() {
     terminate();
 }
 
-bool HeadlessHost::launch(const ApplicationFactory& factory, std::string& error) {
+std::expected<void, Error> HeadlessHost::launch(const ApplicationFactory& factory) {
     // The clock and the GL driver are set up only for an application that is to start.
     if (!isRunning()) {
         // The GL driver takes longer to start than the application takes to read its files.
         GLContext::prepareShared();
         RunLoop::main().reset(std::make_shared<VirtualClock>());
     }
-    if (!running().launch(factory, error, [this](Application&) { fingersDown_.clear(); })) {
-        return false;
+    auto launched = running().launch(factory, [this](Application&) { fingersDown_.clear(); });
+    if (launched) {
+        RunLoop::main().fireDueCalls();
     }
-    RunLoop::main().fireDueCalls();
-    return true;
+    return launched;
 }
 
 void HeadlessHost::terminate() {
@@ -45,119 +45,108 @@ void HeadlessHost::terminate() {
     }
 }
 
-std::optional<Picture> HeadlessHost::screenshot(std::string& error) {
+std::expected<Picture, Error> HeadlessHost::screenshot() {
     if (window_ == nullptr) {
-        error = "the application is not running";
-        return std::nullopt;
+        return failure("the application is not running");
     }
     if (GLContext::shared() == nullptr) {
-        error = "no OpenGL ES: " + GLContext::lastError();
-        return std::nullopt;
+        return failure("no OpenGL ES: " + GLContext::lastError());
     }
-    if (statusBar_ == nullptr && (statusBar_ = StatusBar::create(error)) == nullptr) {
-        return std::nullopt;
+    if (statusBar_ == nullptr) {
+        auto bar = StatusBar::create();
+        if (!bar) {
+            return std::unexpected(std::move(bar.error()));
+        }
+        statusBar_ = std::move(*bar);
     }
     if (compositor_ == nullptr) {
         compositor_ = std::make_unique<Compositor>(scale_);
     }
     const std::optional<Picture> screen = compositor_->snapshot(*window_);
     if (!screen) {
-        error = "the screen could not be drawn offscreen";
-        return std::nullopt;
+        return failure("the screen could not be drawn offscreen");
     }
     const int orientation = application_->statusBarOrientation();
     const std::optional<Picture> bar = statusBar_->render(
         StatusBar::fixedContent(), StatusBar::lengthFor(orientation), compositor_->scale());
     if (!bar) {
-        error = "the status bar could not be drawn";
-        return std::nullopt;
+        return failure("the status bar could not be drawn");
     }
     auto shown = StatusBar::overlay(*screen, *bar, orientation);
     if (!shown) {
-        error = "the status bar does not fit the screen";
+        return failure("the status bar does not fit the screen");
     }
-    return shown;
+    return std::move(*shown);
 }
 
-bool HeadlessHost::run(const Script& script, std::string& error) {
+std::expected<void, Error> HeadlessHost::run(const Script& script) {
     for (const ScriptCommand& command : script.commands()) {
-        std::string message;
-        if (!runCommand(command, message)) {
-            error = script.errorAt(command.line, message);
-            return false;
+        if (const auto done = runCommand(command); !done) {
+            return failure(script.errorAt(command.line, done.error().message));
         }
         // Whatever the command scheduled for now runs before the next one, as it would
         // in the run loop's next turn.
         RunLoop::main().fireDueCalls();
     }
-    return true;
+    return {};
 }
 
-bool HeadlessHost::runCommand(const ScriptCommand& command, std::string& error) {
+std::expected<void, Error> HeadlessHost::runCommand(const ScriptCommand& command) {
     if (application_ == nullptr) {
-        error = "the application has already terminated";
-        return false;
+        return failure("the application has already terminated");
     }
     RunLoop& loop = RunLoop::main();
     if (const auto* touch = std::get_if<ScriptCommand::Touch>(&command.action)) {
         const std::string finger = "finger " + std::to_string(touch->id);
         if (touch->phase == TouchPhase::Began) {
             if (!fingersDown_.insert(touch->id).second) {
-                error = finger + " is already down";
-                return false;
+                return failure(finger + " is already down");
             }
         } else if (!fingersDown_.contains(touch->id)) {
-            error = finger + " is not down";
-            return false;
+            return failure(finger + " is not down");
         } else if (touch->phase == TouchPhase::Ended) {
             fingersDown_.erase(touch->id);
         }
         window_->handleTouches(touch->phase, {{touch->id, touch->location}});
-        return true;
+        return {};
     }
     if (const auto* tap = std::get_if<ScriptCommand::Tap>(&command.action)) {
         window_->touchDown(kTapFinger, tap->location);
         loop.advance(Script::kTapDuration);
         window_->touchUp(kTapFinger, tap->location);
-        return true;
+        return {};
     }
     if (const auto* wait = std::get_if<ScriptCommand::Wait>(&command.action)) {
         loop.advance(wait->seconds);
-        return true;
+        return {};
     }
     if (const auto* rotate = std::get_if<ScriptCommand::Rotate>(&command.action)) {
         Device::current().setOrientation(static_cast<DeviceOrientation>(rotate->orientation));
-        return true;
+        return {};
     }
     if (const auto* shot = std::get_if<ScriptCommand::Screenshot>(&command.action)) {
-        std::string why;
-        const std::optional<Picture> picture = screenshot(why);
+        const auto picture = screenshot();
         if (!picture) {
-            error = "no screenshot: " + why;
-            return false;
+            return failure("no screenshot: " + picture.error().message);
         }
         if (!PictureCodec::writePNG(*picture, shot->path)) {
-            error = "cannot write the screenshot to '" + shot->path + "'";
-            return false;
+            return failure("cannot write the screenshot to '" + shot->path + "'");
         }
-        return true;
+        return {};
     }
     if (std::holds_alternative<ScriptCommand::Terminate>(command.action)) {
         terminate();
-        return true;
+        return {};
     }
     const auto& other = std::get<ScriptCommand::Application>(command.action);
     if (hosted_.commands == nullptr) {
-        error = "unknown command '" + other.name + "'";
-        return false;
+        return failure("unknown command '" + other.name + "'");
     }
-    if (!hosted_.commands->runCommand(other.name, other.args, error)) {
-        if (error.empty()) {
-            error = "'" + other.name + "' failed";
-        }
-        return false;
+    auto done = hosted_.commands->runCommand(other.name, other.args);
+    if (!done && done.error().message.empty()) {
+        return failure("'" + other.name + "' failed");
     }
-    return true;
+    return done;
 }
 
 } // namespace platform

@@ -4,8 +4,8 @@
 #include "platform/host/Host.h"
 #include "platform/host/Script.h"
 
+#include <expected>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -27,23 +27,23 @@ public:
     HeadlessHost& operator=(const HeadlessHost&) = delete;
 
     // Puts the main run loop on a fresh virtual clock, makes the window and the
-    // application and launches it. False when it is already running or the factory made
+    // application and launches it. Fails when it is already running or the factory made
     // no delegate.
-    bool launch(const ApplicationFactory& factory, std::string& error);
-    // Runs the commands in order; at the first that fails answers false with
-    // "NAME:LINE: what went wrong" in `error`.
-    bool run(const Script& script, std::string& error);
+    std::expected<void, Error> launch(const ApplicationFactory& factory);
+    // Runs the commands in order; the first that fails stops the run with
+    // "NAME:LINE: what went wrong".
+    std::expected<void, Error> run(const Script& script);
     // The application's terminate path, then the application and its window are let go.
     void terminate();
 
     bool isRunning() const { return application_ != nullptr; }
     // The composited portrait screen, scale × (320 × 480) pixels, status bar included.
-    std::optional<Picture> screenshot(std::string& error);
+    std::expected<Picture, Error> screenshot();
     Window* window() const { return window_.get(); }
     Application* application() const { return application_.get(); }
 
 private:
-    bool runCommand(const ScriptCommand& command, std::string& error);
+    std::expected<void, Error> runCommand(const ScriptCommand& command);
     HostedRun running() { return {window_, hosted_, application_}; }
 
     int scale_;

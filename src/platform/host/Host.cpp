@@ -1,10 +1,10 @@
 #include "platform/host/Host.h"
 
+#include "platform/base/Log.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/Script.h"
 #include "platform/ui/Window.h"
 
-#include <cstdio>
 #include <dlfcn.h>
 #include <fstream>
 #include <iostream>
@@ -20,19 +20,22 @@ namespace {
 constexpr int kMaxScale = 8;
 constexpr int kMallocMapThreshold = 128 * 1024;
 
-bool readScript(const std::string& path, std::string& text) {
+std::expected<std::string, Error> readScript(const std::string& path) {
+    std::string text;
+    bool read = false;
     if (path == "-") {
         std::ostringstream all;
         all << std::cin.rdbuf();
         text = all.str();
-        return !std::cin.bad();
+        read = !std::cin.bad();
+    } else if (std::ifstream in(path, std::ios::binary); in) {
+        text.assign(std::istreambuf_iterator<char>(in), {});
+        read = !in.bad();
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
+    if (!read) {
+        return failure("cannot read the script '" + path + "'");
     }
-    text.assign(std::istreambuf_iterator<char>(in), {});
-    return !in.bad();
+    return text;
 }
 
 // The window host lives in a module of its own with SDL2 behind it (see CMakeLists.txt),
@@ -45,41 +48,40 @@ int runInWindow(const HostOptions& options, const ApplicationFactory& factory) {
                            : nullptr;
     if (entry == nullptr) {
         const char* why = dlerror();
-        std::fprintf(stderr, "%s: cannot load the window host: %s\n", options.programName.c_str(),
-                     why != nullptr ? why : "no entry point");
+        logLine(options.programName +
+                ": cannot load the window host: " + (why != nullptr ? why : "no entry point"));
         return 1;
     }
     return entry(&options, &factory);
 }
 
 int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
-    const char* name = options.programName.c_str();
-    std::optional<Script> script = Script();
+    const std::string& name = options.programName;
+    Script script;
     if (!options.script.empty()) {
-        std::string text;
-        if (!readScript(options.script, text)) {
-            std::fprintf(stderr, "%s: cannot read the script '%s'\n", name, options.script.c_str());
+        const auto text = readScript(options.script);
+        if (!text) {
+            logLine(name + ": " + text.error().message);
             return 2;
         }
-        std::string error;
-        script = Script::parse(text, options.script == "-" ? "stdin" : options.script, error);
-        if (!script) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        auto parsed = Script::parse(*text, options.script == "-" ? "stdin" : options.script);
+        if (!parsed) {
+            logLine(parsed.error().message);
             return 1;
         }
+        script = std::move(*parsed);
     }
     HeadlessHost host(options.scale);
-    std::string error;
-    if (!host.launch(factory, error)) {
-        std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+    if (const auto launched = host.launch(factory); !launched) {
+        logLine(name + ": " + launched.error().message);
         return 1;
     }
-    const bool ok = host.run(*script, error);
+    const auto ran = host.run(script);
     // The application ends through its terminate path also after a failed command, so
     // what it holds is saved as at any other end.
     host.terminate();
-    if (!ok) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (!ran) {
+        logLine(ran.error().message);
         return 1;
     }
     return 0;
@@ -87,25 +89,24 @@ int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
 
 } // namespace
 
-bool HostedRun::launch(const ApplicationFactory& factory, std::string& error,
-                       const std::function<void(Application&)>& prepare) const {
+std::expected<void, Error>
+HostedRun::launch(const ApplicationFactory& factory,
+                  const std::function<void(Application&)>& prepare) const {
     if (application != nullptr) {
-        error = "the application is already running";
-        return false;
+        return failure("the application is already running");
     }
     window = std::make_shared<Window>();
     hosted = factory(*window);
     if (hosted.delegate == nullptr) {
         window.reset();
-        error = "the application could not be made";
-        return false;
+        return failure("the application could not be made");
     }
     application = std::make_unique<Application>(hosted.delegate.get());
     if (prepare) {
         prepare(*application);
     }
     application->launch();
-    return true;
+    return {};
 }
 
 bool HostedRun::terminate() const {
@@ -119,8 +120,8 @@ bool HostedRun::terminate() const {
     return true;
 }
 
-HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv,
-                                               std::string& error) {
+std::expected<HostOptions::Parsed, Error> HostOptions::parseArgument(int& index, int argc,
+                                                                     char** argv) {
     const std::string_view arg(argv[index]);
     if (arg == "--headless") {
         headless = true;
@@ -145,8 +146,7 @@ HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv
     std::string_view given;
     if (isOption("--script")) {
         if (!value("--script", given) || given.empty()) {
-            error = "--script needs a file (or - for standard input)";
-            return Parsed::failed;
+            return failure("--script needs a file (or - for standard input)");
         }
         script = std::string(given);
         return Parsed::taken;
@@ -155,8 +155,7 @@ HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv
         const bool present = value("--scale", given);
         const auto n = present ? parseScriptInteger(given) : std::nullopt;
         if (!n || *n < 1 || *n > kMaxScale) {
-            error = "--scale needs a whole number from 1 to 8";
-            return Parsed::failed;
+            return failure("--scale needs a whole number from 1 to 8");
         }
         scale = *n;
         return Parsed::taken;
@@ -164,12 +163,11 @@ HostOptions::Parsed HostOptions::parseArgument(int& index, int argc, char** argv
     return Parsed::notMine;
 }
 
-bool HostOptions::validate(std::string& error) const {
+std::expected<void, Error> HostOptions::validate() const {
     if (!script.empty() && !headless) {
-        error = "--script runs only headless: add --headless";
-        return false;
+        return failure("--script runs only headless: add --headless");
     }
-    return true;
+    return {};
 }
 
 const char* HostOptions::usage() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/base/Application.h"
+#include "platform/base/Error.h"
 #include "platform/host/HostInputDelegate.h"
 #include "platform/host/ScriptCommandDelegate.h"
 
+#include <expected>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,13 +29,13 @@ struct HostOptions {
     // Told once, right after the first frame was swapped onto the window (benchmarks).
     std::function<void()> firstFrameShown;
 
-    enum class Parsed { notMine, taken, failed };
+    enum class Parsed { notMine, taken };
     // Reads the host's option at argv[index] ("--headless", "--script FILE|-",
     // "--scale N", also as "--script=FILE", "--scale=N") and moves `index` past a value it
-    // took. On failure `error` says why in one line.
-    Parsed parseArgument(int& index, int argc, char** argv, std::string& error);
+    // took. Fails when the option is the host's but its value is wrong.
+    std::expected<Parsed, Error> parseArgument(int& index, int argc, char** argv);
     // Checks the options together once all are read.
-    bool validate(std::string& error) const;
+    std::expected<void, Error> validate() const;
     // The lines of --help for these options.
     static const char* usage();
 };
@@ -58,17 +60,17 @@ struct HostedRun {
     std::unique_ptr<Application>& application;
 
     // Makes the window and, through the factory, the application; `prepare` sets the
-    // application up before it launches. False when an application already runs or the
-    // factory made no delegate; `error` then says which.
-    bool launch(const ApplicationFactory& factory, std::string& error,
-                const std::function<void(Application&)>& prepare) const;
+    // application up before it launches. Fails when an application already runs or the
+    // factory made no delegate.
+    std::expected<void, Error> launch(const ApplicationFactory& factory,
+                                      const std::function<void(Application&)>& prepare) const;
     // The application's terminate path, then the delegate (it may still hold views of the
     // window), the application and the window are let go. False when nothing was running.
     bool terminate() const;
 };
 
 // Runs the application until its window closes or its script ends; the process's exit
-// status. Messages go to standard error.
+// status. Messages go to the log.
 int runHost(const HostOptions& options, const ApplicationFactory& factory);
 
 } // namespace platform

@@ -207,8 +207,7 @@ std::string Script::errorAt(int line, std::string_view message) const {
     return sourceName_ + ":" + std::to_string(line) + ": " + std::string(message);
 }
 
-std::optional<Script> Script::parse(std::string_view text, std::string_view sourceName,
-                                    std::string& error) {
+std::expected<Script, Error> Script::parse(std::string_view text, std::string_view sourceName) {
     Script script;
     script.sourceName_ = std::string(sourceName);
     int lineNumber = 0;
@@ -227,8 +226,7 @@ std::optional<Script> Script::parse(std::string_view text, std::string_view sour
         LineParser parser(words);
         auto action = parser.parse();
         if (!action) {
-            error = script.errorAt(lineNumber, parser.error);
-            return std::nullopt;
+            return failure(script.errorAt(lineNumber, parser.error));
         }
         script.commands_.push_back(ScriptCommand{lineNumber, std::move(*action)});
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
 #include "platform/ui/Touch.h"
 
+#include <expected>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,10 +55,9 @@ public:
     // Time between the down and the up of a tap.
     static constexpr double kTapDuration = 0.05;
 
-    // Parses the whole text. On the first faulty line answers nothing and sets `error` to
-    // "NAME:LINE: what is wrong", NAME being `sourceName` (the file as given).
-    static std::optional<Script> parse(std::string_view text, std::string_view sourceName,
-                                       std::string& error);
+    // Parses the whole text. Fails at the first faulty line with "NAME:LINE: what is
+    // wrong", NAME being `sourceName` (the file as given).
+    static std::expected<Script, Error> parse(std::string_view text, std::string_view sourceName);
 
     const std::string& sourceName() const { return sourceName_; }
     const std::vector<ScriptCommand>& commands() const { return commands_; }

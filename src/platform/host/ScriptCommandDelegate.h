@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/base/Error.h"
+
+#include <expected>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,12 +13,11 @@ namespace platform {
 class ScriptCommandDelegate {
 public:
     virtual ~ScriptCommandDelegate() = default;
-    // Runs one command with its words after the name. Answers false and says why in
-    // `error` (one line, without the script's name and line) when the command is unknown,
-    // its arguments are wrong or it could not be done; "unknown command 'NAME'" for a
-    // name it does not know.
-    virtual bool runCommand(std::string_view name, std::span<const std::string> args,
-                            std::string& error) = 0;
+    // Runs one command with its words after the name. Fails, saying why in one line
+    // without the script's name and line, when the command is unknown, its arguments are
+    // wrong or it could not be done; "unknown command 'NAME'" for a name it does not know.
+    virtual std::expected<void, Error> runCommand(std::string_view name,
+                                                  std::span<const std::string> args) = 0;
 };
 
 } // namespace platform

@@ -96,20 +96,20 @@ struct Canvas {
 
 } // namespace
 
-std::unique_ptr<StatusBar> StatusBar::create(std::string& error) {
-    const TrueTypeLibrary* ttf = TrueTypeLibrary::get(&error);
+std::expected<std::unique_ptr<StatusBar>, Error> StatusBar::create() {
+    std::string why;
+    const TrueTypeLibrary* ttf = TrueTypeLibrary::get(&why);
     if (ttf == nullptr) {
-        return nullptr;
+        return failure(std::move(why));
     }
     std::string file = findFontFile();
     if (file.empty()) {
-        error = "no font for the status bar (fontconfig found no DejaVu Sans)";
-        return nullptr;
+        return failure("no font for the status bar (fontconfig found no DejaVu Sans)");
     }
     std::unique_ptr<StatusBar> bar(new StatusBar(*ttf, std::move(file)));
     if (bar->fontFor(1) == nullptr) {
-        error = "cannot open the status bar font " + bar->fontFile_ + ": " + ttf->getError();
-        return nullptr;
+        return failure("cannot open the status bar font " + bar->fontFile_ + ": " +
+                       ttf->getError());
     }
     return bar;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/base/Error.h"
 #include "platform/base/Screen.h"
 #include "platform/graphics/Picture.h"
 
+#include <expected>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -27,8 +29,8 @@ public:
         friend bool operator==(const Content&, const Content&) = default;
     };
 
-    // Nothing when no font can be had; `error` then says why in one line.
-    static std::unique_ptr<StatusBar> create(std::string& error);
+    // Fails when no font can be had.
+    static std::expected<std::unique_ptr<StatusBar>, Error> create();
     ~StatusBar();
     StatusBar(const StatusBar&) = delete;
     StatusBar& operator=(const StatusBar&) = delete;

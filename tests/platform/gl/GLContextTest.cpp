@@ -89,11 +89,9 @@ TEST(GLContext, HostInstalledContextReplacesTheSharedOne) {
     EXPECT_FALSE(layer.present());
 
     // Put a working context back for whatever runs next in this process.
-    std::string error;
-    auto headless = platform::HeadlessGLContext::create(error);
-    ASSERT_NE(headless, nullptr) << error;
-    EXPECT_TRUE(error.empty());
-    ASSERT_TRUE(GLContext::installShared(std::move(headless)));
+    auto headless = platform::HeadlessGLContext::create();
+    ASSERT_TRUE(headless) << headless.error().message;
+    ASSERT_TRUE(GLContext::installShared(std::move(*headless)));
     EXPECT_TRUE(GLContext::shared()->makeCurrent());
 }
 

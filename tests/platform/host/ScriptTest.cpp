@@ -10,14 +10,12 @@ using platform::Script;
 using platform::ScriptCommand;
 
 std::string errorOf(const std::string& text) {
-    std::string error;
-    const auto script = Script::parse(text, "script.txt", error);
+    const auto script = Script::parse(text, "script.txt");
     EXPECT_FALSE(script.has_value()) << text;
-    return error;
+    return script ? std::string() : script.error().message;
 }
 
 TEST(ScriptParsing, ReadsEveryCommandWithItsLineNumber) {
-    std::string error;
     const auto script = Script::parse("# set up\n"
                                       "\n"
                                       "down 0 10 20.5\r\n"
@@ -30,8 +28,8 @@ TEST(ScriptParsing, ReadsEveryCommandWithItsLineNumber) {
                                       "press effect\n"
                                       "slider smudgePower 0.5\n"
                                       "terminate",
-                                      "script.txt", error);
-    ASSERT_TRUE(script) << error;
+                                      "script.txt");
+    ASSERT_TRUE(script) << script.error().message;
     const auto& c = script->commands();
     ASSERT_EQ(c.size(), 10u);
     EXPECT_EQ(c[0].line, 3);
@@ -109,35 +107,35 @@ TEST(HostOptionParsing, TakesItsOwnOptionsAndChecksThem) {
                           "--data-dir", "d",          "--scale=9", "--scale", "--script"};
     char** argv = const_cast<char**>(args);
     const int argc = static_cast<int>(std::size(args));
+    using platform::failure;
     platform::HostOptions options;
-    std::string error;
     int i = 1;
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::taken);
+    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
     EXPECT_TRUE(options.headless);
     i = 2;
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::taken);
+    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
     EXPECT_EQ(i, 3);
     EXPECT_EQ(options.script, "-");
     i = 4;
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::taken);
+    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
     EXPECT_EQ(options.scale, 3);
     i = 6;
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::notMine);
+    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::notMine);
     EXPECT_EQ(i, 6);
     i = 8;
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::failed);
-    EXPECT_EQ(error, "--scale needs a whole number from 1 to 8");
+    EXPECT_EQ(options.parseArgument(i, argc, argv),
+              failure("--scale needs a whole number from 1 to 8"));
     EXPECT_EQ(options.scale, 3);
     i = 9; // "--scale" followed by "--script": not a number
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::failed);
+    EXPECT_EQ(options.parseArgument(i, argc, argv),
+              failure("--scale needs a whole number from 1 to 8"));
     i = 10; // "--script" at the end, without its file
-    EXPECT_EQ(options.parseArgument(i, argc, argv, error), Parsed::failed);
-    EXPECT_EQ(error, "--script needs a file (or - for standard input)");
+    EXPECT_EQ(options.parseArgument(i, argc, argv),
+              failure("--script needs a file (or - for standard input)"));
 
-    EXPECT_TRUE(options.validate(error));
+    EXPECT_TRUE(options.validate());
     options.headless = false;
-    EXPECT_FALSE(options.validate(error));
-    EXPECT_EQ(error, "--script runs only headless: add --headless");
+    EXPECT_EQ(options.validate(), failure("--script runs only headless: add --headless"));
 }
 
 } // namespace

@@ -67,11 +67,11 @@ TEST(StatusBarTest, ReadsTheFirstBatteryAndElseShowsAFullOne) {
 }
 
 TEST(StatusBarTest, DrawsTheTimeAndTheChargeAtTheScale) {
-    std::string error;
-    auto bar = StatusBar::create(error);
-    if (bar == nullptr) {
-        GTEST_SKIP() << error;
+    auto created = StatusBar::create();
+    if (!created) {
+        GTEST_SKIP() << created.error().message;
     }
+    StatusBar* bar = created->get();
     const auto full = bar->render({"9:41", 1.0f}, 320, 2);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->width(), 640);

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-std::unique_ptr<SDLGLContext> SDLGLContext::create(const char* title, int width, int height,
-                                                   std::string& error) {
+std::expected<std::unique_ptr<SDLGLContext>, Error> SDLGLContext::create(const char* title,
+                                                                         int width, int height) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
@@ -20,25 +20,21 @@ std::unique_ptr<SDLGLContext> SDLGLContext::create(const char* title, int width,
         SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                          SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN);
     if (window == nullptr) {
-        error = std::string("cannot open a window with OpenGL ES 1.1: ") + SDL_GetError();
-        return nullptr;
+        return failure(std::string("cannot open a window with OpenGL ES 1.1: ") + SDL_GetError());
     }
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (context == nullptr) {
-        error = std::string("no OpenGL ES 1.1 context for the window: ") + SDL_GetError();
+        std::string why = std::string("no OpenGL ES 1.1 context for the window: ") + SDL_GetError();
         SDL_DestroyWindow(window);
-        return nullptr;
+        return failure(std::move(why));
     }
     std::unique_ptr<SDLGLContext> result(new SDLGLContext(window, context));
     if (!result->makeCurrent()) {
-        error =
-            std::string("cannot make the window's OpenGL ES context current: ") + SDL_GetError();
-        return nullptr;
+        return failure(std::string("cannot make the window's OpenGL ES context current: ") +
+                       SDL_GetError());
     }
-    std::string missing;
-    if (!result->loadExtensions(missing)) {
-        error = "the window's OpenGL ES lacks " + missing;
-        return nullptr;
+    if (const auto loaded = result->loadExtensions(); !loaded) {
+        return failure("the window's OpenGL ES lacks " + loaded.error().message);
     }
     // Frames follow the display; without vertical sync the loop still paces itself.
     SDL_GL_SetSwapInterval(1);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/base/Error.h"
 #include "platform/gl/GLContext.h"
 
+#include <expected>
 #include <memory>
-#include <string>
 
 struct SDL_Window;
 
@@ -14,10 +15,10 @@ namespace platform {
 class SDLGLContext final : public GLContext {
 public:
     // A shown window of `width` × `height` (SDL window units, HiDPI aware) with its context
-    // current. SDL's video must be up. Nothing when SDL offers no ES 1.1 context or the
-    // framebuffer-object extension; `error` then says why in one line.
-    static std::unique_ptr<SDLGLContext> create(const char* title, int width, int height,
-                                                std::string& error);
+    // current. SDL's video must be up. Fails when SDL offers no ES 1.1 context or the
+    // framebuffer-object extension.
+    static std::expected<std::unique_ptr<SDLGLContext>, Error> create(const char* title, int width,
+                                                                      int height);
     ~SDLGLContext() override;
 
     bool makeCurrent() override;

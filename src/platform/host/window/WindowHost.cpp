@@ -1,6 +1,7 @@
 #include "platform/host/window/WindowHost.h"
 
 #include "platform/base/Device.h"
+#include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/host/ScreenRotation.h"
 #include "platform/host/window/SDLGLContext.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <future>
@@ -76,62 +76,61 @@ GLuint makeTexture(int width, int height, const void* pixels) {
 } // namespace
 
 int WindowHost::run(const HostOptions& options, const ApplicationFactory& factory) {
-    std::string error;
-    std::unique_ptr<WindowHost> host = create(options, error);
-    if (host == nullptr || !host->launch(factory, error)) {
-        std::fprintf(stderr, "%s: %s\n", options.programName.c_str(), error.c_str());
+    auto host = create(options);
+    const std::expected<void, Error> launched =
+        host ? (*host)->launch(factory) : std::unexpected(host.error());
+    if (!launched) {
+        logLine(options.programName + ": " + launched.error().message);
         return 1;
     }
-    while (host->runOnce(1.0)) {
+    while ((*host)->runOnce(1.0)) {
     }
     return 0;
 }
 
-std::unique_ptr<WindowHost> WindowHost::create(const HostOptions& options, std::string& error) {
+std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostOptions& options) {
     if (!hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY")) {
-        error = std::string("no window system (DISPLAY/WAYLAND_DISPLAY unset)") + kHeadlessHint;
-        return nullptr;
+        return failure(std::string("no window system (DISPLAY/WAYLAND_DISPLAY unset)") +
+                       kHeadlessHint);
     }
     // The status bar's font (fontconfig's configuration, SDL2_ttf) loads while SDL opens the
     // window: both take long, and neither needs the other.
+    // The bar and why there is none travel as a pair: g++ 12 warns falsely about a future
+    // that holds an expected of a unique_ptr.
     auto statusBar = std::async(std::launch::async, [] {
-        std::string why;
-        std::unique_ptr<StatusBar> bar = StatusBar::create(why);
-        return std::make_pair(std::move(bar), std::move(why));
+        auto bar = StatusBar::create();
+        return bar ? std::make_pair(std::move(*bar), Error())
+                   : std::make_pair(std::unique_ptr<StatusBar>(), std::move(bar.error()));
     });
     // GL ES 1.1 comes through EGL: GLX has no ES 1 profile, and Mesa refuses to make such
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     SDL_SetHint(SDL_HINT_OPENGL_ES_DRIVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("no window system (") + SDL_GetError() + ")" + kHeadlessHint;
-        return nullptr;
+        return failure(std::string("no window system (") + SDL_GetError() + ")" + kHeadlessHint);
     }
     // SDL falls back to drawing nowhere when it cannot reach the display.
     const char* driver = SDL_GetCurrentVideoDriver();
     const std::string name = driver != nullptr ? driver : "";
     if (name.empty() || name == "offscreen" || name == "dummy") {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        error = "no window system (SDL could only offer its '" + name + "' video driver)" +
-                kHeadlessHint;
-        return nullptr;
+        return failure("no window system (SDL could only offer its '" + name + "' video driver)" +
+                       kHeadlessHint);
     }
     const int scale = std::clamp(options.scale, 1, 8);
     const int orientation = static_cast<int>(Device::current().orientation());
     const Size size = ScreenRotation::turnedSize(orientation);
-    std::unique_ptr<SDLGLContext> context =
+    auto context =
         SDLGLContext::create(options.windowTitle.c_str(), static_cast<int>(size.width) * scale,
-                             static_cast<int>(size.height) * scale, error);
-    if (context == nullptr) {
-        error += kHeadlessHint;
-        return nullptr;
+                             static_cast<int>(size.height) * scale);
+    if (!context) {
+        return failure(context.error().message + kHeadlessHint);
     }
-    std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(context)));
+    std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(*context)));
     host->turned_ = orientation >= 1 && orientation <= 4 ? orientation : 1;
     auto [bar, why] = statusBar.get();
     if (bar == nullptr) {
-        error = std::move(why);
-        return nullptr;
+        return std::unexpected(std::move(why));
     }
     host->statusBar_ = std::move(bar);
     return host;
@@ -155,8 +154,8 @@ WindowHost::~WindowHost() {
     SDL_HideWindow(context_->window());
 }
 
-bool WindowHost::launch(const ApplicationFactory& factory, std::string& error) {
-    const bool launched = running().launch(factory, error, [this](Application& application) {
+std::expected<void, Error> WindowHost::launch(const ApplicationFactory& factory) {
+    auto launched = running().launch(factory, [this](Application& application) {
         application.setStatusBarObserver([this](int, bool) { needsFrame_ = true; });
         // A desktop session is there to hand web addresses to the user's browser.
         application.setWindowSession(true);

@@ -7,6 +7,7 @@
 #include <GLES/gl.h>
 #include <cstdint>
 #include <ctime>
+#include <expected>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,14 +33,13 @@ public:
     static int run(const HostOptions& options, const ApplicationFactory& factory);
 
     // Starts SDL's video, opens the window and installs its GL context as the shared one.
-    // Nothing when there is no window system or no GL ES 1.1; `error` then says so in one
-    // line.
-    static std::unique_ptr<WindowHost> create(const HostOptions& options, std::string& error);
+    // Fails when there is no window system or no GL ES 1.1.
+    static std::expected<std::unique_ptr<WindowHost>, Error> create(const HostOptions& options);
     ~WindowHost();
     WindowHost(const WindowHost&) = delete;
     WindowHost& operator=(const WindowHost&) = delete;
 
-    bool launch(const ApplicationFactory& factory, std::string& error);
+    std::expected<void, Error> launch(const ApplicationFactory& factory);
     // One turn of the loop: waits at most `maxWait` seconds for an event (less when a
     // delayed call is due or something animates), handles every waiting event, runs the
     // due calls and draws a frame when something changed. False once the window closed.
