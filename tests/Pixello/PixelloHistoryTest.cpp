@@ -15,7 +15,7 @@ using platform::Picture;
 using platform::PixelBuffer;
 using platform::PixelBytes;
 
-using Recorder = pixellotest::NoticeLog;
+using Recorder = testsupport::NoticeLog;
 
 // A width × height opaque picture whose every pixel carries `seed`, and its buffer.
 PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {

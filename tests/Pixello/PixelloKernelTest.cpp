@@ -18,13 +18,13 @@
 
 namespace {
 
-using pixellotest::gridAtRest;
-using pixellotest::gridCorners;
-using pixellotest::patternPicture;
-using pixellotest::Pixel;
-using pixellotest::storagePayload;
 using platform::Picture;
 using platform::Rect;
+using testsupport::gridAtRest;
+using testsupport::gridCorners;
+using testsupport::patternPicture;
+using testsupport::Pixel;
+using testsupport::storagePayload;
 
 std::string framed(const std::string& payload) {
     return payload + ZVKMD5ForString(payload);

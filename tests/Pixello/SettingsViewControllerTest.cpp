@@ -22,7 +22,7 @@ using platform::Point;
 using platform::Rect;
 using platform::Slider;
 
-using pixellotest::NoticeLog;
+using testsupport::NoticeLog;
 
 // Steers the bar as the editor's kernel does: in when the first screen is left, away when
 // it comes back.

@@ -10,8 +10,8 @@
 
 namespace {
 
-using editortest::EditorSession;
 using platform::Rect;
+using testsupport::EditorSession;
 
 // A finished picture makes the surface settle again: the next stroke waits for it.
 constexpr const char* kStroke =
@@ -259,7 +259,7 @@ TEST_F(EditorSession, SettingsSlidersChangeStoredStrengthsOnlyOnRelease) {
 
     auto shot = screenshot("settings.png");
     ASSERT_TRUE(shot);
-    editortest::expectMatchesReference(*shot, "settings.png");
+    testsupport::expectMatchesReference(*shot, "settings.png");
 
     ASSERT_EQ(run("back\nwait 1\n"), "");
     EXPECT_EQ(navigation.topViewController(), &screen());
@@ -277,17 +277,17 @@ TEST_F(EditorSession, ScreensMatchTheirReferencePictures) {
     ASSERT_EQ(run("wait 0.5\n"), "");
     auto shot = screenshot("main.png");
     ASSERT_TRUE(shot);
-    editortest::expectMatchesReference(*shot, "main.png");
+    testsupport::expectMatchesReference(*shot, "main.png");
 
     ASSERT_EQ(run("press effect\nwait 0.5\n"), "");
     shot = screenshot("effect.png");
     ASSERT_TRUE(shot);
-    editortest::expectMatchesReference(*shot, "effectToolbar.png");
+    testsupport::expectMatchesReference(*shot, "effectToolbar.png");
 
     ASSERT_EQ(run("press crop\nwait 0.5\n"), "");
     shot = screenshot("crop.png");
     ASSERT_TRUE(shot);
-    editortest::expectMatchesReference(*shot, "crop.png");
+    testsupport::expectMatchesReference(*shot, "crop.png");
 }
 
 } // namespace

@@ -11,11 +11,11 @@
 
 namespace {
 
-using hosttest::Record;
 using platform::HeadlessHost;
 using platform::Picture;
 using platform::Script;
 using platform::TouchPhase;
+using testsupport::Record;
 
 using Pixel = std::array<std::uint8_t, 4>;
 
@@ -25,7 +25,7 @@ protected:
         PlatformTest::SetUp();
         record = std::make_shared<Record>();
         std::string error;
-        ASSERT_TRUE(host.launch(hosttest::factoryFor(record), error)) << error;
+        ASSERT_TRUE(host.launch(testsupport::factoryFor(record), error)) << error;
     }
 
     // Runs `text` as the script "t.txt"; the error text, empty on success.
@@ -117,7 +117,7 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
 
     HeadlessHost large(2);
     std::string error;
-    ASSERT_TRUE(large.launch(hosttest::factoryFor(std::make_shared<Record>()), error));
+    ASSERT_TRUE(large.launch(testsupport::factoryFor(std::make_shared<Record>()), error));
     const auto big = large.screenshot(error);
     ASSERT_TRUE(big) << error;
     EXPECT_EQ(big->width(), 640);
@@ -146,7 +146,7 @@ TEST_F(HeadlessRun, RunHostReadsTheScriptAndEndsTheApplication) {
     options.scale = 1;
     options.script = good.string();
     auto first = std::make_shared<Record>();
-    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(first)), 0);
+    EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(first)), 0);
     EXPECT_TRUE(first->terminated);
     EXPECT_EQ(first->recorder->reactions, 1);
 
@@ -156,14 +156,14 @@ TEST_F(HeadlessRun, RunHostReadsTheScriptAndEndsTheApplication) {
     testsupport::writeText(bad, "tap 10 300\nwait -1\n");
     options.script = bad.string();
     auto second = std::make_shared<Record>();
-    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(second)), 1);
+    EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(second)), 1);
     EXPECT_FALSE(second->launched);
     testsupport::writeText(bad, "tap 10 300\nfly\n");
     auto third = std::make_shared<Record>();
-    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(third)), 1);
+    EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(third)), 1);
     EXPECT_TRUE(third->terminated);
     options.script = (scratch.path() / "missing.txt").string();
-    EXPECT_EQ(platform::runHost(options, hosttest::factoryFor(std::make_shared<Record>())), 2);
+    EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(std::make_shared<Record>())), 2);
 }
 
 } // namespace

@@ -10,9 +10,9 @@
 
 namespace {
 
-using editortest::EditorSession;
 using platform::Compositor;
 using platform::Point;
+using testsupport::EditorSession;
 
 constexpr int kScale = 2;
 constexpr int kWidth = static_cast<int>(platform::Window::kScreenWidth) * kScale;

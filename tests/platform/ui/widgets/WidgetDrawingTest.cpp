@@ -46,7 +46,7 @@ struct Drawing : ::testing::Test {
         Compositor compositor(scale);
         auto shot = compositor.snapshot(*window);
         EXPECT_TRUE(shot);
-        return shot ? *shot : picture_test::makeCoordinatePicture(1, 1);
+        return shot ? *shot : testsupport::makeCoordinatePicture(1, 1);
     }
     // The pixel under point (x, y) at the shot's scale.
     static Pixel at(const Picture& shot, float x, float y, int scale = 2) {
@@ -91,10 +91,10 @@ TEST_F(Drawing, ShapesAreFilledWithRoundCornersGradientsAndSmoothEdges) {
 
 TEST_F(Drawing, ButtonsShowTheVariantOfTheScaleAndDimWhenDisabled) {
     // Red picture 8 × 6 pixels at scale 2: a 4 × 3 point image.
-    auto image = Image::create(picture_test::makePicture(8, 6,
-                                                         [](int, int) {
-                                                             return Pixel{255, 0, 0, 255};
-                                                         }),
+    auto image = Image::create(testsupport::makePicture(8, 6,
+                                                        [](int, int) {
+                                                            return Pixel{255, 0, 0, 255};
+                                                        }),
                                2);
     auto button = std::make_shared<Button>(Rect(100, 100, 40, 30));
     button->setImage(image, Control::Normal);
@@ -113,7 +113,7 @@ TEST_F(Drawing, ButtonsShowTheVariantOfTheScaleAndDimWhenDisabled) {
 TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels) {
     auto button = std::make_shared<Button>(Rect(0, 0, 40, 30));
     const auto colour = [](std::uint8_t red) {
-        return Image::create(picture_test::makePicture(40, 30, [red](int, int) {
+        return Image::create(testsupport::makePicture(40, 30, [red](int, int) {
             return Pixel{red, 0, 0, 255};
         }));
     };
