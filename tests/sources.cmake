@@ -62,6 +62,7 @@ set(PIXELLO_E2E_TESTS
 )
 set(PIXELLO_FUZZ_TARGETS
     tests/fuzz/fuzz_picture_decode.cpp
+    tests/fuzz/fuzz_raw_history.cpp
     tests/fuzz/fuzz_storage.cpp
 )
 set(PIXELLO_BENCHMARKS
