@@ -57,7 +57,6 @@ set(PIXELLO_E2E_TESTS
     tests/e2e/EditorProcessTest.cpp
     tests/e2e/EditorSessionTest.cpp
     tests/e2e/HeadlessHostTest.cpp
-    tests/e2e/KeptScreenTest.cpp
     tests/e2e/WindowHostTest.cpp
 )
 set(PIXELLO_FUZZ_TARGETS
