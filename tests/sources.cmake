@@ -58,11 +58,11 @@ set(PIXELLO_E2E_TESTS
     tests/e2e/EditorProcessTest.cpp
     tests/e2e/EditorSessionTest.cpp
     tests/e2e/HeadlessHostTest.cpp
-    tests/e2e/KeptScreenTest.cpp
     tests/e2e/WindowHostTest.cpp
 )
 set(PIXELLO_FUZZ_TARGETS
     tests/fuzz/fuzz_picture_decode.cpp
+    tests/fuzz/fuzz_raw_history.cpp
     tests/fuzz/fuzz_storage.cpp
 )
 set(PIXELLO_BENCHMARKS

@@ -14,13 +14,13 @@
 
 namespace {
 
-using pixellotest::Pixel;
 using platform::Picture;
 using platform::PixelBuffer;
 using platform::Rect;
+using testsupport::Pixel;
 
-using pixellotest::patternPicture;
-using pixellotest::plainPicture;
+using testsupport::patternPicture;
+using testsupport::plainPicture;
 
 Pixel pixelOf(const PixelBuffer& data, int width, int x, int y) {
     const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

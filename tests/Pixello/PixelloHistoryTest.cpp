@@ -16,7 +16,7 @@ using platform::Picture;
 using platform::PixelBuffer;
 using platform::PixelBytes;
 
-using Recorder = pixellotest::NoticeLog;
+using Recorder = testsupport::NoticeLog;
 
 // A width × height opaque picture whose every pixel carries `seed`, and its buffer.
 PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {
@@ -213,13 +213,8 @@ TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
         testsupport::writeText(raw, std::string(bytes.begin(), bytes.end()));
     };
 
-    writeBytes({1, 2, 3, 4, 5, 6, 7});
-    EXPECT_FALSE(readAfresh());
-    auto shortened = sound;
-    shortened.erase(shortened.begin());
-    writeBytes(shortened);
-    EXPECT_FALSE(readAfresh());
-    // A trailer whose product wraps round 32 bits must not pass for the file's length.
+    // Short and torn files are left to the raw history fuzz target. A trailer whose product wraps
+    // round 32 bits must not pass for the file's length.
     auto wrapped = std::vector<std::uint8_t>(sound.begin(), sound.end() - 8);
     wrapped.insert(wrapped.end(), {0x06, 0, 0, 0x40, 0x01, 0, 0, 0});
     writeBytes(wrapped);

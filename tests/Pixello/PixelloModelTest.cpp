@@ -2,6 +2,7 @@
 
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKMD5.h"
+#include "support/NoticeLog.h"
 #include "support/TestEnvironment.h"
 
 #include <cfloat>
@@ -13,10 +14,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-struct Recorder : ZVKApplicationModelDelegate {
-    void modelPropertyChanged(const std::string& name) override { log.push_back(name); }
-    Log log;
-};
+using Recorder = testsupport::NoticeLog;
 
 const std::string kDefaultPayload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
 const std::string kName1 = "0A1B2C3D-0000-4000-8000-000000000001.png";
@@ -63,7 +61,7 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     model.setPinchPower(0.0f);
     model.gridModified();
     model.cropRectModified();
-    EXPECT_EQ(r.log,
+    EXPECT_EQ(r.names,
               (Log{PropertyName::kEffect, PropertyName::kVisibleToolbar, PropertyName::kSmudgePower,
                    PropertyName::kSmudgeWidth, PropertyName::kBumpPower, PropertyName::kPinchPower,
                    PropertyName::kGrid, PropertyName::kCropRect}));
@@ -75,11 +73,11 @@ TEST_F(PixelloModelTest, SettersStoreThenReportEvenUnchangedValues) {
     model.removeDelegate(&checker);
 
     // The crop rectangle, the draw flag and the buffer change silently.
-    r.log.clear();
+    r.names.clear();
     model.setCropRect(platform::Rect(1, 2, 3, 4));
     model.setShouldDraw(false);
     model.setDataRef(std::make_shared<const platform::PixelBytes>(8, std::uint8_t{7}));
-    EXPECT_TRUE(r.log.empty());
+    EXPECT_TRUE(r.names.empty());
     EXPECT_EQ(model.cropRect(), platform::Rect(1, 2, 3, 4));
     EXPECT_FALSE(model.shouldDraw());
 }
@@ -103,13 +101,13 @@ TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositio
         model.orientationChanged();
     }
     EXPECT_EQ(model.orientation(), O::LandscapeHomeRight);
-    EXPECT_TRUE(r.log.empty());
+    EXPECT_TRUE(r.names.empty());
     device.setOrientation(O::LandscapeHomeRight);
     model.orientationChanged();
     device.setOrientation(O::LandscapeHomeLeft);
     model.orientationChanged();
-    EXPECT_EQ(model.orientation(), O::LandscapeHomeLeft);
-    EXPECT_EQ(r.log, (Log{PropertyName::kOrientation, PropertyName::kOrientation}));
+    EXPECT_EQ(model.orientation(), platform::DeviceOrientation::LandscapeHomeLeft);
+    EXPECT_EQ(r.names, (Log{PropertyName::kOrientation, PropertyName::kOrientation}));
 }
 
 TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
@@ -140,7 +138,7 @@ TEST_F(PixelloModelTest, LoadingSendsNoNoticesAndLeavesTheSessionStateAlone) {
     Recorder r;
     model.addDelegate(&r);
     ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
-    EXPECT_TRUE(r.log.empty());
+    EXPECT_TRUE(r.names.empty());
     EXPECT_EQ(model.effect(), Effect::Pinch);
     EXPECT_EQ(model.cropRect(), platform::Rect(1, 1, 5, 5));
     EXPECT_EQ(model.pinchPower(), 4.0f);
@@ -189,28 +187,6 @@ TEST_F(PixelloModelTest, EveryUnsoundPayloadIsRefusedAndChangesNothing) {
         EXPECT_FALSE(model.loadFromData(text + ZVKMD5ForString(text))) << text;
         EXPECT_EQ(model.saveToData(), before) << text;
     }
-}
-
-TEST_F(PixelloModelTest, StoredStateSurvivesARestartAndFallsBackToTheBackup) {
-    {
-        PixelloModel first;
-        ASSERT_TRUE(first.loadFromData("1\n0\n" + kName1 + "\n0.2\n20\n5\n6\n"));
-        ASSERT_TRUE(first.saveToStorage());
-        first.setPinchPower(7.0f);
-        ASSERT_TRUE(first.saveToStorage());
-    }
-    PixelloModel restored;
-    ASSERT_TRUE(restored.loadFromStorage());
-    EXPECT_EQ(restored.imageFileNames(), Log{kName1});
-    EXPECT_EQ(restored.pinchPower(), 7.0f);
-
-    // A payload that passes the digest but is unsound falls back to the backup.
-    const std::string bad = "5\n0\n" + kName1 + "\n";
-    testsupport::writeText(*ZVKApplicationModel::storagePath(), bad + ZVKMD5ForString(bad));
-    PixelloModel fallback;
-    ASSERT_TRUE(fallback.loadFromStorage());
-    EXPECT_EQ(fallback.imageFileNames(), Log{kName1});
-    EXPECT_EQ(fallback.pinchPower(), 6.0f);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "ZevkoCore/ZVKApplicationModel.h"
 #include "ZevkoCore/ZVKMD5.h"
+#include "support/NoticeLog.h"
 #include "support/TestEnvironment.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -26,18 +26,7 @@ public:
     bool accept = true;
 };
 
-struct Recorder : ZVKApplicationModelDelegate {
-    Recorder(std::string tag, std::vector<std::string>& log) : tag(std::move(tag)), log(log) {}
-    void modelPropertyChanged(const std::string& name) override {
-        log.push_back(tag + ":" + name);
-        if (react) {
-            react(name);
-        }
-    }
-    std::string tag;
-    std::vector<std::string>& log;
-    std::function<void(const std::string&)> react;
-};
+using Recorder = testsupport::NoticeLog;
 
 using Log = std::vector<std::string>;
 

@@ -13,10 +13,10 @@
 
 namespace {
 
-using hosttest::Record;
 using platform::Point;
 using platform::TouchPhase;
 using platform::WindowHost;
+using testsupport::Record;
 
 // Runs the loop until nothing is left to do right now.
 void settle(WindowHost& host) {
@@ -80,7 +80,7 @@ void pushExposed() {
     SDL_PushEvent(&event);
 }
 
-class Mirroring : public hosttest::TestApplication {
+class Mirroring : public testsupport::TestApplication {
 public:
     using TestApplication::TestApplication;
     std::optional<Point> mirrorCentre() const override { return Point{160, 365}; }
@@ -99,7 +99,7 @@ TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
     EXPECT_EQ(host.error().message, why);
     // Run as the program runs it, the reason is logged once, after the program's name.
     testsupport::LogRecorder log;
-    EXPECT_NE(platform::runHost(options, hosttest::factoryFor(std::make_shared<Record>())), 0);
+    EXPECT_NE(platform::runHost(options, testsupport::factoryFor(std::make_shared<Record>())), 0);
     EXPECT_EQ(log.lines(), std::vector<std::string>{"host: " + why});
     if (display != nullptr) {
         ::setenv("DISPLAY", saved.c_str(), 1);
@@ -107,7 +107,7 @@ TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
 }
 
 TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
-    hosttest::XvfbServer xvfb;
+    testsupport::XvfbServer xvfb;
     if (xvfb.missing()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }

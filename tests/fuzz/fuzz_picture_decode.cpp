@@ -3,6 +3,7 @@
 #include "fuzz/FuzzTarget.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PictureCodec.h"
+#include "support/JpegEncoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +15,8 @@
 
 namespace {
 
-// Well-formed pictures to start the mutations from: a small opaque PNG and a translucent one.
+// Well-formed pictures to start the mutations from: a small opaque PNG and a translucent one,
+// a larger PNG and a JPEG turned by its EXIF block.
 const std::vector<std::string>& seeds() {
     static const std::vector<std::string> encoded = [] {
         std::vector<std::string> out;
@@ -31,6 +33,22 @@ const std::vector<std::string>& seeds() {
             if (const auto png = platform::PictureCodec::encodePNG(*picture)) {
                 out.emplace_back(png->begin(), png->end());
             }
+        }
+        auto bytes = std::make_shared<platform::PixelBytes>();
+        for (int y = 0; y < 17; ++y) {
+            for (int x = 0; x < 23; ++x) {
+                bytes->insert(bytes->end(), {static_cast<std::uint8_t>(10 * x),
+                                             static_cast<std::uint8_t>(15 * y), 200, 255});
+            }
+        }
+        const auto picture = platform::Picture::create(bytes, 23, 17);
+        if (picture) {
+            const auto png = platform::PictureCodec::encodePNG(*picture);
+            if (png) {
+                out.emplace_back(png->begin(), png->end());
+            }
+            const auto jpeg = testsupport::encodeJpeg(*picture, 6);
+            out.emplace_back(jpeg.begin(), jpeg.end());
         }
         return out;
     }();

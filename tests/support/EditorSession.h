@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-namespace editortest {
+namespace testsupport {
 
 // The whole editor run headless on the virtual clock, as `pixello --headless --script`
 // runs it, with its documents in a scratch folder.
@@ -102,4 +102,4 @@ inline void expectMatchesReference(const platform::Picture& shot, const std::str
         << name << ": " << differing << " of " << total << " pixels differ from the reference";
 }
 
-} // namespace editortest
+} // namespace testsupport

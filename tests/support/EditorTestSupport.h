@@ -1,45 +1,26 @@
 #pragma once
 
-// Pictures, payloads and listeners the editor's tests share.
+// Stored states, grid readings and the editor fixture the editor's tests share.
 
 #include "Pixello/EffectGrid.h"
-#include "ZevkoCore/ZVKApplicationModelDelegate.h"
-#include "platform/graphics/Picture.h"
+#include "Pixello/MainViewController.h"
+#include "Pixello/PixelloKernel.h"
+#include "ZevkoCore/ZVKMD5.h"
+#include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/base/Application.h"
+#include "platform/base/RunLoop.h"
+#include "platform/gl/GLContext.h"
+#include "platform/ui/Window.h"
+#include "support/NoticeLog.h"
+#include "support/PictureTestSupport.h"
+#include "support/TestEnvironment.h"
 
-#include <array>
-#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace pixellotest {
-
-using Pixel = std::array<std::uint8_t, 4>;
-
-// An opaque picture whose pixels differ from their neighbours and whose quarters differ.
-inline platform::Picture patternPicture(int width, int height) {
-    platform::PixelBytes bytes;
-    bytes.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                       static_cast<std::uint8_t>(60 + 60 * (x * 2 / width) +
-                                                                 30 * (y * 2 / height)),
-                                       255});
-        }
-    }
-    return *platform::Picture::create(
-        std::make_shared<const platform::PixelBytes>(std::move(bytes)), width, height);
-}
-
-inline platform::Picture plainPicture(int width, int height, Pixel colour) {
-    platform::PixelBytes bytes;
-    for (int i = 0; i < width * height; ++i) {
-        bytes.insert(bytes.end(), colour.begin(), colour.end());
-    }
-    return *platform::Picture::create(
-        std::make_shared<const platform::PixelBytes>(std::move(bytes)), width, height);
-}
+namespace testsupport {
 
 // The stored payload for `names` with the default strengths.
 inline std::string storagePayload(const std::vector<std::string>& names, int current) {
@@ -48,6 +29,10 @@ inline std::string storagePayload(const std::vector<std::string>& names, int cur
         payload += name + "\n";
     }
     return payload + "0.110000\n28.000000\n10.000000\n10.000000\n";
+}
+
+inline std::string framed(const std::string& payload) {
+    return payload + ZVKMD5ForString(payload);
 }
 
 // Every moved corner of the grid, in list order.
@@ -69,10 +54,66 @@ inline bool gridAtRest(const EffectGrid& grid) {
     return true;
 }
 
-// Every property name a model reports, in order.
-struct NoticeLog : ZVKApplicationModelDelegate {
-    void modelPropertyChanged(const std::string& name) override { names.push_back(name); }
-    std::vector<std::string> names;
+// The editor's kernel in a window on the virtual clock, with its documents in a scratch
+// folder: the main screen under its navigation controller, which the kernel steers.
+class EditorFixture : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
+        if (platform::GLContext::shared() == nullptr) {
+            GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
+        }
+    }
+    // The kernel saves once more when it goes: that must still land in the scratch folder.
+    void TearDown() override {
+        kernel.reset();
+        PlatformTest::TearDown();
+    }
+
+    // Starts the kernel with the main screen built.
+    void launch() {
+        kernel = PixelloKernel::create(&application, window.get());
+        ASSERT_NE(kernel, nullptr);
+        model = kernel->model();
+        main = kernel->mainViewController();
+        navigation = kernel->navigationController();
+        ASSERT_NE(navigation, nullptr);
+        main->view();
+        ASSERT_NE(main->glView(), nullptr);
+    }
+
+    std::string storage() const { return *ZVKApplicationModel::storagePath(); }
+
+    // Stores `payload` with its digest as a previous run left it.
+    void storePayload(const std::string& payload) {
+        std::filesystem::create_directories(documents);
+        writeText(storage(), framed(payload));
+    }
+
+    // Stores a history of raw entries (the last one current) as a previous run left it.
+    void storeHistory(const std::vector<platform::Picture>& pictures) {
+        const auto dir = documents / PixelloModel::kImagesDirectoryName;
+        std::filesystem::create_directories(dir);
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            const platform::Picture& p = pictures[i];
+            names.push_back("0A1B2C3D-0000-4000-8000-00000000000" + std::to_string(i) + ".png");
+            const auto bytes =
+                PixelloModel::rawFileBytes(*p.pixels(), static_cast<std::uint32_t>(p.width()),
+                                           static_cast<std::uint32_t>(p.height()));
+            writeText(dir / names.back(), std::string(bytes.begin(), bytes.end()));
+        }
+        storePayload(storagePayload(names, static_cast<int>(names.size()) - 1));
+    }
+
+    platform::Application application{nullptr};
+    std::shared_ptr<platform::Window> window = std::make_shared<platform::Window>();
+    NoticeLog notices; // outlives the kernel's model
+    std::unique_ptr<PixelloKernel> kernel;
+    PixelloModel* model = nullptr;
+    MainViewController* main = nullptr;
+    ZVKNavigationController* navigation = nullptr;
 };
 
-} // namespace pixellotest
+} // namespace testsupport

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace hosttest {
+namespace testsupport {
 
 using platform::Color;
 using platform::Point;
@@ -151,4 +151,4 @@ inline platform::ApplicationFactory factoryFor(std::shared_ptr<Record> record) {
     };
 }
 
-} // namespace hosttest
+} // namespace testsupport

@@ -3,6 +3,7 @@
 // Pictures and encoded files the tests make themselves.
 
 #include "platform/graphics/Picture.h"
+#include "support/JpegEncoding.h"
 
 #include <array>
 #include <cstdint>
@@ -10,12 +11,20 @@
 #include <string>
 #include <vector>
 
-namespace picture_test {
+namespace testsupport {
 
-// A picture whose every pixel is colour(x, y) (premultiplied R, G, B, A).
-platform::Picture makePicture(int width, int height,
-                              const std::function<std::array<std::uint8_t, 4>(int, int)>& colour,
+using Pixel = std::array<std::uint8_t, 4>;
+
+// A picture whose every pixel is colour(x, y) (premultiplied R, G, B, A). Every test picture
+// is made here.
+platform::Picture makePicture(int width, int height, const std::function<Pixel(int, int)>& colour,
                               int orientation = platform::Picture::Up);
+
+// Every pixel `colour`.
+platform::Picture plainPicture(int width, int height, Pixel colour);
+
+// An opaque picture whose pixels differ from their neighbours and whose quarters differ.
+platform::Picture patternPicture(int width, int height);
 
 // A picture where each pixel's R is its x, G its y and B 200 (opaque), so pixels can
 // be told apart by value.
@@ -34,12 +43,7 @@ struct PngLayout {
 };
 std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout);
 
-// A baseline JPEG of `picture`'s RGB at quality 100 without subsampling; with an EXIF
-// block holding `exifOrientation` when it is non-zero.
-std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture, int exifOrientation = 0,
-                                     bool grey = false);
-
 // CRC-32 as PNG chunks use it, for hand-made chunks.
 std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length);
 
-} // namespace picture_test
+} // namespace testsupport

@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace hosttest {
+namespace testsupport {
 
 // A private X server for one test, so windowed tests never open windows on the
 // developer's screen and run the same on CI.
@@ -82,4 +82,4 @@ private:
     std::string why_;
 };
 
-} // namespace hosttest
+} // namespace testsupport

@@ -9,11 +9,11 @@
 
 namespace {
 
-using picture_test::makeCoordinatePicture;
-using picture_test::makePicture;
 using platform::AffineTransform;
 using platform::BitmapContext;
 using platform::Picture;
+using testsupport::makeCoordinatePicture;
+using testsupport::makePicture;
 using Pixel = std::array<std::uint8_t, 4>;
 
 Pixel at(const BitmapContext& context, int x, int y) {

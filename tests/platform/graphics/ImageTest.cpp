@@ -13,7 +13,7 @@ using platform::Bundle;
 using platform::Image;
 
 void writeSolid(const std::filesystem::path& path, int width, int height, std::uint8_t red) {
-    const auto picture = picture_test::makePicture(width, height, [red](int, int) {
+    const auto picture = testsupport::makePicture(width, height, [red](int, int) {
         return std::array<std::uint8_t, 4>{red, 0, 0, 255};
     });
     ASSERT_TRUE(platform::PictureCodec::writePNG(picture, path));
@@ -70,7 +70,7 @@ TEST_F(Images, PointSizeComesFromTheVariantsScaleAndMissingScalesBorrow) {
 }
 
 TEST(Image, MadeFromAPicture) {
-    const auto picture = picture_test::makeCoordinatePicture(30, 20);
+    const auto picture = testsupport::makeCoordinatePicture(30, 20);
     const auto image = Image::create(picture, 2);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), (platform::Size{15, 10}));

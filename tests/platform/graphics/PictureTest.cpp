@@ -10,14 +10,13 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <png.h>
-#include <random>
 
 namespace {
 
-using picture_test::makeCoordinatePicture;
-using picture_test::makePicture;
 using platform::Picture;
 using platform::PictureCodec;
+using testsupport::makeCoordinatePicture;
+using testsupport::makePicture;
 using Pixel = std::array<std::uint8_t, 4>;
 
 constexpr const char* kDamaged = "the picture is damaged or incomplete";
@@ -117,7 +116,7 @@ TEST(PictureCodec, PngRoundTripKeepsPremultipliedPixelsAndStoresStraightAlpha) {
 }
 
 TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
-    using picture_test::PngLayout;
+    using testsupport::PngLayout;
     struct Case {
         const char* name;
         PngLayout layout;
@@ -159,7 +158,7 @@ TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
          Pixel{4, 5, 6, 255}},
     };
     for (const Case& c : cases) {
-        const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(c.layout));
+        const auto decoded = PictureCodec::decode(testsupport::encodeRawPng(c.layout));
         ASSERT_EQ(failureOf(decoded), "") << c.name;
         const Picture& picture = *decoded;
         EXPECT_EQ(picture.width(), c.layout.width) << c.name;
@@ -170,14 +169,14 @@ TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
 }
 
 TEST(PictureCodec, InterlacedPngDecodesLikeThePlainOne) {
-    picture_test::PngLayout layout{9, 7, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
+    testsupport::PngLayout layout{9, 7, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 9; ++x) {
             layout.rows.insert(layout.rows.end(),
                                {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200});
         }
     }
-    const auto decoded = PictureCodec::decode(picture_test::encodeRawPng(layout));
+    const auto decoded = PictureCodec::decode(testsupport::encodeRawPng(layout));
     ASSERT_EQ(failureOf(decoded), "");
     EXPECT_EQ(*decoded->pixels(), *makeCoordinatePicture(9, 7).pixels());
 }
@@ -188,7 +187,7 @@ TEST(PictureCodec, JpegOrientationComesFromExif) {
     });
     const int exifToPlatform[9] = {0, 0, 4, 1, 5, 6, 3, 7, 2};
     for (int exif = 0; exif <= 8; ++exif) {
-        const auto decoded = PictureCodec::decode(picture_test::encodeJpeg(picture, exif));
+        const auto decoded = PictureCodec::decode(testsupport::encodeJpeg(picture, exif));
         ASSERT_EQ(failureOf(decoded), "") << exif;
         EXPECT_EQ(decoded->orientation(), exifToPlatform[exif]) << exif;
         EXPECT_EQ(decoded->width(), 6);
@@ -206,7 +205,7 @@ TEST(PictureCodec, JpegPixelsAreOpaqueRGBA) {
     const Picture picture = makePicture(16, 8, [](int x, int) {
         return x < 8 ? Pixel{240, 16, 16, 255} : Pixel{16, 16, 240, 255};
     });
-    const auto decoded = PictureCodec::decode(picture_test::encodeJpeg(picture));
+    const auto decoded = PictureCodec::decode(testsupport::encodeJpeg(picture));
     ASSERT_EQ(failureOf(decoded), "");
     const Pixel left = decoded->pixelAt(0, 0);
     const Pixel right = decoded->pixelAt(15, 7);
@@ -217,7 +216,7 @@ TEST(PictureCodec, JpegPixelsAreOpaqueRGBA) {
     EXPECT_EQ(left[3], 255);
     EXPECT_EQ(right[3], 255);
 
-    const auto grey = PictureCodec::decode(picture_test::encodeJpeg(picture, 0, true));
+    const auto grey = PictureCodec::decode(testsupport::encodeJpeg(picture, 0, true));
     ASSERT_EQ(failureOf(grey), "");
     const Pixel g = grey->pixelAt(0, 0);
     EXPECT_EQ(g[0], g[1]);
@@ -241,7 +240,7 @@ void patchJpegSize(std::vector<std::uint8_t>& encoded, int height, int width) {
 
 TEST(PictureCodec, TruncatedOrDamagedFilesYieldNoPicture) {
     const auto png = *PictureCodec::encodePNG(makeCoordinatePicture(40, 30));
-    const auto jpeg = picture_test::encodeJpeg(makeCoordinatePicture(64, 48), 6);
+    const auto jpeg = testsupport::encodeJpeg(makeCoordinatePicture(64, 48), 6);
     const std::pair<std::vector<std::uint8_t>, std::vector<std::size_t>> cases[] = {
         {png, {8, 20, 40, png.size() / 2, png.size() - 13}},
         {jpeg, {3, 30, jpeg.size() / 3, jpeg.size() / 2, jpeg.size() - 2}},
@@ -279,43 +278,12 @@ TEST(PictureCodec, PicturesLargerThanTheLimitAreRefusedBeforeDecoding) {
     };
     putBigEndian(16, 10000);
     putBigEndian(20, 6000);
-    putBigEndian(29, picture_test::pngCrc(png.data() + 12, 17));
+    putBigEndian(29, testsupport::pngCrc(png.data() + 12, 17));
     EXPECT_EQ(failureOf(PictureCodec::decode(png)), kTooLarge);
 
-    auto jpeg = picture_test::encodeJpeg(makeCoordinatePicture(8, 8));
+    auto jpeg = testsupport::encodeJpeg(makeCoordinatePicture(8, 8));
     patchJpegSize(jpeg, 8000, 8000);
     EXPECT_EQ(failureOf(PictureCodec::decode(jpeg)), kTooLarge);
-}
-
-TEST(PictureCodec, RandomlyDamagedFilesNeverYieldAPictureOfTheWrongSize) {
-    // Damage anywhere may be caught or may decode to other pixels, but the decoders
-    // must neither crash nor answer a picture whose buffer does not match its size.
-    const Picture picture = makeCoordinatePicture(23, 17);
-    const std::vector<std::vector<std::uint8_t>> originals = {*PictureCodec::encodePNG(picture),
-                                                              picture_test::encodeJpeg(picture, 6)};
-    std::mt19937 random(20261206);
-    int refused = 0;
-    for (const auto& original : originals) {
-        for (int round = 0; round < 400; ++round) {
-            std::vector<std::uint8_t> damaged = original;
-            const int changes = 1 + static_cast<int>(random() % 8);
-            for (int i = 0; i < changes; ++i) {
-                damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
-            }
-            if (round % 4 == 0) {
-                damaged.resize(random() % damaged.size());
-            }
-            const auto decoded = PictureCodec::decode(damaged);
-            if (decoded) {
-                EXPECT_EQ(decoded->pixels()->size(),
-                          static_cast<std::size_t>(decoded->width()) *
-                              static_cast<std::size_t>(decoded->height()) * 4);
-            } else {
-                ++refused;
-            }
-        }
-    }
-    EXPECT_GT(refused, 0);
 }
 
 TEST(PictureCodec, FilesAreWrittenAndReadBack) {
@@ -328,7 +296,7 @@ TEST(PictureCodec, FilesAreWrittenAndReadBack) {
     EXPECT_EQ(*decoded->pixels(), *picture.pixels());
 
     const auto jpegPath = directory.path() / "photo.jpg";
-    const auto jpeg = picture_test::encodeJpeg(picture, 8);
+    const auto jpeg = testsupport::encodeJpeg(picture, 8);
     testsupport::writeText(jpegPath, std::string(jpeg.begin(), jpeg.end()));
     const auto photo = PictureCodec::decodeFile(jpegPath);
     ASSERT_EQ(failureOf(photo), "");

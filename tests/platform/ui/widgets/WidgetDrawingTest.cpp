@@ -1,5 +1,6 @@
-// The widgets as the compositor draws them, checked pixel by pixel where their look is
-// not a matter of taste: where things lie, which colour family they take, what is dimmed.
+// The widgets' drawing, recorded where their look is not a matter of taste: where things
+// lie, which colour they take, what is dimmed. The compositor's own shapes and textures are
+// checked pixel by pixel.
 
 #include "platform/base/RunLoop.h"
 #include "platform/gl/GLContext.h"
@@ -10,7 +11,9 @@
 #include "platform/ui/widgets/Label.h"
 #include "platform/ui/widgets/NavigationBar.h"
 #include "support/PictureTestSupport.h"
+#include "support/RecordingPainter.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,7 +49,7 @@ struct Drawing : ::testing::Test {
         Compositor compositor(scale);
         auto shot = compositor.snapshot(*window);
         EXPECT_TRUE(shot);
-        return shot ? *shot : picture_test::makeCoordinatePicture(1, 1);
+        return shot ? *shot : testsupport::makeCoordinatePicture(1, 1);
     }
     // The pixel under point (x, y) at the shot's scale.
     static Pixel at(const Picture& shot, float x, float y, int scale = 2) {
@@ -89,31 +92,43 @@ TEST_F(Drawing, ShapesAreFilledWithRoundCornersGradientsAndSmoothEdges) {
     EXPECT_EQ(at(shot, 25, 200)[0], 0);
 }
 
-TEST_F(Drawing, ButtonsShowTheVariantOfTheScaleAndDimWhenDisabled) {
+TEST(WidgetDrawing, ButtonsDrawTheVariantOfTheScaleCentredOnWholePixelsDimmedWhenDisabled) {
     // Red picture 8 × 6 pixels at scale 2: a 4 × 3 point image.
-    auto image = Image::create(picture_test::makePicture(8, 6,
-                                                         [](int, int) {
-                                                             return Pixel{255, 0, 0, 255};
-                                                         }),
-                               2);
-    auto button = std::make_shared<Button>(Rect(100, 100, 40, 30));
-    button->setImage(image, Control::Normal);
-    window->addSubview(button);
-    Picture shot = shoot();
-    // Centred: (40 − 4) / 2 = 18, (30 − 3) / 2 = 13.5 rounded to the pixel.
-    EXPECT_EQ(at(shot, 119, 115), (Pixel{255, 0, 0, 255}));
-    EXPECT_EQ(at(shot, 117.5f, 115)[0], 0);
-    EXPECT_EQ(at(shot, 122.5f, 115)[0], 0);
+    const auto image = Image::create(testsupport::plainPicture(8, 6, {255, 0, 0, 255}), 2);
+    Button button(Rect(100, 100, 40, 30));
+    button.setImage(image, Control::Normal);
+    // Centred: (40 − 4) / 2 = 18, (30 − 3) / 2 = 13.5, which is a whole pixel at scale 2
+    // and rounds to 14 at scale 1.
+    for (const auto& [scale, y] : {std::pair{2, 13.5f}, {1, 14.0f}}) {
+        testsupport::RecordingPainter painter(scale);
+        button.drawContent(painter);
+        ASSERT_EQ(painter.calls.size(), 1u) << scale;
+        EXPECT_EQ(painter.calls[0].kind, testsupport::PaintCall::DrawPicture);
+        EXPECT_EQ(painter.calls[0].rect, Rect(18, y, 4, 3)) << scale;
+        EXPECT_EQ(painter.calls[0].alpha, 1.0f);
+        EXPECT_EQ(painter.calls[0].picture->pixels(),
+                  image->variantForScale(scale).picture.pixels());
+    }
 
-    button->setEnabled(false);
-    shot = shoot();
-    EXPECT_NEAR(at(shot, 119, 115)[0], 255 * Button::kDisabledAlpha, 2);
+    button.setEnabled(false);
+    testsupport::RecordingPainter dimmed;
+    button.drawContent(dimmed);
+    ASSERT_EQ(dimmed.calls.size(), 1u);
+    EXPECT_EQ(dimmed.calls[0].alpha, Button::kDisabledAlpha);
+    // A picture of its own for the disabled state is shown as it is.
+    const auto own = Image::create(testsupport::plainPicture(8, 6, {0, 0, 255, 255}), 2);
+    button.setImage(own, Control::Disabled);
+    testsupport::RecordingPainter disabled;
+    button.drawContent(disabled);
+    ASSERT_EQ(disabled.calls.size(), 1u);
+    EXPECT_EQ(disabled.calls[0].alpha, 1.0f);
+    EXPECT_EQ(disabled.calls[0].picture->pixels(), own->variantForScale(2).picture.pixels());
 }
 
 TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels) {
     auto button = std::make_shared<Button>(Rect(0, 0, 40, 30));
     const auto colour = [](std::uint8_t red) {
-        return Image::create(picture_test::makePicture(40, 30, [red](int, int) {
+        return Image::create(testsupport::makePicture(40, 30, [red](int, int) {
             return Pixel{red, 0, 0, 255};
         }));
     };
@@ -138,59 +153,70 @@ TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels)
     EXPECT_EQ(compositor.cachedTextureCount(), 0u);
 }
 
-TEST_F(Drawing, LabelsDrawTheirTextInTheirColourWhereTheAlignmentSays) {
-    const auto leftmostInk = [](const Picture& shot, int row0, int row1) {
-        for (int x = 0; x < shot.width(); ++x) {
-            for (int y = row0; y < row1; ++y) {
-                if (shot.pixelAt(x, y)[1] > 128) {
-                    return x;
-                }
+TEST(WidgetDrawing, LabelsDrawTheirTextInTheirColourWhereTheAlignmentSays) {
+    for (int alignment : {Label::Left, Label::Center, Label::Right}) {
+        SCOPED_TRACE(alignment);
+        Label label(Rect(7, 20, 320, 30));
+        label.setTextColor({0, 1, 0, 1});
+        label.setTextAlignment(alignment);
+        label.setFont(Font::fontWithName("DejaVu Sans", 18));
+        label.setText("Smudge");
+        testsupport::RecordingPainter painter;
+        label.drawContent(painter);
+        ASSERT_EQ(painter.calls.size(), 1u);
+        const testsupport::PaintCall& text = painter.calls[0];
+        ASSERT_EQ(text.kind, testsupport::PaintCall::DrawPicture);
+        const float w = text.rect.width();
+        const float h = text.rect.height();
+        EXPECT_EQ(w, static_cast<float>(text.picture->width()) / 2);
+        EXPECT_GT(w, 40.0f);
+        const float x = alignment == Label::Left     ? 0.0f
+                        : alignment == Label::Center ? (320 - w) / 2
+                                                     : 320 - w;
+        EXPECT_NEAR(text.rect.x(), x, 0.5f);
+        EXPECT_EQ(text.rect.x() * 2, std::round(text.rect.x() * 2)) << "on whole pixels";
+        EXPECT_NEAR(text.rect.y(), (30 - h) / 2, 0.5f);
+        // Only green ink.
+        int ink = 0;
+        for (int py = 0; py < text.picture->height(); ++py) {
+            for (int px = 0; px < text.picture->width(); ++px) {
+                const Pixel p = text.picture->pixelAt(px, py);
+                ASSERT_EQ(p[0], 0);
+                ASSERT_EQ(p[2], 0);
+                ink += p[1] > 128 ? 1 : 0;
             }
         }
-        return -1;
-    };
-    for (int alignment : {Label::Left, Label::Center, Label::Right}) {
-        auto label = std::make_shared<Label>(Rect(0, 20.0f + 30.0f * alignment, 320, 30));
-        label->setTextColor({0, 1, 0, 1});
-        label->setTextAlignment(alignment);
-        label->setFont(Font::fontWithName("DejaVu Sans", 18));
-        label->setText("Smudge");
-        window->addSubview(label);
+        EXPECT_GT(ink, 20);
     }
-    const Picture shot = shoot();
-    const int left = leftmostInk(shot, 40, 100);
-    const int centre = leftmostInk(shot, 100, 160);
-    const int right = leftmostInk(shot, 160, 220);
-    ASSERT_GE(left, 0);
-    EXPECT_LT(left, 6);
-    EXPECT_GT(centre, 200);
-    EXPECT_LT(centre, 320);
-    EXPECT_GT(right, 420);
-    // Only green ink.
-    const auto p = shot.pixelAt(left, 70);
-    EXPECT_EQ(p[0], 0);
-    EXPECT_EQ(p[2], 0);
 }
 
 // Bars, sliders and labels of the editor's screens are compared with reference pictures in
 // the e2e tests; other tints and alerts appear in none of them.
-TEST_F(Drawing, BarsTakeTheirTintAndAlertsDimTheScreenBehindTheirBox) {
-    window->setBackgroundColor(Color::white());
-    auto navigation = std::make_shared<NavigationBar>(Rect(0, 100, 320, 65));
-    navigation->setTintColor({0.0f, 0.0f, 0.6f, 1.0f});
-    window->addSubview(navigation);
-    const Pixel bar = at(shoot(), 300, 150);
-    EXPECT_GT(bar[2], 2 * bar[0]) << "a blue bar";
+TEST(WidgetDrawing, BarsTakeTheirTintAndAlertsDimTheScreenBehindTheirBox) {
+    RunLoop::main().reset(std::make_shared<VirtualClock>());
+    const Color tint{0.0f, 0.0f, 0.6f, 1.0f};
+    NavigationBar navigation(Rect(0, 100, 320, 65));
+    navigation.setTintColor(tint);
+    testsupport::RecordingPainter bar;
+    navigation.drawContent(bar);
+    ASSERT_GE(bar.calls.size(), 2u);
+    EXPECT_EQ(bar.calls[1].kind, testsupport::PaintCall::FillConvex);
+    EXPECT_EQ(bar.calls[1].top, tint) << "the lower half of the bar starts at the tint";
 
+    Window window;
     auto alert = std::make_shared<AlertView>("Saved.", "", "OK");
-    alert->show(*window);
+    alert->show(window);
     RunLoop::main().advance(0.3);
-    const Picture shot = shoot();
-    const Pixel dimmed = at(shot, 10, 10);
-    EXPECT_LT(dimmed[0], 255 * 0.7);
-    EXPECT_EQ(dimmed[3], 255);
-    const Rect box = alert->frame();
-    EXPECT_NE(at(shot, box.x() + box.width() / 2, box.y() + 10), dimmed) << "the box is drawn";
+    ASSERT_FALSE(window.children().empty());
+    const auto dimming = window.children().back()->backgroundColor();
+    ASSERT_TRUE(dimming);
+    EXPECT_EQ(dimming->red + dimming->green + dimming->blue, 0.0f);
+    EXPECT_GT(dimming->alpha, 0.3f);
+    EXPECT_LT(dimming->alpha, 1.0f) << "the screen shows through";
+    testsupport::RecordingPainter box;
+    alert->drawContent(box);
+    ASSERT_FALSE(box.calls.empty());
+    EXPECT_EQ(box.calls[0].kind, testsupport::PaintCall::FillConvex) << "the box is drawn";
 }
 
 } // namespace
