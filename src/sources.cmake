@@ -56,6 +56,9 @@ set(PIXELLO_WIDGETS_SOURCES
 
 set(PIXELLO_RENDER_SOURCES
     src/platform/render/Compositor.cpp
+    src/platform/render/GLPainter.cpp
+    src/platform/render/PictureTextureCache.cpp
+    src/platform/render/ScreenDamage.cpp
 )
 
 set(PIXELLO_HOST_SOURCES
