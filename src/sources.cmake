@@ -70,7 +70,10 @@ set(PIXELLO_HOST_SOURCES
 )
 
 set(PIXELLO_WINDOW_SOURCES
+    src/platform/host/window/MouseFingers.cpp
     src/platform/host/window/SDLGLContext.cpp
+    src/platform/host/window/StatusBarTexture.cpp
+    src/platform/host/window/WindowFrame.cpp
     src/platform/host/window/WindowHost.cpp
     src/platform/host/window/WindowHostModule.cpp
 )
