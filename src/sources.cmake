@@ -92,9 +92,11 @@ set(PIXELLO_ZEVKOCORE_SOURCES
 )
 
 set(PIXELLO_EDITOR_SOURCES
+    src/Pixello/CropOverlay.cpp
     src/Pixello/EffectGrid.cpp
     src/Pixello/EffectTriangle.cpp
     src/Pixello/GLView.cpp
+    src/Pixello/GridVertices.cpp
     src/Pixello/MainViewController.cpp
     src/Pixello/PixelloAppDelegate.cpp
     src/Pixello/PixelloHostDelegate.cpp
@@ -103,4 +105,5 @@ set(PIXELLO_EDITOR_SOURCES
     src/Pixello/PixelloKernel.cpp
     src/Pixello/PixelloModel.cpp
     src/Pixello/SettingsViewController.cpp
+    src/Pixello/SpriteTexture.cpp
 )
