@@ -30,6 +30,7 @@ set(PIXELLO_GL_SOURCES
     src/platform/gl/GLContext.cpp
     src/platform/gl/GLExtensions.cpp
     src/platform/gl/GLLayer.cpp
+    src/platform/gl/GLResources.cpp
     src/platform/gl/HeadlessGLContext.cpp
 )
 

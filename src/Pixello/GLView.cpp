@@ -56,18 +56,14 @@ bool GLView::createFramebuffer() {
         return false;
     }
     const platform::FramebufferFunctions& fbo = context->fbo();
-    fbo.genFramebuffers(1, &viewFramebuffer_);
-    fbo.genRenderbuffers(1, &viewRenderbuffer_);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, viewFramebuffer_);
-    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, viewRenderbuffer_);
     layer().setBounds(bounds().size);
-    layer().renderbufferStorage();
-    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                viewRenderbuffer_);
+    // The layer gives the view's renderbuffer its storage.
+    framebuffer_ =
+        platform::OffscreenTarget::withRenderbuffer(fbo, [this] { layer().renderbufferStorage(); });
     fbo.getRenderbufferParameteriv(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &backingWidth_);
     fbo.getRenderbufferParameteriv(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES,
                                    &backingHeight_);
-    const GLenum status = fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES);
+    const GLenum status = framebuffer_.status();
     if (status != GL_FRAMEBUFFER_COMPLETE_OES) {
         std::fprintf(stderr, "failed to make complete framebuffer object %x\n", status);
         return false;
@@ -76,18 +72,10 @@ bool GLView::createFramebuffer() {
 }
 
 void GLView::destroyFramebuffer() {
-    platform::GLContext* context = currentContext();
-    if (context == nullptr) {
+    if (currentContext() == nullptr) {
         return;
     }
-    if (viewFramebuffer_ != 0) {
-        context->fbo().deleteFramebuffers(1, &viewFramebuffer_);
-        viewFramebuffer_ = 0;
-    }
-    if (viewRenderbuffer_ != 0) {
-        context->fbo().deleteRenderbuffers(1, &viewRenderbuffer_);
-        viewRenderbuffer_ = 0;
-    }
+    framebuffer_ = {};
 }
 
 void GLView::setupView() {
@@ -161,9 +149,10 @@ void GLView::useSpriteData(const std::uint8_t* data) {
     }
     glGenTextures(1, &spriteTexture_);
     glBindTexture(GL_TEXTURE_2D, spriteTexture_);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(spriteWidth_),
-                 static_cast<GLsizei>(spriteHeight_), 0, GL_RGBA, GL_UNSIGNED_BYTE, data);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // The sprite keeps GL's default wrapping, GL_REPEAT: the editor's frames and captures
+    // are drawn so, and clamping would change the left and top edges of a magnified picture.
+    platform::defineTexture(static_cast<int>(spriteWidth_), static_cast<int>(spriteHeight_), data,
+                            GL_LINEAR, GL_REPEAT);
     glEnable(GL_TEXTURE_2D);
     // The picture is premultiplied.
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -188,7 +177,7 @@ void GLView::drawView() {
     if (context == nullptr) {
         return;
     }
-    context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, viewFramebuffer_);
+    context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_.framebuffer());
     // The context is shared with the compositor and other views: put back this view's
     // viewport, projection, texture and blending, which they may have changed.
     setupView();
@@ -221,7 +210,7 @@ void GLView::drawView() {
         drawCropOverlay(width, height);
     }
     if (present_) {
-        context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, viewRenderbuffer_);
+        context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, framebuffer_.renderbuffer());
         // Over the opaque black clear, an opaque sprite leaves no pixel translucent.
         layer().present(spriteOpaque_);
     }
@@ -245,25 +234,13 @@ void GLView::drawCropOverlay(float width, float height) {
 std::optional<platform::Picture> GLView::capture(platform::PixelBuffer& data) {
     data.reset();
     platform::GLContext* context = currentContext();
-    if (context == nullptr || viewFramebuffer_ == 0 || backingWidth_ <= 0 || backingHeight_ <= 0) {
+    if (context == nullptr || framebuffer_.framebuffer() == 0 || backingWidth_ <= 0 ||
+        backingHeight_ <= 0) {
         return std::nullopt;
     }
-    context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, viewFramebuffer_);
-    context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, viewRenderbuffer_);
-    const std::size_t rowBytes = static_cast<std::size_t>(backingWidth_) * 4;
-    const auto rows = static_cast<std::size_t>(backingHeight_);
-    readBack_.resize(rowBytes * rows);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, readBack_.data());
-    // GL delivers the bottom row first: the rows are flipped while copying into the
-    // buffer (with an odd height the middle row keeps its place), which spares the
-    // buffer a zero fill and the rows a second pass.
-    platform::PixelBytes bytes;
-    bytes.reserve(rowBytes * rows);
-    for (std::size_t i = rows; i-- > 0;) {
-        const auto row = readBack_.begin() + static_cast<std::ptrdiff_t>(i * rowBytes);
-        bytes.insert(bytes.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
-    }
-    data = std::make_shared<const platform::PixelBytes>(std::move(bytes));
+    context->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_.framebuffer());
+    context->fbo().bindRenderbuffer(GL_RENDERBUFFER_OES, framebuffer_.renderbuffer());
+    data = std::make_shared<const platform::PixelBytes>(
+        platform::readPixelsTopRowFirst(backingWidth_, backingHeight_, readBack_));
     return platform::Picture::create(data, backingWidth_, backingHeight_);
 }

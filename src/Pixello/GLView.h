@@ -3,6 +3,7 @@
 #include "Pixello/CropOverlay.h"
 #include "Pixello/EffectGrid.h"
 #include "Pixello/GridVertices.h"
+#include "platform/gl/GLResources.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PixelBuffer.h"
 #include "platform/ui/GLLayerView.h"
@@ -69,8 +70,8 @@ public:
     GLuint spriteTexture() const { return spriteTexture_; }
     std::uint32_t spriteWidth() const { return spriteWidth_; }
     std::uint32_t spriteHeight() const { return spriteHeight_; }
-    GLuint viewFramebuffer() const { return viewFramebuffer_; }
-    GLuint viewRenderbuffer() const { return viewRenderbuffer_; }
+    GLuint viewFramebuffer() const { return framebuffer_.framebuffer(); }
+    GLuint viewRenderbuffer() const { return framebuffer_.renderbuffer(); }
 
     // The positions and texture coordinates of the mesh last drawn, two floats a vertex.
     std::span<const float> drawnPositions() const { return vertices_.drawnPositions(); }
@@ -85,8 +86,7 @@ private:
 
     GLint backingWidth_ = 0;
     GLint backingHeight_ = 0;
-    GLuint viewRenderbuffer_ = 0;
-    GLuint viewFramebuffer_ = 0;
+    platform::OffscreenTarget framebuffer_;
     GLuint spriteTexture_ = 0;
     std::uint32_t spriteWidth_ = 1;
     std::uint32_t spriteHeight_ = 1;

@@ -1,7 +1,10 @@
 #include "Pixello/SpriteTexture.h"
 
+#include "platform/gl/GLResources.h"
+
 #include <GLES/gl.h>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -21,11 +24,7 @@ std::uint32_t sideFor(float size) {
     if (!(size > 0.0f) || !(size <= static_cast<float>(largest))) {
         return 0;
     }
-    std::uint32_t side = 1;
-    while (static_cast<float>(side) < size) {
-        side *= 2;
-    }
-    return side;
+    return static_cast<std::uint32_t>(platform::powerOfTwoSide(static_cast<int>(std::ceil(size))));
 }
 
 bool isOpaque(const std::uint8_t* pixels, std::size_t w, std::size_t h) {

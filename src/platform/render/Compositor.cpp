@@ -1,6 +1,7 @@
 #include "platform/render/Compositor.h"
 
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLResources.h"
 #include "platform/render/ScreenDamage.h"
 #include "platform/ui/GLLayerView.h"
 #include "platform/ui/View.h"
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -26,30 +26,27 @@ int toPixels(float points, int scale) {
 // or in the caller's, and what was drawn into it.
 struct Compositor::Screen {
     GLuint texture = 0;
-    GLuint framebuffer = 0; // 0: the caller's framebuffer
+    OffscreenTarget target; // none: the caller's framebuffer
     int width = 0;
     int height = 0;
     int textureWidth = 0;
     int textureHeight = 0;
     std::vector<Placement> placed;
 
-    // A texture of the screen's size to draw into; false when GL can not draw into it.
+    // A texture of the screen's size to draw into, left bound as the framebuffer; false
+    // when GL can not draw into it.
     bool makeTarget(const GLContext& context) {
         // Where textures must be powers of two, the screen fills the lower-left corner.
         textureWidth = context.textureSideFor(width);
         textureHeight = context.textureSideFor(height);
-        const FramebufferFunctions& fbo = context.fbo();
-        GLint bound = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        defineTexture(textureWidth, textureHeight, nullptr, GL_NEAREST);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
-        fbo.genFramebuffers(1, &framebuffer);
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-        fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
-                                 texture, 0);
-        return fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+        {
+            const TextureBindingGuard bound;
+            glGenTextures(1, &texture);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            defineTexture(textureWidth, textureHeight, nullptr, GL_NEAREST);
+        }
+        target = OffscreenTarget::withTexture(context.fbo(), texture);
+        return target.complete();
     }
 
     ~Screen() {
@@ -57,9 +54,7 @@ struct Compositor::Screen {
         if (context == nullptr || !context->makeCurrent()) {
             return;
         }
-        if (framebuffer != 0) {
-            context->fbo().deleteFramebuffers(1, &framebuffer);
-        }
+        target = {};
         if (texture != 0) {
             glDeleteTextures(1, &texture);
         }
@@ -188,20 +183,17 @@ bool Compositor::bringUpToDate(View& root, bool ownTexture, std::span<const Rect
     if (width == 0 || height == 0) {
         return false;
     }
-    const FramebufferFunctions& fbo = context->fbo();
-    GLint previous = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &previous);
+    const FramebufferBindingGuard bound(context->fbo());
     const ScreenBox screen{0.0f, 0.0f, bounds.width(), bounds.height()};
     std::vector<Placement> placed = placeTree(root, screen);
     std::vector<ScreenBox> damage;
     if (screen_ == nullptr || screen_->width != width || screen_->height != height ||
-        (screen_->framebuffer != 0) != ownTexture) {
+        (screen_->target.framebuffer() != 0) != ownTexture) {
         screen_.reset();
         auto fresh = std::make_unique<Screen>();
         fresh->width = width;
         fresh->height = height;
         if (ownTexture && !fresh->makeTarget(*context)) {
-            fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
             return false;
         }
         screen_ = std::move(fresh);
@@ -214,11 +206,10 @@ bool Compositor::bringUpToDate(View& root, bool ownTexture, std::span<const Rect
         damage = tidyDamage(std::move(changed), screen, scale_);
     }
     if (!damage.empty()) {
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES,
-                            ownTexture ? screen_->framebuffer : static_cast<GLuint>(previous));
+        context->fbo().bindFramebuffer(
+            GL_FRAMEBUFFER_OES, ownTexture ? screen_->target.framebuffer() : bound.previous());
         draw(placed, damage, bounds.size);
     }
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
     screen_->placed = std::move(placed);
     lastDamage_.clear();
     for (const ScreenBox& box : damage) {
@@ -236,23 +227,7 @@ void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
     const float t1 =
         static_cast<float>(screen_->height) / static_cast<float>(screen_->textureHeight);
     glDisable(GL_BLEND);
-    drawQuad(screen_->texture, corners, {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f});
-}
-
-void Compositor::drawQuad(GLuint texture, const std::array<Point, 4>& corners,
-                          const std::array<GLfloat, 8>& coords) {
-    const GLfloat vertices[8] = {corners[0].x, corners[0].y, corners[1].x, corners[1].y,
-                                 corners[2].x, corners[2].y, corners[3].x, corners[3].y};
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
-    glTexCoordPointer(2, GL_FLOAT, 0, coords.data());
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
+    drawTexturedQuad(screen_->texture, corners, {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f});
 }
 
 std::optional<Picture> Compositor::snapshot(View& root) {
@@ -266,40 +241,16 @@ std::optional<Picture> Compositor::snapshot(View& root) {
     if (width == 0 || height == 0) {
         return std::nullopt;
     }
-    const FramebufferFunctions& fbo = context->fbo();
-    GLint previousFramebuffer = 0;
-    GLint previousRenderbuffer = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &previousFramebuffer);
-    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &previousRenderbuffer);
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
-    fbo.genFramebuffers(1, &framebuffer);
-    fbo.genRenderbuffers(1, &renderbuffer);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
-    fbo.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
-    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                renderbuffer);
-    std::optional<Picture> result;
-    if (fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES) {
-        drawInto(root);
-        const std::size_t row = static_cast<std::size_t>(width) * 4;
-        std::vector<std::uint8_t> pixels(row * static_cast<std::size_t>(height));
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        // GL reads bottom row first; pictures are top row first.
-        auto upright = std::make_shared<PixelBytes>(pixels.size());
-        for (int y = 0; y < height; ++y) {
-            std::memcpy(upright->data() + row * static_cast<std::size_t>(y),
-                        pixels.data() + row * static_cast<std::size_t>(height - 1 - y), row);
-        }
-        result = Picture::create(std::move(upright), width, height);
+    const FramebufferBindingGuard bound(context->fbo());
+    const OffscreenTarget target = OffscreenTarget::withRenderbuffer(context->fbo(), width, height);
+    if (!target.complete()) {
+        return std::nullopt;
     }
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previousFramebuffer));
-    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, static_cast<GLuint>(previousRenderbuffer));
-    fbo.deleteRenderbuffers(1, &renderbuffer);
-    fbo.deleteFramebuffers(1, &framebuffer);
-    return result;
+    drawInto(root);
+    std::vector<std::uint8_t> scratch;
+    return Picture::create(
+        std::make_shared<const PixelBytes>(readPixelsTopRowFirst(width, height, scratch)), width,
+        height);
 }
 
 } // namespace platform

@@ -5,9 +5,7 @@
 #include "platform/render/GLPainter.h"
 #include "platform/render/PictureTextureCache.h"
 
-#include <GLES/gl.h>
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -59,11 +57,6 @@ public:
     // current GL coordinates, show the screen's top-left, top-right, bottom-left and
     // bottom-right; each pixel of the screen is one texel, taken as it is.
     void drawScreen(const std::array<Point, 4>& corners) const;
-    // A texture taken as it is (its texels replace the colour) over a quad whose corners
-    // show, in this order, the top-left, top-right, bottom-left and bottom-right of the
-    // texture coordinates `coords` (s, t pairs in the same order).
-    static void drawQuad(GLuint texture, const std::array<Point, 4>& corners,
-                         const std::array<GLfloat, 8>& coords);
 
     // How many picture textures are kept now.
     std::size_t cachedTextureCount() const { return textures_.size(); }

@@ -1,5 +1,6 @@
 #include "platform/render/GLPainter.h"
 
+#include "platform/gl/GLResources.h"
 #include "platform/render/PictureTextureCache.h"
 #include "platform/render/ScreenDamage.h"
 
@@ -51,22 +52,14 @@ void GLPainter::fillRect(Rect r, Color color) {
 
 void GLPainter::drawTexture(GLuint texture, Rect r, float s0, float t0, float s1, float t1,
                             float alpha) {
-    const std::array<GLfloat, 8> vertices = cornersOf(r);
-    const GLfloat coords[8] = {s0, t0, s1, t0, s0, t1, s1, t1};
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    const float right = r.x() + r.width();
+    const float bottom = r.y() + r.height();
+    const TextureBindingGuard bound;
     const float a = opacity_ * std::clamp(alpha, 0.0f, 1.0f);
     glColor4f(a, a, a, a);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, coords);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    drawTexturedQuad(texture,
+                     {Point{r.x(), r.y()}, {right, r.y()}, {r.x(), bottom}, {right, bottom}},
+                     {s0, t0, s1, t0, s0, t1, s1, t1}, GL_MODULATE);
 }
 
 void GLPainter::drawPicture(const Picture& picture, Rect rect, float alpha) {

@@ -1,23 +1,12 @@
 #include "platform/render/PictureTextureCache.h"
 
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLResources.h"
 
 #include <cstring>
 #include <vector>
 
 namespace platform {
-
-namespace {
-
-int powerOfTwoAtLeast(int n) {
-    int p = 1;
-    while (p < n) {
-        p *= 2;
-    }
-    return p;
-}
-
-} // namespace
 
 PictureTextureCache::~PictureTextureCache() {
     GLContext* context = GLContext::shared();
@@ -48,12 +37,13 @@ const PictureTextureCache::Entry& PictureTextureCache::textureFor(const Picture&
     Entry& entry = entries_[pixels.get()];
     const bool same = entry.texture != 0 && !entry.pixels.owner_before(pixels) &&
                       !pixels.owner_before(entry.pixels) && !entry.pixels.expired();
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    const TextureBindingGuard bound;
     if (!same) {
-        // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner.
-        const int tw = powerOfTwoAtLeast(w);
-        const int th = powerOfTwoAtLeast(h);
+        // ES 1.1 wants power-of-two textures: the picture goes into the top-left corner. It
+        // does so whatever the driver takes, for the transparent texels around it are what
+        // its edges fade into when it is drawn larger.
+        const int tw = powerOfTwoSide(w);
+        const int th = powerOfTwoSide(h);
         std::vector<std::uint8_t> padded(static_cast<std::size_t>(tw) *
                                          static_cast<std::size_t>(th) * 4);
         const std::size_t row = static_cast<std::size_t>(w) * 4;
@@ -72,7 +62,6 @@ const PictureTextureCache::Entry& PictureTextureCache::textureFor(const Picture&
         entry.textureHeight = th;
     }
     entry.lastFrame = frame_;
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     return entry;
 }
 

@@ -1,20 +1,12 @@
 #include "platform/host/window/StatusBarTexture.h"
 
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLResources.h"
 #include "platform/host/ScreenRotation.h"
-#include "platform/render/Compositor.h"
 
 namespace platform {
 
 namespace {
-
-int powerOfTwoAtLeast(int n) {
-    int p = 1;
-    while (p < n) {
-        p *= 2;
-    }
-    return p;
-}
 
 GLuint makeTexture(int width, int height, const void* pixels) {
     GLuint texture = 0;
@@ -58,8 +50,9 @@ void StatusBarTexture::update(int orientation, int scale) {
     if (!bar) {
         return;
     }
-    textureWidth_ = powerOfTwoAtLeast(bar->width());
-    textureHeight_ = powerOfTwoAtLeast(bar->height());
+    const GLContext& context = *GLContext::shared();
+    textureWidth_ = context.textureSideFor(bar->width());
+    textureHeight_ = context.textureSideFor(bar->height());
     if (texture_ != 0) {
         glDeleteTextures(1, &texture_);
     }
@@ -87,7 +80,7 @@ std::optional<std::array<Point, 4>> StatusBarTexture::draw(int windowOrientation
                                           barToWindow({length, StatusBar::kHeight})};
     const float u1 = static_cast<float>(width_) / static_cast<float>(textureWidth_);
     const float v1 = static_cast<float>(height_) / static_cast<float>(textureHeight_);
-    Compositor::drawQuad(texture_, corners, {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1});
+    drawTexturedQuad(texture_, corners, {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1});
     return corners;
 }
 
