@@ -24,8 +24,8 @@ Point MouseFingers::mirrorCentre(std::optional<Point> applicationCentre) const {
         return *applicationCentre;
     }
     // The middle of the screen below the status bar.
-    return {Window::kScreenWidth * 0.5f,
-            StatusBar::kHeight + (Window::kScreenHeight - StatusBar::kHeight) * 0.5f};
+    return {Screen::kWidth * 0.5f,
+            Screen::kStatusBarHeight + (Screen::kHeight - Screen::kStatusBarHeight) * 0.5f};
 }
 
 std::vector<Point> MouseFingers::fingersAt(Point mouse,
@@ -34,8 +34,8 @@ std::vector<Point> MouseFingers::fingersAt(Point mouse,
         return {mouse};
     }
     const Point centre = mirrorCentre(applicationCentre);
-    const Point mirrored{std::clamp(2.0f * centre.x - mouse.x, 0.0f, Window::kScreenWidth),
-                         std::clamp(2.0f * centre.y - mouse.y, 0.0f, Window::kScreenHeight)};
+    const Point mirrored{std::clamp(2.0f * centre.x - mouse.x, 0.0f, Screen::kWidth),
+                         std::clamp(2.0f * centre.y - mouse.y, 0.0f, Screen::kHeight)};
     return {mouse, mirrored};
 }
 

@@ -76,8 +76,8 @@ std::optional<std::array<Point, 4>> StatusBarTexture::draw(int windowOrientation
                                               windowOrientation);
     };
     const std::array<Point, 4> corners = {barToWindow({0.0f, 0.0f}), barToWindow({length, 0.0f}),
-                                          barToWindow({0.0f, StatusBar::kHeight}),
-                                          barToWindow({length, StatusBar::kHeight})};
+                                          barToWindow({0.0f, Screen::kStatusBarHeight}),
+                                          barToWindow({length, Screen::kStatusBarHeight})};
     const float u1 = static_cast<float>(width_) / static_cast<float>(textureWidth_);
     const float v1 = static_cast<float>(height_) / static_cast<float>(textureHeight_);
     drawTexturedQuad(texture_, corners, {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1});

@@ -51,9 +51,9 @@ std::vector<Rect> WindowFrame::draw() const {
     if (!screenInWindow) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        screen->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
-                            toWindow({0.0f, Window::kScreenHeight}),
-                            toWindow({Window::kScreenWidth, Window::kScreenHeight})});
+        screen->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Screen::kWidth, 0.0f}),
+                            toWindow({0.0f, Screen::kHeight}),
+                            toWindow({Screen::kWidth, Screen::kHeight})});
     }
     // What is drawn over the screen in the window itself is drawn again from the views
     // before the next frame's bar and fingers go over it.

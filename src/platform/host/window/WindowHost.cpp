@@ -260,8 +260,7 @@ Point WindowHost::screenPointAt(float windowX, float windowY) const {
     }
     const Point p = ScreenRotation::turnedToScreen(
         {windowX * turned.width / window.width, windowY * turned.height / window.height}, turned_);
-    return {std::clamp(p.x, 0.0f, Window::kScreenWidth),
-            std::clamp(p.y, 0.0f, Window::kScreenHeight)};
+    return {std::clamp(p.x, 0.0f, Screen::kWidth), std::clamp(p.y, 0.0f, Screen::kHeight)};
 }
 
 std::optional<Point> WindowHost::applicationCentre() const {
@@ -373,8 +372,8 @@ void WindowHost::draw() {
     // Only what changed is drawn again: upright, into the window itself when its swaps
     // keep its contents; otherwise into the compositor's texture, which is then drawn
     // into the window turned as the window is.
-    const int width = static_cast<int>(Window::kScreenWidth) * scale;
-    const int height = static_cast<int>(Window::kScreenHeight) * scale;
+    const int width = static_cast<int>(Screen::kWidth) * scale;
+    const int height = static_cast<int>(Screen::kHeight) * scale;
     const bool direct =
         windowKeepsContents_ && turned_ == 1 && drawableWidth == width && drawableHeight == height;
     if (direct) {
