@@ -93,8 +93,6 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     EXPECT_EQ(captured->width(), 600);
     EXPECT_EQ(captured->height(), 400);
     ASSERT_EQ(data->size(), 600u * 400u * 4u);
-    EXPECT_EQ(pixelOf(data, 600, 0, 0), picture.pixelAt(0, 0));
-    EXPECT_EQ(pixelOf(data, 600, 599, 399), picture.pixelAt(599, 399));
     EXPECT_TRUE(*data == *picture.pixels()) << "the frame differs from the picture";
 
     // The same through a pixel buffer instead of a picture.
@@ -316,25 +314,19 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     }
     view->drawView();
     view->resize({0.0f, 0.0f, 4.0f, 4.0f});
-    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
 
     // Bad sprite data leaves the sprite alone.
-    {
-        const Picture picture = patternPicture(4, 4);
-        auto view = viewShowing(picture);
-        ASSERT_NE(view, nullptr);
-        const GLuint sprite = view->spriteTexture();
-        const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
-        view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
-        view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
-        view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
-        view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
-        view->loadSpriteData(nullptr, 4.0f, 4.0f);
-        view->loadSpriteImage(nullptr);
-        EXPECT_EQ(view->spriteTexture(), sprite);
-        EXPECT_EQ(view->spriteWidth(), 4u);
-        EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
-    }
+    const GLuint sprite = view->spriteTexture();
+    const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
+    view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
+    view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
+    view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
+    view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
+    view->loadSpriteData(nullptr, 4.0f, 4.0f);
+    view->loadSpriteImage(nullptr);
+    EXPECT_EQ(view->spriteTexture(), sprite);
+    EXPECT_EQ(view->spriteWidth(), 4u);
+    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
 }
 
 TEST(GLView, EndOfLifeLeavesNoContextCurrent) {

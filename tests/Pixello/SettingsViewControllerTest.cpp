@@ -12,7 +12,6 @@
 
 namespace {
 
-using platform::Color;
 using platform::Label;
 using platform::Point;
 using platform::Rect;
@@ -87,15 +86,13 @@ protected:
     SettingsViewController* screen = nullptr;
 };
 
-// Where each element lies and how it looks is pinned by the e2e reference screenshot; here
-// what the screen is made of and what its controls do.
+// Where each element lies and how it looks (the support address shown whole, the invisible
+// button over it) is pinned by the end-to-end reference screenshot; here what the controls do.
 TEST_F(SettingsScreen, BuildsItsViewOnFirstShowWithFourSlidersAndTheSupportArea) {
     start();
     EXPECT_FALSE(screen->isViewLoaded()) << "the view waits until the screen is shown";
     open();
     ASSERT_TRUE(screen->isViewLoaded());
-    EXPECT_EQ(screen->view()->frame(), Rect(0, 0, 320, 415));
-    EXPECT_EQ(onScreen({0, 0}), (Point{0, 65})) << "right below the navigation bar";
     const float minimums[] = {0.05f, 20, 5, 5};
     const float maximums[] = {0.2f, 50, 15, 15};
     for (int g = 0; g < 4; ++g) {
@@ -107,14 +104,9 @@ TEST_F(SettingsScreen, BuildsItsViewOnFirstShowWithFourSlidersAndTheSupportArea)
     }
     EXPECT_EQ(screen->view()->subviews().back(), screen->supportButton())
         << "the button lies over both texts";
-    EXPECT_EQ(screen->supportButton()->currentImage(), nullptr) << "invisible";
-    // The address is blue at the support text's size, and short enough to be shown whole.
-    const Label& address = *screen->URLLabel();
-    EXPECT_EQ(address.font()->pointSize(), 18.0f);
-    EXPECT_EQ(address.textColor(), (Color{0, 0, 1, 1}));
-    for (int scale = 1; scale <= 3; ++scale) {
-        EXPECT_LE(address.textSize(scale).width, 270.0f) << scale;
-    }
+    // The address is blue at the support text's size.
+    EXPECT_EQ(screen->URLLabel()->font()->pointSize(), 18.0f);
+    EXPECT_EQ(screen->URLLabel()->textColor(), (platform::Color{0, 0, 1, 1}));
 }
 
 TEST_F(SettingsScreen, ShowsTheStoredStrengthsWhenItAppearsAndOutOfRangeOnesAtTheEnd) {

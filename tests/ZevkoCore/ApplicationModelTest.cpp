@@ -33,7 +33,6 @@ using Log = std::vector<std::string>;
 TEST(ApplicationModelNotices, OutsideABlockEachReportGoesToEveryDelegateInOrder) {
     Log log;
     TextModel model;
-    EXPECT_EQ(model.applicationName(), "Default Application Name");
     Recorder a("a", log), b("b", log);
     model.addDelegate(&a);
     model.addDelegate(&b);
@@ -161,14 +160,6 @@ TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupLaterOnesKeepTheFirstSound
     ASSERT_TRUE(model.saveToStorage());
     EXPECT_FALSE(std::filesystem::exists(backup()));
     EXPECT_EQ(readText(path()), framed("fresh\n"));
-}
-
-TEST_F(ApplicationModelStorage, LoadingHandsTheWholeTextIncludingTheDigestToTheSubclass) {
-    writeText(path(), framed("state\n"));
-    TextModel model;
-    ASSERT_TRUE(model.loadFromStorage());
-    EXPECT_EQ(model.loaded, Log{framed("state\n")});
-    EXPECT_EQ(model.payload, "state\n");
 }
 
 TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed) {

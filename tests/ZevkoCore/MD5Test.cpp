@@ -1,4 +1,3 @@
-#include "ZevkoCore/ZVKCryptoUtils.h"
 #include "ZevkoCore/ZVKMD5.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +7,12 @@ namespace {
 
 TEST(MD5, DigestIsTheUpperCaseHexOfTheWholeText) {
     EXPECT_EQ(ZVKMD5ForString("abc"), "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_EQ(ZVKCryptoUtils::md5ForString("abc"), ZVKMD5ForString("abc"));
 }
 
 TEST(MD5, ConsistenceNeedsTheExactUpperCaseDigestOfThePayload) {
     const std::string payload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
     const std::string digest = ZVKMD5ForString(payload);
     EXPECT_TRUE(ZVKMD5CheckConsistence(payload + digest));
-    EXPECT_TRUE(ZVKCryptoUtils::checkMD5Consistence(payload + digest));
 
     std::string lower = digest;
     for (char& c : lower) {
@@ -47,8 +44,6 @@ TEST(MD5, FramingSplitsOffTheLast32Characters) {
     const std::string framed = "payload\n" + digest;
     EXPECT_EQ(ZVKMD5ExtractMD5FromString(framed), digest);
     EXPECT_EQ(ZVKMD5ExtractDataFromString(framed), "payload\n");
-    EXPECT_EQ(ZVKCryptoUtils::extractMD5FromString(framed), digest);
-    EXPECT_EQ(ZVKCryptoUtils::extractDataFromString(framed), "payload\n");
 
     const std::string short31(31, 'A');
     EXPECT_EQ(ZVKMD5ExtractMD5FromString(short31), "");

@@ -1,4 +1,3 @@
-#include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKString.h"
 
 #include <cfloat>
@@ -12,19 +11,16 @@ TEST(String, ReversalsKeepMultiByteCharactersWholeAndPutASpaceBeforeEachWord) {
     EXPECT_EQ(ZVKStringReverse(""), "");
     EXPECT_EQ(ZVKStringReverse("a\xc3\xa4\xe2\x82\xac"), "\xe2\x82\xac\xc3\xa4"
                                                          "a");
-    EXPECT_EQ(ZVKCommons::reverseString("xy"), "yx");
 
     EXPECT_EQ(ZVKStringReverseWords("ab cd"), " ba dc");
     EXPECT_EQ(ZVKStringReverseWords("ab  c"), " ba  c");
     EXPECT_EQ(ZVKStringReverseWords("abc"), " cba");
-    EXPECT_EQ(ZVKCommons::reverseWordsInString("ab cd"), " ba dc");
 
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab cd ef"), " ef cd ab");
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab cd"), " cd ab");
     EXPECT_EQ(ZVKStringReverseWordsOrder("ab"), " ab");
     EXPECT_EQ(ZVKStringReverseWordsOrder("a  b"), " b  a");
     EXPECT_EQ(ZVKStringReverseWordsOrder(""), " ");
-    EXPECT_EQ(ZVKCommons::reverseWordsOrder("x y"), " y x");
 }
 
 TEST(String, TruncationDropsLeadingCharactersUntilTheTextFitsOrCannotShrink) {
@@ -44,7 +40,6 @@ TEST(String, TruncationDropsLeadingCharactersUntilTheTextFitsOrCannotShrink) {
     EXPECT_EQ(ZVKStringTruncateFromStartToFitWidthUsingFont("\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9fxy",
                                                             50, font),
               "...xy");
-    EXPECT_EQ(ZVKCommons::truncateFromStartText("abcdefgh", 60, font), "...fgh");
 }
 
 TEST(String, Utf8ValidationRejectsMalformedSequences) {

@@ -158,8 +158,14 @@ TEST_F(Surface, ATapGivesFinishedMessagesAndTheClickLaterUnlessASecondTapFollows
     EXPECT_EQ(delegate.strokes().back(), "along 2 finished") << "10.01 is not";
 }
 
-TEST_F(Surface, MovesReportIncrementsWhenNotWaitingForTheLift) {
+TEST_F(Surface, MovesReportIncrementsWhenNotWaitingForTheLiftAndNothingOnCancel) {
     view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
+    window->touchDown(3, {10, 10});
+    window->touchMove(3, {40, 10});
+    window->touchCancel(3);
+    RunLoop::main().advance(1.0);
+    EXPECT_TRUE(delegate.log.empty()) << "a cancelled stroke sends nothing";
+    EXPECT_TRUE(view->touches().empty());
     view->setSendMessagesAfterReleasingOnly(false);
     drag(1, {{10, 10}, {20, 10}, {30, 15}});
     EXPECT_EQ(delegate.strokes(), (Lines{"increment 10,10 20,10", "touched 10,10 20,10", "along 2",
@@ -238,16 +244,6 @@ TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
     EXPECT_EQ(delegate.strokes().size(), 3u);
 }
 
-TEST_F(Surface, ACancelledStrokeSendsNothing) {
-    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
-    window->touchDown(1, {10, 10});
-    window->touchMove(1, {40, 10});
-    window->touchCancel(1);
-    RunLoop::main().advance(1.0);
-    EXPECT_TRUE(delegate.log.empty());
-    EXPECT_TRUE(view->touches().empty());
-}
-
 TEST_F(Surface, TrackingPansAndTheBounceBringsTheContentBack) {
     drag(1, {{100, 100}, {130, 110}, {150, 140}});
     EXPECT_EQ(delegate.strokes(), Lines{}) << "mode 1 reports no stroke";
@@ -270,6 +266,15 @@ TEST_F(Surface, SmallContentSettlesCentredAndLargeContentCoversTheView) {
     make({100, 100});
     EXPECT_EQ(view->contentOffset(), (Point{110, 180}));
     EXPECT_EQ(view->contentView().presentation().center, (Point{160, 230}));
+    // A resize keeps offset and zoom and clamps to the new size.
+    view->resizeContent({640, 920});
+    EXPECT_EQ(view->contentSize(), (Size{640, 920}));
+    settle();
+    EXPECT_EQ(view->contentOffset(), (Point{0, 0}));
+    EXPECT_EQ(view->contentView().presentation().center, (Point{320, 460}));
+    view->resizeContent({100, 100});
+    settle();
+    EXPECT_EQ(view->contentOffset(), (Point{110, 180}));
 
     make({640, 960}, {0, 0, 320, 480});
     drag(1, {{100, 100}, {150, 100}});
@@ -316,9 +321,8 @@ TEST_F(Surface, PinchZoomsAboutTheMidpointWithinTheLimits) {
     window->handleTouches(platform::TouchPhase::Moved, {{1, {145, 200}}, {2, {150, 200}}});
     EXPECT_FLOAT_EQ(view->zoom(), 2.0f) << "fingers closer than 10 points do not zoom";
     window->cancelAllTouches();
-}
 
-TEST_F(Surface, CrossedLimitsLetTheMinimumWinThenTheClampTakesTheMaximum) {
+    // Crossed limits let the minimum win, then the clamp takes the maximum.
     make({640, 920});
     view->setMinZoom(3.0f);
     view->setMaxZoom(2.0f);
@@ -420,17 +424,6 @@ TEST_F(Surface, AdjustAndBounceEndWithTheirMessages) {
     EXPECT_EQ(delegate.log.size(), 1u);
     view->animationDidStop(view->description() + ":bounce", true, nullptr);
     EXPECT_EQ(delegate.log.back(), "bounced");
-}
-
-TEST_F(Surface, ResizeKeepsOffsetAndZoomAndClampsToTheNewSize) {
-    view->resizeContent({640, 920});
-    EXPECT_EQ(view->contentSize(), (Size{640, 920}));
-    settle();
-    EXPECT_EQ(view->contentOffset(), (Point{0, 0}));
-    EXPECT_EQ(view->contentView().presentation().center, (Point{320, 460}));
-    view->resizeContent({100, 100});
-    settle();
-    EXPECT_EQ(view->contentOffset(), (Point{110, 180}));
 }
 
 TEST_F(Surface, SubviewsLiveInTheContentView) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -20,35 +21,22 @@ namespace {
 const std::vector<std::string>& seeds() {
     static const std::vector<std::string> encoded = [] {
         std::vector<std::string> out;
-        for (const std::uint8_t alpha : {std::uint8_t{255}, std::uint8_t{128}}) {
+        for (const auto& [width, height, alpha] :
+             {std::tuple{3, 2, 255}, {3, 2, 128}, {23, 17, 255}}) {
             auto bytes = std::make_shared<platform::PixelBytes>();
-            for (int i = 0; i < 3 * 2; ++i) {
-                const auto v = static_cast<std::uint8_t>(i * 40 * alpha / 255);
-                bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0, alpha});
+            for (int i = 0; i < width * height; ++i) {
+                const auto v = static_cast<std::uint8_t>(i * 40 % 256 * alpha / 255);
+                bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0,
+                                             static_cast<std::uint8_t>(alpha)});
             }
-            const auto picture = platform::Picture::create(bytes, 3, 2);
-            if (!picture) {
-                continue;
-            }
+            const auto picture = platform::Picture::create(bytes, width, height);
             if (const auto png = platform::PictureCodec::encodePNG(*picture)) {
                 out.emplace_back(png->begin(), png->end());
             }
-        }
-        auto bytes = std::make_shared<platform::PixelBytes>();
-        for (int y = 0; y < 17; ++y) {
-            for (int x = 0; x < 23; ++x) {
-                bytes->insert(bytes->end(), {static_cast<std::uint8_t>(10 * x),
-                                             static_cast<std::uint8_t>(15 * y), 200, 255});
+            if (width == 23) {
+                const auto jpeg = testsupport::encodeJpeg(*picture, 6);
+                out.emplace_back(jpeg.begin(), jpeg.end());
             }
-        }
-        const auto picture = platform::Picture::create(bytes, 23, 17);
-        if (picture) {
-            const auto png = platform::PictureCodec::encodePNG(*picture);
-            if (png) {
-                out.emplace_back(png->begin(), png->end());
-            }
-            const auto jpeg = testsupport::encodeJpeg(*picture, 6);
-            out.emplace_back(jpeg.begin(), jpeg.end());
         }
         return out;
     }();
