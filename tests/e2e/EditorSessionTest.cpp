@@ -5,6 +5,7 @@
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLResources.h"
 #include "platform/render/Compositor.h"
 #include "platform/ui/widgets/AlertView.h"
 #include "platform/ui/widgets/Button.h"
@@ -29,19 +30,11 @@ constexpr int kWidth = static_cast<int>(platform::Screen::kWidth) * kScale;
 constexpr int kHeight = static_cast<int>(platform::Screen::kHeight) * kScale;
 
 // The kept screen as a window shows it: drawn into a framebuffer of the screen's size and
-// read back, bottom row first as GL reads.
-std::vector<std::uint8_t> shownScreen(const Compositor& compositor) {
-    platform::GLContext* context = platform::GLContext::shared();
-    const platform::FramebufferFunctions& fbo = context->fbo();
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
-    fbo.genFramebuffers(1, &framebuffer);
-    fbo.genRenderbuffers(1, &renderbuffer);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
-    fbo.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, kWidth, kHeight);
-    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                renderbuffer);
+// read back top row first.
+platform::PixelBytes shownScreen(const Compositor& compositor) {
+    const platform::FramebufferBindingGuard bound(platform::GLContext::shared()->fbo());
+    const auto target = platform::OffscreenTarget::withRenderbuffer(
+        platform::GLContext::shared()->fbo(), kWidth, kHeight);
     constexpr float w = platform::Screen::kWidth;
     constexpr float h = platform::Screen::kHeight;
     glViewport(0, 0, kWidth, kHeight);
@@ -53,29 +46,8 @@ std::vector<std::uint8_t> shownScreen(const Compositor& compositor) {
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     compositor.drawScreen({Point{0.0f, 0.0f}, {w, 0.0f}, {0.0f, h}, {w, h}});
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kWidth) * kHeight * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-    fbo.deleteFramebuffers(1, &framebuffer);
-    fbo.deleteRenderbuffers(1, &renderbuffer);
-    return pixels;
-}
-
-// The same screen drawn whole by a compositor that keeps nothing, turned top row first.
-std::vector<std::uint8_t> freshScreen(platform::Window& window) {
-    Compositor fresh(kScale);
-    const std::optional<platform::Picture> shot = fresh.snapshot(window);
-    if (!shot) {
-        return {};
-    }
-    const std::size_t row = static_cast<std::size_t>(kWidth) * 4;
-    std::vector<std::uint8_t> pixels(row * kHeight);
-    for (int y = 0; y < kHeight; ++y) {
-        std::memcpy(pixels.data() + row * static_cast<std::size_t>(kHeight - 1 - y),
-                    shot->pixels()->data() + row * static_cast<std::size_t>(y), row);
-    }
-    return pixels;
+    std::vector<std::uint8_t> scratch;
+    return platform::readPixelsTopRowFirst(kWidth, kHeight, scratch);
 }
 
 bool buttonEnabled(MainViewController& screen, const char* role) {
@@ -92,21 +64,22 @@ protected:
         for (std::string line; std::getline(lines, line);) {
             ASSERT_EQ(run(line + "\n"), "") << line;
             ASSERT_TRUE(kept.update(*host.window()));
-            const std::vector<std::uint8_t> shown = shownScreen(kept);
-            const std::vector<std::uint8_t> expected = freshScreen(*host.window());
-            ASSERT_EQ(shown.size(), expected.size());
+            const platform::PixelBytes shown = shownScreen(kept);
+            // The same screen drawn whole by a compositor that keeps nothing.
+            const auto expected = Compositor(kScale).snapshot(*host.window());
+            ASSERT_TRUE(expected);
+            ASSERT_EQ(shown.size(), expected->pixels()->size());
             std::size_t differing = 0;
             std::size_t first = shown.size();
             for (std::size_t i = 0; i < shown.size(); i += 4) {
-                if (std::memcmp(&shown[i], &expected[i], 4) != 0) {
+                if (std::memcmp(&shown[i], &(*expected->pixels())[i], 4) != 0) {
                     ++differing;
                     first = std::min(first, i / 4);
                 }
             }
             ++steps;
-            ASSERT_EQ(differing, 0u)
-                << "after step " << steps << ", '" << line << "', first at x " << first % kWidth
-                << ", y " << kHeight - 1 - static_cast<int>(first / kWidth);
+            ASSERT_EQ(differing, 0u) << "after step " << steps << ", '" << line << "', first at x "
+                                     << first % kWidth << ", y " << first / kWidth;
         }
     }
 

@@ -28,25 +28,10 @@ protected:
         ASSERT_TRUE(launched) << launched.error().message;
     }
 
-    // Runs `text` as the script "t.txt"; the error text, empty on success.
-    std::string run(const std::string& text) {
-        const auto script = Script::parse(text, "t.txt");
-        if (!script) {
-            return "parse: " + script.error().message;
-        }
-        const auto done = host.run(*script);
-        return done ? std::string() : done.error().message;
-    }
-
+    std::string run(const std::string& text) { return testsupport::runScript(host, text, "t.txt"); }
     Picture shot(const std::string& name) {
-        const auto path = scratch.path() / name;
-        EXPECT_EQ(run("screenshot " + path.string()), "");
-        auto decoded = platform::PictureCodec::decodeFile(path);
-        EXPECT_TRUE(decoded.has_value()) << path;
-        return decoded ? *decoded
-                       : *Picture::create(std::make_shared<platform::PixelBytes>(4), 1, 1);
+        return testsupport::scriptedScreenshot(host, scratch.path() / name).value();
     }
-
     static Pixel rgb(const Picture& p, int x, int y) { return p.pixelAt(x, y); }
 
     HeadlessHost host{1};

@@ -8,6 +8,7 @@
 #include "platform/host/Script.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/widgets/Toolbar.h"
+#include "support/HostTestApp.h"
 #include "support/TestEnvironment.h"
 
 #include <cstdlib>
@@ -41,14 +42,7 @@ protected:
     }
 
     // Runs `text` as the script "s.txt"; the error, empty on success.
-    std::string run(const std::string& text) {
-        const auto script = platform::Script::parse(text, "s.txt");
-        if (!script) {
-            return "parse: " + script.error().message;
-        }
-        const auto done = host.run(*script);
-        return done ? std::string() : done.error().message;
-    }
+    std::string run(const std::string& text) { return runScript(host, text, "s.txt"); }
 
     PixelloKernel* kernel() const { return delegate ? delegate->kernel() : nullptr; }
     PixelloModel& model() const { return *kernel()->model(); }
@@ -57,12 +51,7 @@ protected:
     std::string storageText() const { return testsupport::readText(storagePath()); }
 
     std::optional<platform::Picture> screenshot(const std::string& name) {
-        const auto path = scratch.path() / name;
-        const std::string error = run("screenshot " + path.string());
-        EXPECT_EQ(error, "");
-        auto decoded = platform::PictureCodec::decodeFile(path);
-        EXPECT_TRUE(decoded) << decoded.error().message;
-        return decoded ? std::optional(std::move(*decoded)) : std::nullopt;
+        return scriptedScreenshot(host, scratch.path() / name);
     }
 
     platform::HeadlessHost host{2};

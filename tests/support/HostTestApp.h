@@ -4,12 +4,17 @@
 #include "platform/base/Device.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
+#include "platform/graphics/PictureCodec.h"
+#include "platform/host/HeadlessHost.h"
 #include "platform/host/Host.h"
 #include "platform/host/Script.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 
+#include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,6 +154,26 @@ inline platform::ApplicationFactory factoryFor(std::shared_ptr<Record> record) {
         hosted.delegate = std::move(app);
         return hosted;
     };
+}
+
+// Runs `text` on `host` as the script `name`; the error, empty on success.
+inline std::string runScript(platform::HeadlessHost& host, const std::string& text,
+                             const std::string& name) {
+    const auto script = platform::Script::parse(text, name);
+    if (!script) {
+        return "parse: " + script.error().message;
+    }
+    const auto done = host.run(*script);
+    return done ? std::string() : done.error().message;
+}
+
+// The screen as the script command `screenshot` writes it to `path`, read back.
+inline std::optional<platform::Picture> scriptedScreenshot(platform::HeadlessHost& host,
+                                                           const std::filesystem::path& path) {
+    EXPECT_EQ(runScript(host, "screenshot " + path.string(), "shot.txt"), "");
+    auto decoded = platform::PictureCodec::decodeFile(path);
+    EXPECT_TRUE(decoded) << path;
+    return decoded ? std::optional(std::move(*decoded)) : std::nullopt;
 }
 
 } // namespace testsupport

@@ -1,6 +1,7 @@
 #include "platform/base/Localization.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,30 +58,19 @@ TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) 
 }
 
 TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
-    const std::vector<std::string> texts = {
-        "OK",
-        "Back",
-        "Apply",
-        "Settings",
-        "Please, wait...",
-        "Smudge Power",
-        "Smudge Width",
-        "Bump Power",
-        "Pinch Power",
-        "Small",
-        "Large",
-        "WebsiteNsupport",
-        "No camera support on '%@'.",
-        "Photo library is currently unavailable.",
-        "Error '%@' occured.",
-        "Image saved to 'Saved photos' album.",
-        "iPod: Image saved to 'Saved photos' album.",
-        "iPhone: Image saved to 'Saved photos' album.",
-        "Rotate device to protarit orientation to pick image.",
-        "Rotate device to protarit orientation to open settings.",
-        "Rotate device to protarit orientation to use camera."};
+    // One text a line.
+    std::istringstream texts("OK\nBack\nApply\nSettings\nPlease, wait...\nSmudge Power\n"
+                             "Smudge Width\nBump Power\nPinch Power\nSmall\nLarge\n"
+                             "WebsiteNsupport\nNo camera support on '%@'.\n"
+                             "Photo library is currently unavailable.\nError '%@' occured.\n"
+                             "Image saved to 'Saved photos' album.\n"
+                             "iPod: Image saved to 'Saved photos' album.\n"
+                             "iPhone: Image saved to 'Saved photos' album.\n"
+                             "Rotate device to protarit orientation to pick image.\n"
+                             "Rotate device to protarit orientation to open settings.\n"
+                             "Rotate device to protarit orientation to use camera.");
     Localization::setLanguage("de");
-    for (const std::string& text : texts) {
+    for (std::string text; std::getline(texts, text);) {
         // "OK" reads the same in German.
         if (text != "OK") {
             EXPECT_NE(Localization::localizedString(text), text) << text;

@@ -2,6 +2,7 @@
 
 #include "platform/gl/GLExtensions.h"
 #include "platform/gl/GLLayer.h"
+#include "platform/gl/GLResources.h"
 #include "platform/gl/HeadlessGLContext.h"
 
 #include <cstdint>
@@ -23,28 +24,17 @@ GLContext& sharedContext() {
 
 // A framebuffer with one colour renderbuffer whose storage comes from `layer`.
 struct Drawable {
-    explicit Drawable(GLLayer& layer) : fbo(sharedContext().fbo()) {
-        fbo.genFramebuffers(1, &framebuffer);
-        fbo.genRenderbuffers(1, &renderbuffer);
-        fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-        fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
-        stored = layer.renderbufferStorage();
-        fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
-                                    GL_RENDERBUFFER_OES, renderbuffer);
-    }
-    ~Drawable() {
-        fbo.deleteFramebuffers(1, &framebuffer);
-        fbo.deleteRenderbuffers(1, &renderbuffer);
-    }
+    explicit Drawable(GLLayer& layer)
+        : target(platform::OffscreenTarget::withRenderbuffer(
+              fbo, [&] { stored = layer.renderbufferStorage(); })) {}
     void fill(float r, float g, float b) {
         glViewport(0, 0, 1000, 1000);
         glClearColor(r, g, b, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    const platform::FramebufferFunctions& fbo;
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
+    const platform::FramebufferFunctions& fbo = sharedContext().fbo();
     bool stored = false;
+    platform::OffscreenTarget target;
 };
 
 TEST(GLContext, SharedHeadlessContextIsCurrentOnRequestAndOffersFramebufferObjects) {
@@ -181,7 +171,7 @@ TEST(GLLayer, PresentCopiesTheFrameAndLaterUnpresentedFramesStayUnseen) {
     // The blue frame is still in the renderbuffer, and the framebuffer binding survived.
     GLint framebuffer = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &framebuffer);
-    EXPECT_EQ(static_cast<GLuint>(framebuffer), drawable.framebuffer);
+    EXPECT_EQ(static_cast<GLuint>(framebuffer), drawable.target.framebuffer());
     std::uint8_t pixel[4] = {};
     glReadPixels(4, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     EXPECT_EQ(pixel[2], 255);

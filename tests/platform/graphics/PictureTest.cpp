@@ -197,8 +197,6 @@ TEST(PictureCodec, JpegOrientationComesFromExif) {
     }
     EXPECT_EQ(platform::jpeg::orientationFromExifValue(0), Picture::Up);
     EXPECT_EQ(platform::jpeg::orientationFromExifValue(9), Picture::Up);
-    EXPECT_EQ(platform::jpeg::orientationFromExifValue(6), Picture::Right);
-    EXPECT_EQ(platform::jpeg::orientationFromExifValue(8), Picture::Left);
 }
 
 TEST(PictureCodec, JpegPixelsAreOpaqueRGBA) {

@@ -1,6 +1,7 @@
 #include "platform/host/StatusBar.h"
 
 #include "platform/host/ScreenRotation.h"
+#include "support/PictureTestSupport.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@ using platform::Picture;
 using platform::Point;
 using platform::StatusBar;
 namespace ScreenRotation = platform::ScreenRotation;
-
-Picture solid(int width, int height, std::uint8_t grey) {
-    auto bytes =
-        std::make_shared<platform::PixelBytes>(static_cast<std::size_t>(width) * height * 4, grey);
-    for (std::size_t i = 3; i < bytes->size(); i += 4) {
-        (*bytes)[i] = 255;
-    }
-    return *Picture::create(bytes, width, height);
-}
 
 int litPixels(const Picture& p, int x0, int y0, int x1, int y1) {
     int lit = 0;
@@ -89,14 +81,15 @@ TEST(StatusBarTest, DrawsTheTimeAndTheChargeAtTheScale) {
 }
 
 TEST(StatusBarTest, OverlaysTheEdgeOfItsOrientationReadingUpright) {
-    const Picture screen = solid(320, 480, 0);
+    const Picture screen = testsupport::plainPicture(320, 480, {0, 0, 0, 255});
     for (int orientation = 1; orientation <= 4; ++orientation) {
         // A bar with one white pixel at its top-left corner.
         const int length = static_cast<int>(StatusBar::lengthFor(orientation));
-        auto bytes = std::make_shared<platform::PixelBytes>(*solid(length, 20, 0).pixels());
-        std::fill(bytes->begin(), bytes->begin() + 4, std::uint8_t{255});
-        const auto bar = Picture::create(bytes, length, 20);
-        const auto shown = StatusBar::overlay(screen, *bar, orientation);
+        const auto bar = testsupport::makePicture(length, 20, [](int x, int y) {
+            return x + y == 0 ? testsupport::Pixel{255, 255, 255, 255}
+                              : testsupport::Pixel{0, 0, 0, 255};
+        });
+        const auto shown = StatusBar::overlay(screen, bar, orientation);
         ASSERT_TRUE(shown);
         // The user's top-left corner of the turned screen.
         const Point corner = ScreenRotation::turnedToScreen({0.5f, 0.5f}, orientation);
@@ -106,7 +99,7 @@ TEST(StatusBarTest, OverlaysTheEdgeOfItsOrientationReadingUpright) {
         EXPECT_EQ(litPixels(*shown, 0, 0, 320, 480), 1) << orientation;
     }
     // A bar drawn for another scale does not fit.
-    EXPECT_FALSE(StatusBar::overlay(screen, solid(640, 40, 0), 1));
+    EXPECT_FALSE(StatusBar::overlay(screen, testsupport::plainPicture(640, 40, {0, 0, 0, 255}), 1));
 }
 
 } // namespace

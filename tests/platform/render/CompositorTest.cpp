@@ -2,6 +2,7 @@
 
 #include "platform/base/RunLoop.h"
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLResources.h"
 #include "platform/ui/GLLayerView.h"
 #include "platform/ui/Window.h"
 
@@ -114,15 +115,8 @@ TEST_F(Compositing, ShowsTheLastPresentedFrameOfAGLView) {
 
     platform::GLContext& context = *platform::GLContext::shared();
     ASSERT_TRUE(context.makeCurrent());
-    const auto& fbo = context.fbo();
-    GLuint framebuffer = 0, renderbuffer = 0;
-    fbo.genFramebuffers(1, &framebuffer);
-    fbo.genRenderbuffers(1, &renderbuffer);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-    fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer);
-    ASSERT_TRUE(glView->layer().renderbufferStorage());
-    fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                renderbuffer);
+    const auto target = platform::OffscreenTarget::withRenderbuffer(
+        context.fbo(), [&] { ASSERT_TRUE(glView->layer().renderbufferStorage()); });
     const auto fill = [](float r, float g, float b) {
         glDisable(GL_SCISSOR_TEST);
         glViewport(0, 0, 32, 32);
@@ -134,9 +128,6 @@ TEST_F(Compositing, ShowsTheLastPresentedFrameOfAGLView) {
     ASSERT_TRUE(glView->layer().present());
     fill(1, 0, 0); // drawn but never presented
     auto shot = compositor.snapshot(*window);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-    fbo.deleteFramebuffers(1, &framebuffer);
-    fbo.deleteRenderbuffers(1, &renderbuffer);
     ASSERT_TRUE(shot);
     expectPixel(*shot, 16, 16, {0, 255, 0, 255}, "presented frame");
     expectPixel(*shot, 40, 16, {0, 0, 0, 255}, "outside the GL view");

@@ -16,9 +16,7 @@ using platform::Image;
 using platform::Rect;
 
 std::shared_ptr<const Image> solid(std::uint8_t red) {
-    return Image::create(testsupport::makePicture(4, 3, [red](int, int) {
-        return std::array<std::uint8_t, 4>{red, 0, 0, 255};
-    }));
+    return Image::create(testsupport::plainPicture(4, 3, {red, 0, 0, 255}));
 }
 
 struct Screen {

@@ -128,9 +128,7 @@ TEST(WidgetDrawing, ButtonsDrawTheVariantOfTheScaleCentredOnWholePixelsDimmedWhe
 TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels) {
     auto button = std::make_shared<Button>(Rect(0, 0, 40, 30));
     const auto colour = [](std::uint8_t red) {
-        return Image::create(testsupport::makePicture(40, 30, [red](int, int) {
-            return Pixel{red, 0, 0, 255};
-        }));
+        return Image::create(testsupport::plainPicture(40, 30, {red, 0, 0, 255}));
     };
     button->setImage(colour(200), Control::Normal);
     window->addSubview(button);
