@@ -125,6 +125,32 @@ std::uint32_t bits(float v) {
     return std::bit_cast<std::uint32_t>(v);
 }
 
+// The expected values are exact float results worked out apart from this code; a
+// fused multiply-add or a reordered sum changes their last bits. Each also lies
+// within 1e-6 of the rounded value it stands for.
+void expectStep(Step actual, float dx, float dy, double aboutDx, double aboutDy) {
+    EXPECT_EQ(actual.dx, dx) << std::hexfloat << actual.dx;
+    EXPECT_EQ(actual.dy, dy) << std::hexfloat << actual.dy;
+    EXPECT_NEAR(actual.dx, aboutDx, 1e-6);
+    EXPECT_NEAR(actual.dy, aboutDy, 1e-6);
+}
+
+// The comparisons with the formulas below hold whatever the compiler does to both; only
+// these pinned results notice a build that fuses a multiply and an add, or regroups a
+// sum, on a slanted segment or a diagonal where every product and sum counts.
+TEST(EffectGridDeformation, ExactStepsKeepTheirRoundingAtEveryOptimisationLevel) {
+    const ZVKPoint from{0.3f, 0.4f};
+    const ZVKPoint to{0.37f, 0.45f};
+    expectStep(smudgeStep(0.31f, 0.43f, from, to, 0.13f, 0.07f), 0x1.bba21ap-8f, 0x1.3ce17ap-8f,
+               0.0067693056, 0.0048352168);
+    expectStep(smudgeStep(0.33f, 0.44f, from, to, 0.13f, 0.07f), 0x1.c9a792p-8f, 0x1.46e562p-8f,
+               0.0069832546, 0.0049880375);
+    const platform::Rect circle{0.25f, 0.25f, 0.5f, 0.5f};
+    expectStep(bumpStep(0.6f, 0.6f, circle, 10.0f), 0x1.1d56ecp-5f, 0x1.1d56ecp-5f, 0.03483149,
+               0.03483149);
+    expectStep(bumpStep(0.7f, 0.5f, circle, 10.0f, true), -0x1.8b8ab6p-6f, 0.0f, -0.02414196, 0.0);
+}
+
 TEST(EffectGridSmudge, DegenerateOrNonFiniteInputMovesNothing) {
     const ZVKPoint from{0.5f, 0.5f};
     const ZVKPoint to{0.6f, 0.5f};
