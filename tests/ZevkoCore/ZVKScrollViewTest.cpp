@@ -484,4 +484,14 @@ TEST_F(Surface, RandomTouchSequencesKeepTouchesAndPathsInStep) {
     }
 }
 
+TEST_F(Surface, TheCurrentTouchIsTheActiveFingerHandledLast) {
+    window->touchDown(1, {10, 10});
+    window->touchDown(2, {50, 50});
+    const platform::TouchList held = view->touches();
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(view->currentTouch(), held[1].get());
+    window->touchUp(2, {50, 50});
+    EXPECT_EQ(view->currentTouch(), nullptr) << "lifted, though its touch object lives on";
+}
+
 } // namespace

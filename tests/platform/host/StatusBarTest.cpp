@@ -74,6 +74,8 @@ TEST(StatusBarTest, DrawsTheTimeAndTheChargeAtTheScale) {
     EXPECT_GT(litPixels(*full, 280, 0, 360, 40), 100);
     EXPECT_EQ(litPixels(*empty, 280, 0, 360, 40), 0);
     EXPECT_GT(litPixels(*full, 590, 16, 620, 24), litPixels(*empty, 590, 16, 620, 24) + 100);
+    // Right of the outline, 6 points from the edge, only the nub: 2 × 4 points.
+    EXPECT_EQ(litPixels(*empty, 628, 0, 640, 40), 4 * 8);
     const auto wide = bar->render({"9:41", 1.0f}, 480, 1);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->width(), 480);

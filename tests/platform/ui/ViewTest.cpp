@@ -44,6 +44,13 @@ TEST(View, FrameFollowsCenterBoundsAndTransform) {
     EXPECT_EQ(view->frame(), Rect(0, 0, 30, 40)) << "the bounds origin does not move the frame";
 }
 
+TEST(View, DescriptionNamesTheClassAndDiffersPerInstance) {
+    const auto a = makeView({});
+    const auto b = makeView({});
+    EXPECT_TRUE(a->description().starts_with("<platform::View: ")) << a->description();
+    EXPECT_NE(a->description(), b->description());
+}
+
 TEST(View, SubviewOperationsKeepOrderAndOwnership) {
     auto parent = makeView({0, 0, 100, 100});
     auto a = makeView({}), b = makeView({}), c = makeView({}), d = makeView({});

@@ -67,6 +67,11 @@ TEST_F(ButtonTouches, HighlightsWhileTheFingerIsInsideAndFiresOnlyOnAReleaseInsi
     window->touchDown(3, {105, 105});
     window->touchUp(3, {100 - Control::kTouchSlop + 2, 105});
     EXPECT_EQ(log, (std::vector<std::string>{"down", "up"}));
+    // The slop reaches exactly that far: a release on its far corner still counts.
+    log.clear();
+    window->touchDown(5, {135, 125});
+    window->touchUp(5, {140 + Control::kTouchSlop, 130 + Control::kTouchSlop});
+    EXPECT_EQ(log, (std::vector<std::string>{"down", "up"}));
 
     // A cancelled touch sends nothing but clears the highlight.
     log.clear();
