@@ -231,7 +231,9 @@ std::shared_ptr<const Font> Font::fontWithName(std::string_view name, float size
 
 const Font::Resolved& Font::resolved() const {
     if (!resolved_) {
-        resolved_.emplace();
+        // Built whole and moved in: clang cannot yet default-construct a nested class
+        // with member initialisers inside std::optional here.
+        resolved_.emplace(Resolved{});
         if (const auto match = resolve(name_)) {
             resolved_->file = match->file;
             resolved_->index = match->index;

@@ -15,16 +15,17 @@ namespace {
 float lerp(float a, float b, float k) {
     return a + (b - a) * k;
 }
-Point lerp(Point a, Point b, float k) {
+// clang reports these three as unused although `presented` below calls them.
+[[maybe_unused]] Point lerp(Point a, Point b, float k) {
     return {lerp(a.x, b.x, k), lerp(a.y, b.y, k)};
 }
-Rect lerp(const Rect& a, const Rect& b, float k) {
+[[maybe_unused]] Rect lerp(const Rect& a, const Rect& b, float k) {
     return {lerp(a.x(), b.x(), k), lerp(a.y(), b.y(), k), lerp(a.width(), b.width(), k),
             lerp(a.height(), b.height(), k)};
 }
 // Component-wise: exact for the scales and translations views animate; a turn shows
 // as a straight move of the corners rather than a rotation.
-AffineTransform lerp(const AffineTransform& a, const AffineTransform& b, float k) {
+[[maybe_unused]] AffineTransform lerp(const AffineTransform& a, const AffineTransform& b, float k) {
     return {lerp(a.a, b.a, k), lerp(a.b, b.b, k),   lerp(a.c, b.c, k),
             lerp(a.d, b.d, k), lerp(a.tx, b.tx, k), lerp(a.ty, b.ty, k)};
 }
