@@ -93,8 +93,8 @@ private:
         fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_);
         fbo.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer_);
         fbo.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES,
-                                static_cast<GLsizei>(platform::Window::kScreenWidth) * 2,
-                                static_cast<GLsizei>(platform::Window::kScreenHeight) * 2);
+                                static_cast<GLsizei>(platform::Screen::kWidth) * 2,
+                                static_cast<GLsizei>(platform::Screen::kHeight) * 2);
         fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
                                     GL_RENDERBUFFER_OES, renderbuffer_);
         return fbo.checkFramebufferStatus(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;

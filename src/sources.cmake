@@ -32,6 +32,7 @@ set(PIXELLO_GL_SOURCES
     src/platform/gl/GLContext.cpp
     src/platform/gl/GLExtensions.cpp
     src/platform/gl/GLLayer.cpp
+    src/platform/gl/GLResources.cpp
     src/platform/gl/HeadlessGLContext.cpp
 )
 
@@ -58,6 +59,9 @@ set(PIXELLO_WIDGETS_SOURCES
 
 set(PIXELLO_RENDER_SOURCES
     src/platform/render/Compositor.cpp
+    src/platform/render/GLPainter.cpp
+    src/platform/render/PictureTextureCache.cpp
+    src/platform/render/ScreenDamage.cpp
 )
 
 set(PIXELLO_HOST_SOURCES
@@ -69,7 +73,10 @@ set(PIXELLO_HOST_SOURCES
 )
 
 set(PIXELLO_WINDOW_SOURCES
+    src/platform/host/window/MouseFingers.cpp
     src/platform/host/window/SDLGLContext.cpp
+    src/platform/host/window/StatusBarTexture.cpp
+    src/platform/host/window/WindowFrame.cpp
     src/platform/host/window/WindowHost.cpp
     src/platform/host/window/WindowHostModule.cpp
 )
@@ -89,9 +96,11 @@ set(PIXELLO_ZEVKOCORE_SOURCES
 
 set(PIXELLO_EDITOR_SOURCES
     src/Pixello/CropGeometry.cpp
+    src/Pixello/CropOverlay.cpp
     src/Pixello/EffectGrid.cpp
     src/Pixello/EffectTriangle.cpp
     src/Pixello/GLView.cpp
+    src/Pixello/GridVertices.cpp
     src/Pixello/MainScreenLayout.cpp
     src/Pixello/MainViewController.cpp
     src/Pixello/PixelloAppDelegate.cpp
@@ -101,4 +110,5 @@ set(PIXELLO_EDITOR_SOURCES
     src/Pixello/PixelloKernel.cpp
     src/Pixello/PixelloModel.cpp
     src/Pixello/SettingsViewController.cpp
+    src/Pixello/SpriteTexture.cpp
 )

@@ -17,6 +17,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/graphics/ImageTest.cpp
     tests/platform/graphics/PictureTest.cpp
     tests/platform/graphics/ResourcesTest.cpp
+    tests/platform/host/MouseFingersTest.cpp
     tests/platform/host/ScriptTest.cpp
     tests/platform/host/StartupPathTest.cpp
     tests/platform/host/StatusBarTest.cpp

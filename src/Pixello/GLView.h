@@ -1,12 +1,14 @@
 #pragma once
 
+#include "Pixello/CropOverlay.h"
 #include "Pixello/EffectGrid.h"
+#include "Pixello/GridVertices.h"
+#include "platform/gl/GLResources.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PixelBuffer.h"
 #include "platform/ui/GLLayerView.h"
 
 #include <GLES/gl.h>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -68,24 +70,23 @@ public:
     GLuint spriteTexture() const { return spriteTexture_; }
     std::uint32_t spriteWidth() const { return spriteWidth_; }
     std::uint32_t spriteHeight() const { return spriteHeight_; }
-    GLuint viewFramebuffer() const { return viewFramebuffer_; }
-    GLuint viewRenderbuffer() const { return viewRenderbuffer_; }
+    GLuint viewFramebuffer() const { return framebuffer_.framebuffer(); }
+    GLuint viewRenderbuffer() const { return framebuffer_.renderbuffer(); }
 
     // The positions and texture coordinates of the mesh last drawn, two floats a vertex.
-    std::span<const float> drawnPositions() const;
-    std::span<const float> drawnTextureCoordinates() const;
+    std::span<const float> drawnPositions() const { return vertices_.drawnPositions(); }
+    std::span<const float> drawnTextureCoordinates() const {
+        return vertices_.drawnTextureCoordinates();
+    }
 
 private:
     explicit GLView(platform::Rect frame);
 
-    void append(const EffectTriangle& triangle, std::size_t& k, float height, float spriteW,
-                float spriteH);
     void drawCropOverlay(float width, float height);
 
     GLint backingWidth_ = 0;
     GLint backingHeight_ = 0;
-    GLuint viewRenderbuffer_ = 0;
-    GLuint viewFramebuffer_ = 0;
+    platform::OffscreenTarget framebuffer_;
     GLuint spriteTexture_ = 0;
     std::uint32_t spriteWidth_ = 1;
     std::uint32_t spriteHeight_ = 1;
@@ -96,13 +97,8 @@ private:
     bool shade_ = false;
     platform::Rect shadeRect_;
 
-    // Vertex arrays kept from frame to frame, so that drawing allocates nothing once
-    // they have grown to the grid's size.
-    std::vector<float> positions_;
-    std::vector<float> textureCoordinates_;
-    std::size_t drawnFloats_ = 0;
-    std::array<float, 48> overlay_{};
-    std::array<float, 8> outline_{};
+    GridVertices vertices_;
+    CropOverlay overlay_;
     // What glReadPixels delivers, kept for the next capture.
     std::vector<std::uint8_t> readBack_;
 };

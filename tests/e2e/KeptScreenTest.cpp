@@ -15,8 +15,8 @@ using platform::Compositor;
 using platform::Point;
 
 constexpr int kScale = 2;
-constexpr int kWidth = static_cast<int>(platform::Window::kScreenWidth) * kScale;
-constexpr int kHeight = static_cast<int>(platform::Window::kScreenHeight) * kScale;
+constexpr int kWidth = static_cast<int>(platform::Screen::kWidth) * kScale;
+constexpr int kHeight = static_cast<int>(platform::Screen::kHeight) * kScale;
 
 // The kept screen as a window shows it: drawn into a framebuffer of the screen's size and
 // read back, bottom row first as GL reads.
@@ -32,8 +32,8 @@ std::vector<std::uint8_t> shownScreen(const Compositor& compositor) {
     fbo.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, kWidth, kHeight);
     fbo.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
                                 renderbuffer);
-    constexpr float w = platform::Window::kScreenWidth;
-    constexpr float h = platform::Window::kScreenHeight;
+    constexpr float w = platform::Screen::kWidth;
+    constexpr float h = platform::Screen::kHeight;
     glViewport(0, 0, kWidth, kHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

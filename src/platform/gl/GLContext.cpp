@@ -1,10 +1,10 @@
 #include "platform/gl/GLContext.h"
 
+#include "platform/gl/GLResources.h"
 #include "platform/gl/HeadlessGLContext.h"
 
 #include <GLES/gl.h>
 #include <future>
-#include <string_view>
 
 namespace platform {
 
@@ -90,37 +90,21 @@ const std::string& GLContext::lastError() {
 }
 
 std::expected<void, Error> GLContext::loadExtensions() {
-    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const std::string_view names = extensions != nullptr ? extensions : "";
-    constexpr std::string_view kAnySize = "GL_OES_texture_npot";
-    for (std::size_t at = names.find(kAnySize); at != std::string_view::npos;
-         at = names.find(kAnySize, at + 1)) {
-        const std::size_t end = at + kAnySize.size();
-        if ((at == 0 || names[at - 1] == ' ') && (end == names.size() || names[end] == ' ')) {
-            anySizeTextures_ = true;
-        }
-    }
+    anySizeTextures_ = hasGLExtension("GL_OES_texture_npot");
     return fbo_.load(*this);
 }
 
-void defineTexture(int width, int height, const void* pixels, GLint filter) {
+void defineTexture(int width, int height, const void* pixels, GLint filter, GLint wrap) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
 }
 
 int GLContext::textureSideFor(int pixels) const {
-    if (anySizeTextures_) {
-        return pixels;
-    }
-    int side = 1;
-    while (side < pixels) {
-        side *= 2;
-    }
-    return side;
+    return anySizeTextures_ ? pixels : powerOfTwoSide(pixels);
 }
 
 } // namespace platform

@@ -12,8 +12,10 @@ namespace platform {
 
 // Gives the bound 2D texture RGBA storage of `width` × `height` texels, filled from `pixels`
 // (packed rows, 4-byte aligned) or left undefined when it is nullptr, sampled with `filter`
-// and clamped at its edges. The shared context must be current.
-void defineTexture(int width, int height, const void* pixels, GLint filter);
+// and wrapped at its edges as `wrap` says (clamped unless told otherwise). The shared
+// context must be current.
+void defineTexture(int width, int height, const void* pixels, GLint filter,
+                   GLint wrap = GL_CLAMP_TO_EDGE);
 
 // The one OpenGL ES 1.1 rendering context that every GL drawable of the process shares.
 // A host (the window) installs its own; without one, the first use creates a headless

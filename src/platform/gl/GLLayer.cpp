@@ -1,9 +1,9 @@
 #include "platform/gl/GLLayer.h"
 
 #include "platform/gl/GLContext.h"
+#include "platform/gl/GLResources.h"
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -18,18 +18,6 @@ int toPixels(float points, float scale) {
     }
     return pixels > 1.0e9 ? 1'000'000'000 : static_cast<int>(pixels);
 }
-
-// Restores the caller's texture binding: the GL view keeps its sprite bound between frames.
-class TextureBindingGuard {
-public:
-    TextureBindingGuard() { glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous_); }
-    ~TextureBindingGuard() { glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous_)); }
-    TextureBindingGuard(const TextureBindingGuard&) = delete;
-    TextureBindingGuard& operator=(const TextureBindingGuard&) = delete;
-
-private:
-    GLint previous_ = 0;
-};
 
 } // namespace
 
@@ -75,7 +63,8 @@ bool GLLayer::present(bool everyPixelOpaque) {
     if (context == nullptr || !context->makeCurrent() || width == 0 || height == 0) {
         return false;
     }
-    TextureBindingGuard guard;
+    // The GL view keeps its sprite bound between frames: the caller's binding comes back.
+    const TextureBindingGuard guard;
     if (texture_ == 0 || textureWidth_ < width || textureHeight_ < height) {
         if (texture_ == 0) {
             glGenTextures(1, &texture_);
@@ -101,26 +90,11 @@ PixelBuffer GLLayer::presentedPixels() const {
         return nullptr;
     }
     // ES 1.1 cannot read a texture directly: attach it to a framebuffer of its own.
-    const FramebufferFunctions& fbo = context->fbo();
-    GLint previous = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &previous);
-    GLuint framebuffer = 0;
-    fbo.genFramebuffers(1, &framebuffer);
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer);
-    fbo.framebufferTexture2D(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, texture_,
-                             0);
-    const std::size_t row = static_cast<std::size_t>(presentedWidth_) * 4;
-    std::vector<std::uint8_t> pixels(row * static_cast<std::size_t>(presentedHeight_));
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, presentedWidth_, presentedHeight_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    fbo.bindFramebuffer(GL_FRAMEBUFFER_OES, static_cast<GLuint>(previous));
-    fbo.deleteFramebuffers(1, &framebuffer);
-    std::vector<std::uint8_t> upright(pixels.size());
-    for (int y = 0; y < presentedHeight_; ++y) {
-        std::memcpy(upright.data() + row * static_cast<std::size_t>(y),
-                    pixels.data() + row * static_cast<std::size_t>(presentedHeight_ - 1 - y), row);
-    }
-    return std::make_shared<const PixelBytes>(std::move(upright));
+    const FramebufferBindingGuard bound(context->fbo());
+    const OffscreenTarget target = OffscreenTarget::withTexture(context->fbo(), texture_);
+    std::vector<std::uint8_t> scratch;
+    return std::make_shared<const PixelBytes>(
+        readPixelsTopRowFirst(presentedWidth_, presentedHeight_, scratch));
 }
 
 } // namespace platform

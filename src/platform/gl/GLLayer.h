@@ -43,8 +43,8 @@ public:
     bool present(bool everyPixelOpaque = false);
 
     // The presented texture: the frame bottom row first in texture row 0 (GL's order),
-    // filling presentedWidth() × presentedHeight() texels of a power-of-two texture of
-    // textureWidth() × textureHeight(). 0 before the first present.
+    // filling presentedWidth() × presentedHeight() texels of a texture of textureWidth() ×
+    // textureHeight() (as GLContext::textureSideFor sizes it). 0 before the first present.
     GLuint presentedTexture() const { return texture_; }
     int presentedWidth() const { return presentedWidth_; }
     int presentedHeight() const { return presentedHeight_; }

@@ -6,8 +6,8 @@ namespace platform::ScreenRotation {
 
 namespace {
 
-constexpr float kW = Window::kScreenWidth;
-constexpr float kH = Window::kScreenHeight;
+constexpr float kW = Screen::kWidth;
+constexpr float kH = Screen::kHeight;
 
 } // namespace
 

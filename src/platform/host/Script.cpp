@@ -169,8 +169,8 @@ private:
             return std::nullopt;
         }
         // A finger can only touch the glass: anything else is a mistake in the script.
-        if (*x < 0.0 || *y < 0.0 || *x > static_cast<double>(Window::kScreenWidth) ||
-            *y > static_cast<double>(Window::kScreenHeight)) {
+        if (*x < 0.0 || *y < 0.0 || *x > static_cast<double>(Screen::kWidth) ||
+            *y > static_cast<double>(Screen::kHeight)) {
             error = "point (" + std::string(xs) + ", " + std::string(ys) +
                     ") is off the 320 x 480 screen";
             return std::nullopt;

@@ -179,7 +179,8 @@ float StatusBar::lengthFor(int orientation) {
 std::optional<Picture> StatusBar::render(const Content& content, float length, int scale) {
     scale = std::clamp(scale, 1, 8);
     const int width = static_cast<int>(std::lround(static_cast<double>(length) * scale));
-    const int height = static_cast<int>(std::lround(static_cast<double>(kHeight) * scale));
+    const int height =
+        static_cast<int>(std::lround(static_cast<double>(Screen::kStatusBarHeight) * scale));
     if (width <= 0) {
         return std::nullopt;
     }
@@ -221,8 +222,8 @@ std::optional<Picture> StatusBar::overlay(const Picture& screen, const Picture& 
     const int w = screen.width();
     const int h = screen.height();
     auto pixels = std::make_shared<PixelBytes>(*screen.pixels());
-    const int scale = w / static_cast<int>(Window::kScreenWidth);
-    if (scale <= 0 || bar.height() != static_cast<int>(kHeight) * scale) {
+    const int scale = w / static_cast<int>(Screen::kWidth);
+    if (scale <= 0 || bar.height() != static_cast<int>(Screen::kStatusBarHeight) * scale) {
         return std::nullopt;
     }
     for (int v = 0; v < bar.height(); ++v) {

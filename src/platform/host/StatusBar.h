@@ -21,8 +21,6 @@ struct TrueTypeLibrary;
 // the right. Drawn into pictures on the CPU so screenshots and the window share it.
 class StatusBar {
 public:
-    static constexpr float kHeight = Screen::kStatusBarHeight;
-
     struct Content {
         std::string time;
         float battery = 1.0f; // 0…1

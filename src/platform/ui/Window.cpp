@@ -7,7 +7,7 @@
 
 namespace platform {
 
-Window::Window() : View(Rect(0.0f, 0.0f, kScreenWidth, kScreenHeight)) {}
+Window::Window() : View(Rect(0.0f, 0.0f, Screen::kWidth, Screen::kHeight)) {}
 
 int Window::tapCountFor(Point location, const View* view, double now) const {
     if (!lastTap_ || lastTap_->view.lock().get() != view ||

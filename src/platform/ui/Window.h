@@ -16,8 +16,6 @@ namespace platform {
 // four phases to the views.
 class Window : public View {
 public:
-    static constexpr float kScreenWidth = Screen::kWidth;
-    static constexpr float kScreenHeight = Screen::kHeight;
     // A tap continues the previous one's count when it comes down this soon after
     // the previous finger lifted, this close to where it lifted, on the same view.
     static constexpr double kMultiTapInterval = 0.35;

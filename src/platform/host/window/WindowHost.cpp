@@ -5,18 +5,18 @@
 #include "platform/base/RunLoop.h"
 #include "platform/host/ScreenRotation.h"
 #include "platform/host/window/SDLGLContext.h"
+#include "platform/host/window/StatusBarTexture.h"
+#include "platform/host/window/WindowFrame.h"
 #include "platform/render/Compositor.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Window.h"
 
 #include <SDL2/SDL.h>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <future>
-#include <numbers>
 
 namespace platform {
 
@@ -24,17 +24,6 @@ namespace {
 
 constexpr const char* kHeadlessHint = "; run with --headless --script FILE";
 constexpr double kFrameInterval = 1.0 / 60.0;
-constexpr float kFingerRadius = 16.0f; // points
-constexpr int kMouseFinger = 0;
-constexpr int kMirroredFinger = 1;
-
-int powerOfTwoAtLeast(int n) {
-    int p = 1;
-    while (p < n) {
-        p *= 2;
-    }
-    return p;
-}
 
 bool hasEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -47,30 +36,6 @@ double secondsToNextMinute() {
     std::tm local{};
     localtime_r(&now, &local);
     return static_cast<double>(60 - local.tm_sec) + 0.05;
-}
-
-void drawDisc(Point centre, float radius) {
-    constexpr int kSegments = 32;
-    GLfloat vertices[(kSegments + 2) * 2];
-    vertices[0] = centre.x;
-    vertices[1] = centre.y;
-    for (int i = 0; i <= kSegments; ++i) {
-        const double angle = 2.0 * std::numbers::pi * i / kSegments;
-        vertices[2 + i * 2] = centre.x + radius * static_cast<float>(std::cos(angle));
-        vertices[3 + i * 2] = centre.y + radius * static_cast<float>(std::sin(angle));
-    }
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
-    glDrawArrays(GL_TRIANGLE_FAN, 0, kSegments + 2);
-}
-
-GLuint makeTexture(int width, int height, const void* pixels) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    // Drawn at one texel a pixel, turned by right angles only.
-    defineTexture(width, height, pixels, GL_NEAREST);
-    return texture;
 }
 
 } // namespace
@@ -132,7 +97,7 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
     if (bar == nullptr) {
         return std::unexpected(std::move(why));
     }
-    host->statusBar_ = std::move(bar);
+    host->statusBar_ = std::make_unique<StatusBarTexture>(std::move(bar));
     return host;
 }
 
@@ -148,9 +113,7 @@ WindowHost::WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> contex
 WindowHost::~WindowHost() {
     close();
     compositor_.reset();
-    if (barTexture_ != 0 && context_->makeCurrent()) {
-        glDeleteTextures(1, &barTexture_);
-    }
+    statusBar_.reset();
     SDL_HideWindow(context_->window());
 }
 
@@ -168,7 +131,7 @@ std::expected<void, Error> WindowHost::launch(const ApplicationFactory& factory)
 
 void WindowHost::close() {
     if (running().terminate()) {
-        mouseDown_.clear();
+        mouse_.forget();
         touchFingers_.clear();
     }
 }
@@ -219,16 +182,8 @@ bool WindowHost::runOnce(double maxWait) {
     if (moving) {
         loop.notifyFrame();
     }
-    // The bar shows minutes: its content is read again when the minute changes.
-    const std::time_t minute = std::time(nullptr) / 60;
-    if (minute != barMinute_) {
-        barMinute_ = minute;
-        const StatusBar::Content content = StatusBar::currentContent();
-        if (content != barContent_) {
-            barContent_ = content;
-            barScale_ = 0; // drawn again with the new content
-            needsFrame_ = true;
-        }
+    if (statusBar_->followClock()) {
+        needsFrame_ = true;
     }
     const double now = loop.now();
     if (needsFrame_ || moving) {
@@ -271,11 +226,7 @@ void WindowHost::handle(const SDL_Event& event) {
 }
 
 void WindowHost::handleKey(const SDL_Event& event) {
-    const bool alt = (SDL_GetModState() & KMOD_ALT) != 0;
-    if (alt != altHeld_) {
-        altHeld_ = alt;
-        // Each Alt press starts mirroring about the application's centre again.
-        movedCentre_.reset();
+    if (mouse_.altFromKeys((SDL_GetModState() & KMOD_ALT) != 0)) {
         needsFrame_ = true;
     }
     if (event.type != SDL_KEYDOWN || event.key.repeat != 0) {
@@ -309,32 +260,11 @@ Point WindowHost::screenPointAt(float windowX, float windowY) const {
     }
     const Point p = ScreenRotation::turnedToScreen(
         {windowX * turned.width / window.width, windowY * turned.height / window.height}, turned_);
-    return {std::clamp(p.x, 0.0f, Window::kScreenWidth),
-            std::clamp(p.y, 0.0f, Window::kScreenHeight)};
+    return {std::clamp(p.x, 0.0f, Screen::kWidth), std::clamp(p.y, 0.0f, Screen::kHeight)};
 }
 
-Point WindowHost::mirrorCentre() const {
-    if (movedCentre_) {
-        return *movedCentre_;
-    }
-    if (hosted_.input != nullptr) {
-        if (const auto centre = hosted_.input->mirrorCentre()) {
-            return *centre;
-        }
-    }
-    // The middle of the screen below the status bar.
-    return {Window::kScreenWidth * 0.5f,
-            StatusBar::kHeight + (Window::kScreenHeight - StatusBar::kHeight) * 0.5f};
-}
-
-std::vector<Point> WindowHost::mouseFingers(Point mouse) const {
-    if (!altHeld_) {
-        return {mouse};
-    }
-    const Point centre = mirrorCentre();
-    const Point mirrored{std::clamp(2.0f * centre.x - mouse.x, 0.0f, Window::kScreenWidth),
-                         std::clamp(2.0f * centre.y - mouse.y, 0.0f, Window::kScreenHeight)};
-    return {mouse, mirrored};
+std::optional<Point> WindowHost::applicationCentre() const {
+    return hosted_.input != nullptr ? hosted_.input->mirrorCentre() : std::nullopt;
 }
 
 void WindowHost::handleMouse(const SDL_Event& event) {
@@ -344,60 +274,32 @@ void WindowHost::handleMouse(const SDL_Event& event) {
         return;
     }
     const SDL_Keymod mods = SDL_GetModState();
-    altHeld_ = (mods & KMOD_ALT) != 0;
+    mouse_.altFromMouse((mods & KMOD_ALT) != 0);
     if (event.type == SDL_MOUSEMOTION) {
         const Point p =
             screenPointAt(static_cast<float>(event.motion.x), static_cast<float>(event.motion.y));
-        if (altHeld_ && (mods & KMOD_SHIFT) != 0) {
-            // Both fingers move together: the mirror centre travels with the mouse.
-            const Point centre = mirrorCentre();
-            movedCentre_ = Point{centre.x + p.x - mouse_.x, centre.y + p.y - mouse_.y};
-        }
-        mouse_ = p;
-        if (altHeld_) {
+        const auto touches = mouse_.moved(p, (mods & KMOD_SHIFT) != 0, applicationCentre());
+        if (mouse_.altHeld()) {
             needsFrame_ = true;
         }
-        if (mouseDown_.empty()) {
-            return;
+        if (touches) {
+            window_->handleTouches(touches->phase, touches->inputs);
+            needsFrame_ = true;
         }
-        const std::vector<Point> fingers = mouseFingers(p);
-        std::vector<Window::TouchInput> inputs;
-        for (std::size_t i = 0; i < mouseDown_.size(); ++i) {
-            mouseDown_[i].location = fingers[std::min(i, fingers.size() - 1)];
-            inputs.push_back({mouseDown_[i].id, mouseDown_[i].location});
-        }
-        window_->handleTouches(TouchPhase::Moved, inputs);
-        needsFrame_ = true;
         return;
     }
     if (event.button.button != SDL_BUTTON_LEFT) {
         return;
     }
-    mouse_ = screenPointAt(static_cast<float>(event.button.x), static_cast<float>(event.button.y));
-    std::vector<Window::TouchInput> inputs;
-    if (event.type == SDL_MOUSEBUTTONDOWN) {
-        if (!mouseDown_.empty()) {
-            return;
-        }
-        // The fingers stay as they came down until the button is released.
-        const std::vector<Point> fingers = mouseFingers(mouse_);
-        for (std::size_t i = 0; i < fingers.size(); ++i) {
-            const int id = i == 0 ? kMouseFinger : kMirroredFinger;
-            mouseDown_.push_back({id, fingers[i]});
-            inputs.push_back({id, fingers[i]});
-        }
-        window_->handleTouches(TouchPhase::Began, inputs);
-    } else {
-        if (mouseDown_.empty()) {
-            return;
-        }
-        const std::vector<Point> fingers = mouseFingers(mouse_);
-        for (std::size_t i = 0; i < mouseDown_.size(); ++i) {
-            inputs.push_back({mouseDown_[i].id, fingers[std::min(i, fingers.size() - 1)]});
-        }
-        mouseDown_.clear();
-        window_->handleTouches(TouchPhase::Ended, inputs);
+    const Point p =
+        screenPointAt(static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+    const auto touches = event.type == SDL_MOUSEBUTTONDOWN
+                             ? mouse_.pressed(p, applicationCentre())
+                             : mouse_.released(p, applicationCentre());
+    if (!touches) {
+        return;
     }
+    window_->handleTouches(touches->phase, touches->inputs);
     needsFrame_ = true;
 }
 
@@ -436,7 +338,7 @@ void WindowHost::turnDevice(bool counterClockwise) {
     const int next = kTurns[(at + (counterClockwise ? 1 : 3)) % 4];
     // Fingers do not survive the turn: the glass moved under them.
     window_->cancelAllTouches();
-    mouseDown_.clear();
+    mouse_.forget();
     touchFingers_.clear();
     turned_ = next;
     resizeWindow();
@@ -450,31 +352,6 @@ void WindowHost::resizeWindow() {
                       static_cast<int>(size.height) * options_.scale);
 }
 
-void WindowHost::refreshStatusBar() {
-    const int orientation = application_->statusBarOrientation();
-    const int scale = compositor_->scale();
-    if (barTexture_ != 0 && orientation == barOrientation_ && scale == barScale_) {
-        return;
-    }
-    const std::optional<Picture> bar =
-        statusBar_->render(barContent_, StatusBar::lengthFor(orientation), scale);
-    if (!bar) {
-        return;
-    }
-    barTextureWidth_ = powerOfTwoAtLeast(bar->width());
-    barTextureHeight_ = powerOfTwoAtLeast(bar->height());
-    if (barTexture_ != 0) {
-        glDeleteTextures(1, &barTexture_);
-    }
-    barTexture_ = makeTexture(barTextureWidth_, barTextureHeight_, nullptr);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, bar->width(), bar->height(), GL_RGBA, GL_UNSIGNED_BYTE,
-                    bar->pixels()->data());
-    barOrientation_ = orientation;
-    barScale_ = scale;
-    barWidth_ = bar->width();
-    barHeight_ = bar->height();
-}
-
 void WindowHost::draw() {
     if (window_ == nullptr || !context_->makeCurrent()) {
         return;
@@ -483,7 +360,6 @@ void WindowHost::draw() {
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(context_->window(), &drawableWidth, &drawableHeight);
     const Size window = windowSize();
-    const Size turned = ScreenRotation::turnedSize(turned_);
     // On a HiDPI display the drawable has more pixels than the window has units.
     const int density = window.width > 0.0f
                             ? std::max(1, static_cast<int>(std::lround(
@@ -496,8 +372,8 @@ void WindowHost::draw() {
     // Only what changed is drawn again: upright, into the window itself when its swaps
     // keep its contents; otherwise into the compositor's texture, which is then drawn
     // into the window turned as the window is.
-    const int width = static_cast<int>(Window::kScreenWidth) * scale;
-    const int height = static_cast<int>(Window::kScreenHeight) * scale;
+    const int width = static_cast<int>(Screen::kWidth) * scale;
+    const int height = static_cast<int>(Screen::kHeight) * scale;
     const bool direct =
         windowKeepsContents_ && turned_ == 1 && drawableWidth == width && drawableHeight == height;
     if (direct) {
@@ -511,74 +387,16 @@ void WindowHost::draw() {
         }
         context_->fbo().bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
     }
-    drawnOver_.clear();
-    refreshStatusBar();
-
-    glViewport(0, 0, drawableWidth, drawableHeight);
-    glDisable(GL_SCISSOR_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0.0f, turned.width, turned.height, 0.0f, -1.0f, 1.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_BLEND);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-
-    const auto toWindow = [this](Point screen) {
-        return ScreenRotation::screenToTurned(screen, turned_);
-    };
-    if (!direct) {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        compositor_->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Window::kScreenWidth, 0.0f}),
-                                 toWindow({0.0f, Window::kScreenHeight}),
-                                 toWindow({Window::kScreenWidth, Window::kScreenHeight})});
-    }
-    // What is drawn over the screen in the window itself is drawn again from the views
-    // before the next frame's bar and fingers go over it.
-    const auto drawnOver = [this, direct](Point a, Point b) {
-        if (direct) {
-            drawnOver_.emplace_back(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x),
-                                    std::fabs(b.y - a.y));
-        }
-    };
-
-    if (barTexture_ != 0) {
-        // The bar lies along the edge the status-bar orientation calls the top.
-        const float length = StatusBar::lengthFor(barOrientation_);
-        const auto barToWindow = [&](Point p) {
-            return toWindow(ScreenRotation::turnedToScreen(p, barOrientation_));
-        };
-        const std::array<Point, 4> barCorners = {
-            barToWindow({0.0f, 0.0f}), barToWindow({length, 0.0f}),
-            barToWindow({0.0f, StatusBar::kHeight}), barToWindow({length, StatusBar::kHeight})};
-        const float u1 = static_cast<float>(barWidth_) / static_cast<float>(barTextureWidth_);
-        const float v1 = static_cast<float>(barHeight_) / static_cast<float>(barTextureHeight_);
-        Compositor::drawQuad(barTexture_, barCorners, {0.0f, 0.0f, u1, 0.0f, 0.0f, v1, u1, v1});
-        drawnOver(barCorners[0], barCorners[3]);
-    }
-
-    if (altHeld_) {
-        // Where the fingers would touch, or touch now, as translucent circles.
-        std::vector<Point> fingers;
-        if (mouseDown_.empty()) {
-            fingers = mouseFingers(mouse_);
-        } else {
-            for (const MouseFinger& finger : mouseDown_) {
-                fingers.push_back(finger.location);
-            }
-        }
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-        glColor4f(0.45f, 0.45f, 0.45f, 0.45f);
-        for (const Point& finger : fingers) {
-            drawDisc(toWindow(finger), kFingerRadius);
-            const float r = kFingerRadius + 1.0f;
-            drawnOver({finger.x - r, finger.y - r}, {finger.x + r, finger.y + r});
-        }
-        glDisable(GL_BLEND);
-    }
-    glDisableClientState(GL_VERTEX_ARRAY);
+    statusBar_->update(application_->statusBarOrientation(), compositor_->scale());
+    WindowFrame frame;
+    frame.drawableWidth = drawableWidth;
+    frame.drawableHeight = drawableHeight;
+    frame.orientation = turned_;
+    frame.screenInWindow = direct;
+    frame.screen = compositor_.get();
+    frame.bar = statusBar_.get();
+    frame.fingers = mouse_.shown(applicationCentre());
+    drawnOver_ = frame.draw();
 
     context_->swap();
     ++framesShown_;

@@ -2,11 +2,9 @@
 
 #include "platform/base/Geometry.h"
 #include "platform/host/Host.h"
-#include "platform/host/StatusBar.h"
+#include "platform/host/window/MouseFingers.h"
 
-#include <GLES/gl.h>
 #include <cstdint>
-#include <ctime>
 #include <expected>
 #include <map>
 #include <memory>
@@ -20,6 +18,7 @@ namespace platform {
 
 class Compositor;
 class SDLGLContext;
+class StatusBarTexture;
 class Window;
 
 // The application in an SDL window: the 320 × 480 point screen with its status bar at an
@@ -60,11 +59,6 @@ public:
     Size windowSize() const;
 
 private:
-    struct MouseFinger {
-        int id;
-        Point location; // screen points
-    };
-
     WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> context);
     void handle(const SDL_Event& event);
     void handleKey(const SDL_Event& event);
@@ -73,11 +67,10 @@ private:
     void turnDevice(bool counterClockwise);
     void resizeWindow();
     Point screenPointAt(float windowX, float windowY) const;
-    Point mirrorCentre() const;
-    std::vector<Point> mouseFingers(Point mouse) const;
+    // Where the application wants the mouse fingers' mirror, when it says.
+    std::optional<Point> applicationCentre() const;
     bool animating() const;
     void draw();
-    void refreshStatusBar();
     HostedRun running() { return {window_, hosted_, application_}; }
 
     HostOptions options_;
@@ -87,7 +80,7 @@ private:
     HostedApplication hosted_;
     std::unique_ptr<Application> application_;
     std::unique_ptr<Compositor> compositor_;
-    std::unique_ptr<StatusBar> statusBar_;
+    std::unique_ptr<StatusBarTexture> statusBar_;
 
     int turned_ = 1;
     // Whether the window's swaps keep its contents, so the screen is kept in the window.
@@ -98,23 +91,9 @@ private:
     std::uint64_t framesShown_ = 0;
     double lastFrame_ = 0.0;
 
-    // Mouse fingers while the button is down, and the mirror centre while Alt is held.
-    std::vector<MouseFinger> mouseDown_;
-    Point mouse_;
-    bool altHeld_ = false;
-    std::optional<Point> movedCentre_;
+    MouseFingers mouse_;
     std::map<std::int64_t, int> touchFingers_;
     int nextTouchFinger_ = 1000;
-
-    GLuint barTexture_ = 0;
-    StatusBar::Content barContent_;
-    int barOrientation_ = 0;
-    int barScale_ = 0;
-    int barWidth_ = 0;
-    int barHeight_ = 0;
-    int barTextureWidth_ = 0;
-    int barTextureHeight_ = 0;
-    std::time_t barMinute_ = -1;
 };
 
 } // namespace platform
