@@ -3,8 +3,10 @@
 #include "platform/base/RunLoop.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLResources.h"
+#include "platform/render/PictureTextureCache.h"
 #include "platform/ui/GLLayerView.h"
 #include "platform/ui/Window.h"
+#include "support/PictureTestSupport.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -131,6 +133,20 @@ TEST_F(Compositing, ShowsTheLastPresentedFrameOfAGLView) {
     ASSERT_TRUE(shot);
     expectPixel(*shot, 16, 16, {0, 255, 0, 255}, "presented frame");
     expectPixel(*shot, 40, 16, {0, 0, 0, 255}, "outside the GL view");
+}
+
+TEST_F(Compositing, APictureDrawnEveryFrameIsUploadedOnceAndAnUnusedOneGivenBack) {
+    ASSERT_TRUE(platform::GLContext::shared()->makeCurrent());
+    platform::PictureTextureCache cache;
+    const Picture picture = testsupport::plainPicture(4, 4, {10, 20, 30, 255});
+    const GLuint first = cache.textureFor(picture).texture;
+    ASSERT_NE(first, 0u);
+    cache.sweep();
+    EXPECT_EQ(cache.textureFor(picture).texture, first) << "drawn last frame: kept";
+    for (std::uint64_t frame = 0; frame <= platform::PictureTextureCache::kKeepFrames; ++frame) {
+        cache.sweep();
+    }
+    EXPECT_EQ(cache.size(), 0u) << "not drawn for a while: given back";
 }
 
 } // namespace
