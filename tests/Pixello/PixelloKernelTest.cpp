@@ -131,6 +131,12 @@ TEST_F(Kernel, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
     EXPECT_EQ(model->imageFileNames().size(), 3u);
     EXPECT_NE(*baked->pixels(), *original.pixels());
     EXPECT_EQ(baked->pixelAt(10, 10), original.pixelAt(10, 10)) << "far from the stroke";
+
+    // Every picture the history hands over is drawn: undo shows the entry before.
+    model->undoImage();
+    const platform::PixelBuffer shown = main->glView()->layer().presentedPixels();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown, *original.pixels());
 }
 
 TEST_F(Kernel, BumpIsRecomputedFromRestOverTheCurrentFingers) {
