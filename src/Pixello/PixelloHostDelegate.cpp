@@ -8,7 +8,9 @@
 #include "platform/graphics/PictureCodec.h"
 #include "platform/host/Script.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/widgets/AlertView.h"
 #include "platform/ui/widgets/Control.h"
+#include "platform/ui/widgets/ImagePickerController.h"
 #include "platform/ui/widgets/NavigationBar.h"
 #include "platform/ui/widgets/Slider.h"
 #include "platform/ui/widgets/Toolbar.h"
@@ -31,13 +33,27 @@ std::expected<void, platform::Error> needArgs(std::string_view name,
 
 } // namespace
 
-platform::HostedApplication PixelloHostDelegate::hostedApplication(platform::Window& window) {
-    auto delegate = std::make_unique<PixelloHostDelegate>(&window);
+platform::HostedApplication PixelloHostDelegate::hostedApplication(platform::Window& window,
+                                                                   std::filesystem::path openFile) {
+    auto delegate = std::make_unique<PixelloHostDelegate>(&window, std::move(openFile));
     platform::HostedApplication hosted;
     hosted.input = delegate.get();
     hosted.commands = delegate.get();
     hosted.delegate = std::move(delegate);
     return hosted;
+}
+
+void PixelloHostDelegate::applicationDidFinishLaunching(platform::Application& application) {
+    PixelloAppDelegate::applicationDidFinishLaunching(application);
+    if (!openFile_.empty()) {
+        openFile(openFile_);
+    }
+}
+
+void PixelloHostDelegate::openFile(const std::filesystem::path& path) {
+    if (kernel() != nullptr) {
+        kernel()->openPickedImage(platform::PickedImage::file(path));
+    }
 }
 
 MainViewController* PixelloHostDelegate::mainScreen() const {
@@ -97,8 +113,29 @@ PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::stri
         const auto given = needArgs(name, args, 1, "a file name");
         return given ? dumpGrid(args[0]) : given;
     }
-    if (name == "pick" || name == "cancel") {
-        return platform::failure("picking is not available yet");
+    if (name == "pick") {
+        const auto given = needArgs(name, args, 1, "a picture file");
+        if (!given) {
+            return given;
+        }
+        const auto picker = shownPicker(platform::ImagePickerController::PhotoLibrary);
+        return picker ? (*picker)->pickFile(args[0]) : std::unexpected(picker.error());
+    }
+    if (name == "cancel" || name == "shutter") {
+        const auto given = needArgs(name, args, 0, "no arguments");
+        if (!given) {
+            return given;
+        }
+        if (name == "cancel") {
+            const auto picker = shownPicker(-1);
+            if (!picker) {
+                return std::unexpected(picker.error());
+            }
+            (*picker)->cancel();
+            return {};
+        }
+        const auto picker = shownPicker(platform::ImagePickerController::Camera);
+        return picker ? (*picker)->shutter() : std::unexpected(picker.error());
     }
     return platform::failure("unknown command '" + std::string(name) + "'");
 }
@@ -197,6 +234,23 @@ std::expected<void, platform::Error> PixelloHostDelegate::exportPicture(const st
         return platform::failure("cannot write '" + path + "'");
     }
     return {};
+}
+
+std::expected<platform::ImagePickerController*, platform::Error>
+PixelloHostDelegate::shownPicker(int source) const {
+    platform::ImagePickerController* picker = kernel()->picker();
+    if (picker == nullptr || picker->parentViewController() == nullptr) {
+        return platform::failure("the picker is not shown");
+    }
+    if (source >= 0 && picker->sourceType() != source) {
+        return platform::failure(source == platform::ImagePickerController::Camera
+                                     ? "the camera is not shown"
+                                     : "the photo library is not shown");
+    }
+    if (window() != nullptr && platform::AlertView::visibleAlert(*window()) != nullptr) {
+        return platform::failure("the picker is covered by an alert");
+    }
+    return picker;
 }
 
 std::string PixelloHostDelegate::gridDump(const EffectGrid& grid) {

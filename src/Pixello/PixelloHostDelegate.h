@@ -7,12 +7,16 @@
 #include "platform/host/ScriptCommandDelegate.h"
 
 #include <expected>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 class MainViewController;
+namespace platform {
+class ImagePickerController;
+}
 
 // The application as a host runs it: the application delegate, the window's keyboard
 // shortcuts and second mouse finger, and the editor's own script commands:
@@ -23,7 +27,10 @@ class MainViewController;
 //   back                taps the navigation bar's back button
 //   export FILE.png     writes the current picture as PNG
 //   dump-grid FILE      writes the effect grid, one triangle a line
-//   pick FILE, cancel   not available yet
+//   pick FILE           while the photo library is shown: picks FILE (which may lie
+//                       anywhere) as a tap on its thumbnail would
+//   cancel              the picker's Cancel button
+//   shutter             the camera's shutter button
 class PixelloHostDelegate : public PixelloAppDelegate,
                             public platform::HostInputDelegate,
                             public platform::ScriptCommandDelegate {
@@ -37,6 +44,8 @@ public:
     void undo() override;
     void redo() override;
     void back() override;
+    // A file dropped on the window opens as a picked picture.
+    void openFile(const std::filesystem::path& path) override;
     // The centre of the picture area, so bump and pinch can be done with one mouse.
     std::optional<platform::Point> mirrorCentre() const override;
 
@@ -53,6 +62,10 @@ private:
     std::expected<void, platform::Error> tapBack();
     std::expected<void, platform::Error> exportPicture(const std::string& path);
     std::expected<void, platform::Error> dumpGrid(const std::string& path);
+    // The picker when it is on screen with `source`, not covered by an alert.
+    std::expected<platform::ImagePickerController*, platform::Error> shownPicker(int source) const;
+
+    std::filesystem::path openFile_;
     // A tap at `point` in window points, with the same timing as a scripted tap.
     void tapInWindow(platform::Point point);
 };

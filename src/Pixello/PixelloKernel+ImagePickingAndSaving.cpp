@@ -1,6 +1,8 @@
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/widgets/ActivityIndicatorView.h"
 #include "platform/ui/widgets/AlertView.h"
 
 namespace {
@@ -13,6 +15,9 @@ std::string fillFormat(std::string format, const std::string& value) {
     return format;
 }
 
+constexpr const char* kDelayedCompletion = "didFinishPickingImageDelayed";
+constexpr float kPickedSide = 600.0f;
+
 } // namespace
 
 void PixelloKernel::showAlertWithTitle(const std::string& title) {
@@ -24,15 +29,121 @@ void PixelloKernel::showAlertWithTitle(const std::string& title) {
 }
 
 void PixelloKernel::pickImageFromPhotoLibrary() {
-    showAlertWithTitle(ZVKLocalString("Photo library is currently unavailable."));
+    if (platform::ImagePickerController::isSourceTypeAvailable(
+            platform::ImagePickerController::PhotoLibrary)) {
+        pickWithSourceType(platform::ImagePickerController::PhotoLibrary);
+    } else {
+        showAlertWithTitle(ZVKLocalString("Photo library is currently unavailable."));
+    }
 }
 
 void PixelloKernel::pickImageFromCamera() {
-    showAlertWithTitle(fillFormat(ZVKLocalString("No camera support on '%@'."), ZVKDeviceName()));
+    if (platform::ImagePickerController::isSourceTypeAvailable(
+            platform::ImagePickerController::Camera)) {
+        pickWithSourceType(platform::ImagePickerController::Camera);
+    } else {
+        showAlertWithTitle(fillFormat(ZVKLocalString("No camera support on '%@'."), ZVKDeviceName()));
+    }
+}
+
+void PixelloKernel::pickWithSourceType(int source) {
+    model_->clearCache();
+    picker_->setSourceType(source);
+    picker_->setDelegate(this);
+    picker_->setAllowsImageEditing(false);
+    mainViewController_->presentModalViewController(picker_, true);
+}
+
+void PixelloKernel::imagePickerControllerDidFinishPickingImage(platform::ImagePickerController&,
+                                                              platform::PickedImage image) {
+    openPickedImage(std::move(image));
+}
+
+void PixelloKernel::openPickedImage(platform::PickedImage image) {
+    // One picture at a time: while one is converted the wait alert covers everything, and a
+    // file that arrives meanwhile (dropped, named again) waits for nothing.
+    if (alert_ || window() == nullptr) {
+        return;
+    }
+    alert_ = std::make_shared<platform::AlertView>(ZVKLocalString("Please, wait..."), "", "");
+    auto indicator =
+        std::make_shared<platform::ActivityIndicatorView>(platform::ActivityIndicatorView::WhiteLarge);
+    alert_->addSubview(indicator);
+    indicator->setCenter({140.0f, 35.0f});
+    indicator->startAnimating();
+    alert_->show(*window());
+    platform::RunLoop::main().performAfterDelay(
+        this, kDelayedCompletion, 0.05,
+        [this, image = std::move(image)] { didFinishPickingImageDelayed(image); });
+}
+
+std::optional<std::string> PixelloKernel::storePickedImage(const platform::PickedImage& image) {
+    const auto reduced = image.decodeToFit({kPickedSide, kPickedSide});
+    if (!reduced) {
+        return fillFormat(ZVKLocalString("The picture could not be opened: %@."),
+                          reduced.error().message);
+    }
+    std::optional<platform::Picture> converted =
+        convertImageToPNG(*reduced, kPickedSide, kPickedSide);
+    if (!converted) {
+        return fillFormat(ZVKLocalString("The picture could not be opened: %@."),
+                          "not enough memory");
+    }
+    model_->setDataRef(nullptr);
+    // A picture that could not be stored leaves the history and the tool as they were:
+    // clearing the history now would throw away the entries before it.
+    if (!model_->setImage(converted)) {
+        return ZVKLocalString("The picture could not be stored.");
+    }
+    model_->clearHistory();
+    model_->setEffect(Effect::Smudge);
+    return std::nullopt;
+}
+
+void PixelloKernel::didFinishPickingImageDelayed(const platform::PickedImage& image) {
+    const std::optional<std::string> failure = storePickedImage(image);
+    if (platform::ViewController* parent = picker_->parentViewController()) {
+        parent->dismissModalViewControllerAnimated(true);
+    }
+    if (alert_) {
+        alert_->dismissWithClickedButtonIndex(0, true);
+        alert_.reset();
+    }
+    if (failure) {
+        showAlertWithTitle(*failure);
+    }
+}
+
+void PixelloKernel::imagePickerControllerDidCancel(platform::ImagePickerController& picker) {
+    if (platform::ViewController* parent = picker.parentViewController()) {
+        parent->dismissModalViewControllerAnimated(true);
+    }
 }
 
 void PixelloKernel::saveImage() {
-    showAlertWithTitle(ZVKLocalString("Saving to the photo album is currently unavailable."));
+    const std::optional<platform::Picture> picture = model_->image();
+    if (!picture) {
+        imageDidFinishSavingWithError(ZVKLocalString("there is no picture to save"));
+        return;
+    }
+    albumWriter_->save(*picture, [this](std::optional<std::string> error) {
+        imageDidFinishSavingWithError(std::move(error));
+    });
+}
+
+void PixelloKernel::imageDidFinishSavingWithError(std::optional<std::string> error) {
+    std::string text;
+    if (error) {
+        text = fillFormat(ZVKLocalString("Error '%@' occured."), *error);
+    } else {
+        text = ZVKLocalString("Image saved to 'Saved photos' album.");
+        if (ZVKCommons::isDeviceiPod()) {
+            text = ZVKLocalString("iPod: Image saved to 'Saved photos' album.");
+        } else if (ZVKCommons::isDeviceiPhone()) {
+            text = ZVKLocalString("iPhone: Image saved to 'Saved photos' album.");
+        }
+    }
+    showAlertWithTitle(text);
 }
 
 void PixelloKernel::openSettings() {

@@ -155,10 +155,9 @@ platform::PixelBuffer PixelloKernel::dataFromImage(const platform::Picture& pict
     return data;
 }
 
-std::optional<platform::Picture> PixelloKernel::convertImageToPNG(const platform::Picture& picture,
-                                                                  float maxWidth, float maxHeight) {
-    float w = picture.size().width;
-    float h = picture.size().height;
+platform::Size PixelloKernel::fittedSize(platform::Size size, float maxWidth, float maxHeight) {
+    float w = size.width;
+    float h = size.height;
     if (maxWidth < w) {
         h = maxWidth * h / w;
         w = maxWidth;
@@ -169,8 +168,26 @@ std::optional<platform::Picture> PixelloKernel::convertImageToPNG(const platform
     }
     const platform::Rect whole = castToIntRect({0.0f, 0.0f, w, h});
     // A very thin picture would truncate to nothing: it keeps at least one pixel across.
-    w = std::max(whole.width(), 1.0f);
-    h = std::max(whole.height(), 1.0f);
+    return {std::max(whole.width(), 1.0f), std::max(whole.height(), 1.0f)};
+}
+
+std::optional<platform::Picture> PixelloKernel::convertImageToPNG(const platform::Picture& picture,
+                                                                  float maxWidth, float maxHeight) {
+    return drawUpright(picture, fittedSize(picture.size(), maxWidth, maxHeight));
+}
+
+std::optional<platform::Picture>
+PixelloKernel::convertImageToPNG(const platform::ReducedPicture& reduced, float maxWidth,
+                                 float maxHeight) {
+    // The size comes from the whole picture, so a reduced decode converts to exactly what
+    // the whole one would.
+    return drawUpright(reduced.picture, fittedSize(reduced.fullSize, maxWidth, maxHeight));
+}
+
+std::optional<platform::Picture> PixelloKernel::drawUpright(const platform::Picture& picture,
+                                                            platform::Size size) {
+    const float w = size.width;
+    const float h = size.height;
     auto context = platform::BitmapContext::create(static_cast<int>(w), static_cast<int>(h));
     if (!context) {
         return std::nullopt;

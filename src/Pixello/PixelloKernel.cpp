@@ -5,9 +5,16 @@
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/RunLoop.h"
 #include "platform/graphics/PictureCodec.h"
 
 PixelloKernel::~PixelloKernel() {
+    platform::RunLoop::main().cancelPrevious(this);
+    // A picker still shown lets go of its listing, thumbnails and camera while their worker
+    // is still there.
+    if (platform::ViewController* parent = picker_ ? picker_->parentViewController() : nullptr) {
+        parent->dismissModalViewControllerAnimated(false);
+    }
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     if (ZVKNavigationController* navigation = navigationController()) {
         navigation->removeDelegate(this);
@@ -54,6 +61,9 @@ void PixelloKernel::createViewControllers() {
         [this](const platform::Notification& n) { notification(n); });
     mainViewController_ = std::make_shared<MainViewController>(this);
     settingsViewController_ = std::make_shared<SettingsViewController>(this);
+    queue_ = std::make_unique<platform::BackgroundQueue>(platform::RunLoop::main());
+    picker_ = std::make_shared<platform::ImagePickerController>(*queue_);
+    albumWriter_ = std::make_unique<platform::AlbumWriter>(*queue_);
 }
 
 void PixelloKernel::registerDelegatesAndCustomize() {

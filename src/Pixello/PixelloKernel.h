@@ -10,7 +10,10 @@
 #include "platform/base/Geometry.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/graphics/Picture.h"
+#include "platform/graphics/PickedImage.h"
 #include "platform/graphics/PixelBuffer.h"
+#include "platform/media/AlbumWriter.h"
+#include "platform/ui/widgets/ImagePickerController.h"
 
 #include <memory>
 #include <optional>
@@ -22,9 +25,14 @@
 // and finished deformations into history pictures (PixelloKernel+ImageProcessing.cpp).
 // Made with ZVKApplicationKernel::create<PixelloKernel>(application, window) or
 // PixelloKernel::create.
+namespace platform {
+class AlertView;
+}
+
 class PixelloKernel : public ZVKApplicationKernel,
                       public ZVKApplicationModelDelegate,
-                      public ZVKNavigationControllerDelegate {
+                      public ZVKNavigationControllerDelegate,
+                      public platform::ImagePickerControllerDelegate {
 public:
     static constexpr const char* kDefaultImageName = "defaultImage.png";
 
@@ -88,13 +96,38 @@ public:
     // orientation into upright pixels.
     static std::optional<platform::Picture> convertImageToPNG(const platform::Picture& picture,
                                                               float maxWidth, float maxHeight);
+    // The same for a picture decoded at a reduced size: the result has the size the whole
+    // picture would have been converted to.
+    static std::optional<platform::Picture> convertImageToPNG(const platform::ReducedPicture& reduced,
+                                                              float maxWidth, float maxHeight);
+    // The size convertImageToPNG gives a picture of `size`: fitted, truncated to whole
+    // pixels, at least one pixel across.
+    static platform::Size fittedSize(platform::Size size, float maxWidth, float maxHeight);
 
     // Picking, the camera, the album and the settings screen
-    // (PixelloKernel+ImagePickingAndSaving.cpp). Until pictures can be picked and written to
-    // the album, the three picture operations only answer with their "unavailable" alerts.
+    // (PixelloKernel+ImagePickingAndSaving.cpp). A picked picture replaces the whole history:
+    // it is reduced to fit 600 × 600, becomes the only entry, and the tool turns to smudge.
     void pickImageFromPhotoLibrary();
     void pickImageFromCamera();
+    // Presents the picker for source 0 (the photo library) or 1 (the camera).
+    void pickWithSourceType(int source);
+    void imagePickerControllerDidFinishPickingImage(platform::ImagePickerController& picker,
+                                                    platform::PickedImage image) override;
+    void imagePickerControllerDidCancel(platform::ImagePickerController& picker) override;
+    // A picture opened from the command line or dropped on the window: the same road as a
+    // picked one, from the wait alert on.
+    void openPickedImage(platform::PickedImage image);
+    // Converts and stores the picture 0.05 s after the pick, then takes the picker and the
+    // wait alert away; a picture that cannot be read or stored is reported in an alert and
+    // leaves history and tool as they were.
+    void didFinishPickingImageDelayed(const platform::PickedImage& image);
+    // Writes the current picture to the album; the result comes back as an alert.
     void saveImage();
+    // The album write's completion: nothing on success, else the system's description.
+    void imageDidFinishSavingWithError(std::optional<std::string> error);
+    platform::ImagePickerController* picker() const { return picker_.get(); }
+    // The wait alert while a picked picture is converted; nullptr otherwise.
+    platform::AlertView* alert() const { return alert_.get(); }
     // Slides the settings screen in; nothing while there is no settings screen or no window.
     void openSettings();
     // The kernel's message box: the text as title, one "OK" button.
@@ -110,6 +143,12 @@ protected:
 
 private:
     void seedDefaultPicture();
+    // Converts the picked picture and makes it the only history entry; the alert text when
+    // that failed.
+    std::optional<std::string> storePickedImage(const platform::PickedImage& image);
+    // Bakes the picture's orientation into upright pixels of exactly `size`.
+    static std::optional<platform::Picture> drawUpright(const platform::Picture& picture,
+                                                        platform::Size size);
     // The current picture's size, when there is a picture.
     std::optional<platform::Size> imageSize();
     // Resets the grid and answers the fingers' rectangle in normalized picture units, or
@@ -122,4 +161,10 @@ private:
     // Shared with the navigation controller while it is pushed.
     std::shared_ptr<SettingsViewController> settingsViewController_;
     std::unique_ptr<PixelloModel> model_;
+    // The picker's and the album's worker; declared first so it outlives both.
+    std::unique_ptr<platform::BackgroundQueue> queue_;
+    // Made at start-up and reused; shared with the main screen while it is presented.
+    std::shared_ptr<platform::ImagePickerController> picker_;
+    std::shared_ptr<platform::AlertView> alert_;
+    std::unique_ptr<platform::AlbumWriter> albumWriter_;
 };

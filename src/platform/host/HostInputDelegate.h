@@ -2,6 +2,7 @@
 
 #include "platform/base/Geometry.h"
 
+#include <filesystem>
 #include <optional>
 
 namespace platform {
@@ -17,6 +18,8 @@ public:
     // Where the second mouse finger is mirrored (screen points of the portrait screen);
     // nothing for the centre of the screen below the status bar.
     virtual std::optional<Point> mirrorCentre() const { return std::nullopt; }
+    // A file dropped on the window.
+    virtual void openFile(const std::filesystem::path& path) { (void)path; }
 };
 
 } // namespace platform

@@ -220,6 +220,16 @@ void WindowHost::handle(const SDL_Event& event) {
     case SDL_FINGERUP:
         handleFinger(event);
         return;
+    case SDL_DROPFILE:
+        // SDL hands over the name, which is ours to free.
+        if (event.drop.file != nullptr) {
+            if (hosted_.input != nullptr) {
+                hosted_.input->openFile(event.drop.file);
+            }
+            SDL_free(event.drop.file);
+        }
+        needsFrame_ = true;
+        return;
     default:
         return;
     }
