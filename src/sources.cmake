@@ -64,6 +64,13 @@ set(PIXELLO_RENDER_SOURCES
     src/platform/render/ScreenDamage.cpp
 )
 
+# The media room's camera frame sources.
+set(PIXELLO_CAMERA_SOURCES
+    src/platform/media/FrameSource.cpp
+    src/platform/media/PictureFrameSource.cpp
+    src/platform/media/V4L2FrameSource.cpp
+)
+
 set(PIXELLO_HOST_SOURCES
     src/platform/host/HeadlessHost.cpp
     src/platform/host/Host.cpp

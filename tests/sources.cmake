@@ -34,6 +34,11 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/ui/widgets/ToolbarTest.cpp
     tests/platform/ui/widgets/WidgetDrawingTest.cpp
 )
+# The camera frame sources of the media room, tested with the platform.
+set(PIXELLO_CAMERA_TESTS
+    tests/platform/media/FrameSourceTest.cpp
+    tests/platform/media/V4L2FrameSourceTest.cpp
+)
 set(PIXELLO_ZEVKOCORE_TESTS
     tests/ZevkoCore/ApplicationKernelTest.cpp
     tests/ZevkoCore/ApplicationModelTest.cpp
