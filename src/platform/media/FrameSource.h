@@ -30,8 +30,8 @@ public:
     FrameSource(const FrameSource&) = delete;
     FrameSource& operator=(const FrameSource&) = delete;
 
-    // Opens the camera and begins delivering frames; why not, when it cannot. The frame
-    // and the failure of an earlier run are forgotten.
+    // Opens the camera and begins delivering frames; why not, when it cannot. The source
+    // must be new or stopped; the frame and the failure of an earlier run are forgotten.
     virtual std::expected<void, Error> start() = 0;
     // Ends the delivery and releases the camera; returns promptly. The last frame stays
     // readable. Stopping a stopped source does nothing.

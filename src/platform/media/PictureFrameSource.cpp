@@ -43,15 +43,18 @@ StoredPixel storedPixel(int orientation, int u, int v, int w, int h) {
 Picture uprightOpaque(const Picture& picture) {
     const int w = picture.width();
     const int h = picture.height();
-    const auto displayed = picture.size();
-    const auto width = static_cast<int>(displayed.width);
-    const auto height = static_cast<int>(displayed.height);
+    const int orientation = picture.orientation();
+    const bool sideways = orientation == Picture::Left || orientation == Picture::Right ||
+                          orientation == Picture::LeftMirrored ||
+                          orientation == Picture::RightMirrored;
+    const int width = sideways ? h : w;
+    const int height = sideways ? w : h;
     const std::uint8_t* from = picture.pixels()->data();
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * 4);
     std::uint8_t* to = bytes.data();
     for (int v = 0; v < height; ++v) {
         for (int u = 0; u < width; ++u, to += 4) {
-            const StoredPixel stored = storedPixel(picture.orientation(), u, v, w, h);
+            const StoredPixel stored = storedPixel(orientation, u, v, w, h);
             const std::uint8_t* pixel =
                 from + (static_cast<std::size_t>(stored.y) * w + stored.x) * 4;
             to[0] = pixel[0];

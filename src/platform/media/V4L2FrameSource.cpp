@@ -24,6 +24,8 @@ namespace {
 // Buffers the driver fills while one is being converted: enough that a slow conversion
 // does not make the camera drop frames.
 constexpr unsigned kBufferCount = 4;
+// The frame rate asked for.
+constexpr unsigned kFramesPerSecond = 30;
 // A camera that sends nothing for this long has stopped working, even if it does not say so.
 constexpr int kFrameTimeoutMilliseconds = 5000;
 
@@ -196,6 +198,13 @@ std::expected<void, Error> V4L2FrameSource::open() {
     width_ = static_cast<int>(format.fmt.pix.width);
     height_ = static_cast<int>(format.fmt.pix.height);
     bytesPerLine_ = std::max<std::size_t>(format.fmt.pix.bytesperline, std::size_t{3} * width_);
+
+    // Some drivers start below their best rate; a preview wants it smooth. Drivers that
+    // cannot set it keep their own.
+    v4l2_streamparm rate{};
+    rate.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    rate.parm.capture.timeperframe = {1, kFramesPerSecond};
+    request(fd_, VIDIOC_S_PARM, &rate);
 
     v4l2_requestbuffers buffers{};
     buffers.count = kBufferCount;
