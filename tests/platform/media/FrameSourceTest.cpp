@@ -45,31 +45,32 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
     const Picture photo = testsupport::makePicture(32, 16, [&](int x, int y) {
         return y < 8 ? (x < 16 ? red : green) : (x < 16 ? blue : white);
     });
-    struct Case {
-        int exif;
-        Pixel topLeft;
-        Pixel topRight;
+    // The displayed top-left, top-right, bottom-left and bottom-right corners by EXIF value.
+    const std::pair<int, std::array<Pixel, 4>> cases[] = {
+        {1, {red, green, blue, white}}, {2, {green, red, white, blue}},
+        {3, {white, blue, green, red}}, {4, {blue, white, red, green}},
+        {5, {red, blue, green, white}}, {6, {blue, red, white, green}},
+        {7, {white, green, blue, red}}, {8, {green, white, red, blue}},
     };
-    const Case cases[] = {
-        {1, red, green}, {2, green, red}, {3, white, blue},  {4, blue, white},
-        {5, red, blue},  {6, blue, red},  {7, white, green}, {8, green, white},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.exif);
-        PictureFrameSource source(write("photo.jpg", testsupport::encodeJpeg(photo, c.exif)));
+    for (const auto& [exif, corners] : cases) {
+        SCOPED_TRACE(exif);
+        PictureFrameSource source(write("photo.jpg", testsupport::encodeJpeg(photo, exif)));
         ASSERT_TRUE(source.start());
         const auto frame = frameOf(source);
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->number, 1u);
         EXPECT_EQ(frame->picture.orientation(), Picture::Up);
-        const bool sideways = c.exif >= 5;
-        ASSERT_EQ(frame->picture.width(), sideways ? 16 : 32);
-        ASSERT_EQ(frame->picture.height(), sideways ? 32 : 16);
-        const Pixel topLeft = frame->picture.pixelAt(0, 0);
-        const Pixel topRight = frame->picture.pixelAt(frame->picture.width() - 1, 0);
-        for (int channel = 0; channel < 3; ++channel) {
-            EXPECT_NEAR(topLeft[channel], c.topLeft[channel], 12) << channel;
-            EXPECT_NEAR(topRight[channel], c.topRight[channel], 12) << channel;
+        const bool sideways = exif >= 5;
+        const int right = sideways ? 15 : 31;
+        const int bottom = sideways ? 31 : 15;
+        ASSERT_EQ(frame->picture.width(), right + 1);
+        ASSERT_EQ(frame->picture.height(), bottom + 1);
+        const std::pair<int, int> places[] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
+        for (std::size_t corner = 0; corner < 4; ++corner) {
+            const Pixel seen = frame->picture.pixelAt(places[corner].first, places[corner].second);
+            for (std::size_t channel = 0; channel < 3; ++channel) {
+                EXPECT_NEAR(seen[channel], corners[corner][channel], 12) << corner;
+            }
         }
     }
 }
@@ -101,13 +102,21 @@ TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
 }
 
 TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
-    const std::pair<std::filesystem::path, std::string> cases[] = {
-        {write("notes.png", {'n', 'o', 't', 'e', 's'}),
-         "the file is neither a PNG nor a JPEG picture"},
-        {scratch.path() / "missing.jpg", "the file could not be read"},
+    // The picture was fine when the source last started; then it changed on disk.
+    const auto path = scratch.path() / "camera.png";
+    const auto good = *platform::PictureCodec::encodePNG(testsupport::makeCoordinatePicture(4, 4));
+    const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
+        {{'n', 'o', 't', 'e', 's'}, "the file is neither a PNG nor a JPEG picture"},
+        {{}, "the file could not be read"}, // no file at all
     };
-    for (const auto& [path, reason] : cases) {
-        PictureFrameSource source(path);
+    for (const auto& [bytes, reason] : cases) {
+        PictureFrameSource source(write("camera.png", good));
+        ASSERT_TRUE(source.start());
+        source.stop();
+        std::filesystem::remove(path);
+        if (!bytes.empty()) {
+            write("camera.png", bytes);
+        }
         const auto started = source.start();
         ASSERT_FALSE(started);
         EXPECT_EQ(started.error().message,
