@@ -111,8 +111,7 @@ V4L2FrameSource::captureDevices(const std::filesystem::path& directory) {
 std::optional<Picture> V4L2FrameSource::pictureFromRGB24(std::span<const std::uint8_t> data,
                                                          int width, int height,
                                                          std::size_t bytesPerLine) {
-    if (width <= 0 || height <= 0 ||
-        static_cast<std::int64_t>(width) * height > Picture::maxPixels) {
+    if (width <= 0 || height <= 0) {
         return std::nullopt;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
