@@ -32,10 +32,13 @@ set(PIXELLO_GRAPHICS_SOURCES
 
 set(PIXELLO_MEDIA_SOURCES
     src/platform/media/AlbumWriter.cpp
+    src/platform/media/FrameSource.cpp
+    src/platform/media/PictureFrameSource.cpp
     src/platform/media/PictureLibrary.cpp
     src/platform/media/PictureSignature.cpp
     src/platform/media/PosixFiles.cpp
     src/platform/media/ThumbnailCache.cpp
+    src/platform/media/V4L2FrameSource.cpp
 )
 
 set(PIXELLO_GL_SOURCES

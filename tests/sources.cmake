@@ -38,8 +38,10 @@ set(PIXELLO_PLATFORM_TESTS
 )
 set(PIXELLO_MEDIA_TESTS
     tests/platform/media/AlbumWriterTest.cpp
+    tests/platform/media/FrameSourceTest.cpp
     tests/platform/media/PictureLibraryTest.cpp
     tests/platform/media/ThumbnailCacheTest.cpp
+    tests/platform/media/V4L2FrameSourceTest.cpp
 )
 set(PIXELLO_ZEVKOCORE_TESTS
     tests/ZevkoCore/ApplicationKernelTest.cpp
