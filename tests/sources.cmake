@@ -16,6 +16,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/graphics/BitmapContextTest.cpp
     tests/platform/graphics/FontTest.cpp
     tests/platform/graphics/ImageTest.cpp
+    tests/platform/graphics/PictureCodecTest.cpp
     tests/platform/graphics/PictureTest.cpp
     tests/platform/graphics/PngTextTest.cpp
     tests/platform/graphics/ResourcesTest.cpp
@@ -81,6 +82,7 @@ set(PIXELLO_BENCHMARKS
     bench/bench_media.cpp
     bench/bench_host.cpp
     bench/bench_mesh.cpp
+    bench/bench_pictures.cpp
     bench/bench_render.cpp
     bench/bench_settings.cpp
     bench/bench_storage.cpp
