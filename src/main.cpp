@@ -13,22 +13,22 @@
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fputs("Usage: pixello [OPTION]... [FILE]\n"
-               "Opens FILE (PNG, JPEG, WebP or HEIF) as a new picture once the editor has started.\n"
-               "  --data-dir DIR        keep the history and settings in DIR\n"
-               "                        (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n"
-               "  --pictures-dir DIR    the photo library and album folder\n"
-               "                        (default: the XDG Pictures folder, else ~/Pictures)\n"
-               "  --camera-picture FILE a camera that shows FILE\n",
-               out);
+    std::fputs(
+        "Usage: pixello [OPTION]... [FILE]\n"
+        "Opens FILE (PNG, JPEG, WebP or HEIF) as a new picture once the editor has started.\n"
+        "  --data-dir DIR        keep the history and settings in DIR\n"
+        "                        (default: $XDG_DATA_HOME/pixello or ~/.local/share/pixello)\n"
+        "  --pictures-dir DIR    the photo library and album folder\n"
+        "                        (default: the XDG Pictures folder, else ~/Pictures)\n"
+        "  --camera-picture FILE a camera that shows FILE\n",
+        out);
     std::fputs(platform::HostOptions::usage(), out);
     std::fputs("  --help                show this text\n", out);
 }
 
 // The value of "--name VALUE" or "--name=VALUE" at argv[i], moving i past it; nothing when
 // argv[i] is another argument.
-std::optional<std::string_view> optionValue(std::string_view name, int& i, int argc,
-                                            char** argv) {
+std::optional<std::string_view> optionValue(std::string_view name, int& i, int argc, char** argv) {
     const std::string_view arg(argv[i]);
     if (arg == name) {
         return i + 1 < argc ? std::string_view(argv[++i]) : std::string_view();

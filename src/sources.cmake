@@ -24,6 +24,7 @@ set(PIXELLO_GRAPHICS_SOURCES
     src/platform/graphics/JpegCodec.cpp
     src/platform/graphics/Outline.cpp
     src/platform/graphics/Painter.cpp
+    src/platform/graphics/PickedImage.cpp
     src/platform/graphics/Picture.cpp
     src/platform/graphics/PictureCodec.cpp
     src/platform/graphics/PictureReduction.cpp
@@ -67,10 +68,13 @@ set(PIXELLO_WIDGETS_SOURCES
     src/platform/ui/widgets/BarAppearance.cpp
     src/platform/ui/widgets/BarButtonItem.cpp
     src/platform/ui/widgets/Button.cpp
+    src/platform/ui/widgets/CameraPreviewView.cpp
     src/platform/ui/widgets/Control.cpp
+    src/platform/ui/widgets/ImagePickerController.cpp
     src/platform/ui/widgets/Label.cpp
     src/platform/ui/widgets/NavigationBar.cpp
     src/platform/ui/widgets/Slider.cpp
+    src/platform/ui/widgets/ThumbnailGridView.cpp
     src/platform/ui/widgets/Toolbar.cpp
 )
 

@@ -34,6 +34,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/ui/widgets/ButtonTest.cpp
     tests/platform/ui/widgets/NavigationBarTest.cpp
     tests/platform/ui/widgets/SliderTest.cpp
+    tests/platform/ui/widgets/ThumbnailGridViewTest.cpp
     tests/platform/ui/widgets/ToolbarTest.cpp
     tests/platform/ui/widgets/WidgetDrawingTest.cpp
 )
@@ -69,6 +70,7 @@ set(PIXELLO_E2E_TESTS
     tests/e2e/EditorProcessTest.cpp
     tests/e2e/EditorSessionTest.cpp
     tests/e2e/HeadlessHostTest.cpp
+    tests/e2e/PickingTest.cpp
     tests/e2e/WindowHostTest.cpp
 )
 set(PIXELLO_FUZZ_TARGETS

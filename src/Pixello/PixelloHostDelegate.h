@@ -35,11 +35,16 @@ class PixelloHostDelegate : public PixelloAppDelegate,
                             public platform::HostInputDelegate,
                             public platform::ScriptCommandDelegate {
 public:
-    // `window` is not owned.
-    explicit PixelloHostDelegate(platform::Window* window) : PixelloAppDelegate(window) {}
+    // `window` is not owned. A non-empty `openFile` is opened as a picked picture once the
+    // editor has started.
+    explicit PixelloHostDelegate(platform::Window* window, std::filesystem::path openFile = {})
+        : PixelloAppDelegate(window), openFile_(std::move(openFile)) {}
 
     // What platform::runHost and platform::HeadlessHost need to run the editor.
-    static platform::HostedApplication hostedApplication(platform::Window& window);
+    static platform::HostedApplication hostedApplication(platform::Window& window,
+                                                         std::filesystem::path openFile = {});
+
+    void applicationDidFinishLaunching(platform::Application& application) override;
 
     void undo() override;
     void redo() override;

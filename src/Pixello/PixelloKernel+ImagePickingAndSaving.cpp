@@ -42,7 +42,8 @@ void PixelloKernel::pickImageFromCamera() {
             platform::ImagePickerController::Camera)) {
         pickWithSourceType(platform::ImagePickerController::Camera);
     } else {
-        showAlertWithTitle(fillFormat(ZVKLocalString("No camera support on '%@'."), ZVKDeviceName()));
+        showAlertWithTitle(
+            fillFormat(ZVKLocalString("No camera support on '%@'."), ZVKDeviceName()));
     }
 }
 
@@ -55,7 +56,7 @@ void PixelloKernel::pickWithSourceType(int source) {
 }
 
 void PixelloKernel::imagePickerControllerDidFinishPickingImage(platform::ImagePickerController&,
-                                                              platform::PickedImage image) {
+                                                               platform::PickedImage image) {
     openPickedImage(std::move(image));
 }
 
@@ -66,8 +67,8 @@ void PixelloKernel::openPickedImage(platform::PickedImage image) {
         return;
     }
     alert_ = std::make_shared<platform::AlertView>(ZVKLocalString("Please, wait..."), "", "");
-    auto indicator =
-        std::make_shared<platform::ActivityIndicatorView>(platform::ActivityIndicatorView::WhiteLarge);
+    auto indicator = std::make_shared<platform::ActivityIndicatorView>(
+        platform::ActivityIndicatorView::WhiteLarge);
     alert_->addSubview(indicator);
     indicator->setCenter({140.0f, 35.0f});
     indicator->startAnimating();

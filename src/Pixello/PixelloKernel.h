@@ -9,8 +9,8 @@
 #include "ZevkoCore/ZVKPoint.h"
 #include "platform/base/Geometry.h"
 #include "platform/base/NotificationCenter.h"
-#include "platform/graphics/Picture.h"
 #include "platform/graphics/PickedImage.h"
+#include "platform/graphics/Picture.h"
 #include "platform/graphics/PixelBuffer.h"
 #include "platform/media/AlbumWriter.h"
 #include "platform/ui/widgets/ImagePickerController.h"
@@ -98,8 +98,8 @@ public:
                                                               float maxWidth, float maxHeight);
     // The same for a picture decoded at a reduced size: the result has the size the whole
     // picture would have been converted to.
-    static std::optional<platform::Picture> convertImageToPNG(const platform::ReducedPicture& reduced,
-                                                              float maxWidth, float maxHeight);
+    static std::optional<platform::Picture>
+    convertImageToPNG(const platform::ReducedPicture& reduced, float maxWidth, float maxHeight);
     // The size convertImageToPNG gives a picture of `size`: fitted, truncated to whole
     // pixels, at least one pixel across.
     static platform::Size fittedSize(platform::Size size, float maxWidth, float maxHeight);

@@ -107,7 +107,7 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     // The effect toolbar is transparent until opened.
     EXPECT_EQ(run("press bump\n"), "s.txt:1: the button 'bump' is hidden or covered");
     EXPECT_EQ(model().effect(), Effect::Smudge);
-    EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: picking is not available yet");
+    EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: the picker is not shown");
     EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name");
     EXPECT_NE(run("slider bumpPower 12\n"), "") << "no settings screen yet";
     const auto out = scratch.path() / "picture.png";

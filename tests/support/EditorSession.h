@@ -23,8 +23,19 @@ namespace testsupport {
 // runs it, with its documents in a scratch folder.
 class EditorSession : public testsupport::PlatformTest {
 protected:
+    // The photo library, the album and the thumbnail cache lie in the scratch folder too, so
+    // no run touches the user's own; the Pictures folder itself is made by the tests that
+    // want one.
+    void SetUp() override {
+        PlatformTest::SetUp();
+        pictures = scratch.path() / "Pictures";
+        platform::Paths::setPicturesDirectory(pictures);
+        ::setenv("XDG_CACHE_HOME", (scratch.path() / "cache").c_str(), 1);
+    }
     void TearDown() override {
         host.terminate();
+        ::unsetenv("XDG_CACHE_HOME");
+        platform::Paths::resetPicturesDirectory();
         PlatformTest::TearDown();
     }
 
@@ -55,6 +66,7 @@ protected:
     }
 
     platform::HeadlessHost host{2};
+    std::filesystem::path pictures;
     PixelloHostDelegate* delegate = nullptr; // owned by the host's application
 };
 

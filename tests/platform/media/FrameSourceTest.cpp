@@ -106,7 +106,7 @@ TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
     const auto path = scratch.path() / "camera.png";
     const auto good = *platform::PictureCodec::encodePNG(testsupport::makeCoordinatePicture(4, 4));
     const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
-        {{'n', 'o', 't', 'e', 's'}, "the file is neither a PNG nor a JPEG picture"},
+        {{'n', 'o', 't', 'e', 's'}, platform::decodeFailure::unknownFormat},
         {{}, "the file could not be read"}, // no file at all
     };
     for (const auto& [bytes, reason] : cases) {

@@ -58,7 +58,8 @@ void CameraPreviewView::drawContent(Painter& painter) {
     const float scale = std::min(b.width() / size.width, b.height() / size.height);
     const float w = size.width * scale;
     const float h = size.height * scale;
-    painter.drawPicture(*shown_, {b.x() + (b.width() - w) / 2.0f, b.y() + (b.height() - h) / 2.0f, w, h});
+    painter.drawPicture(*shown_,
+                        {b.x() + (b.width() - w) / 2.0f, b.y() + (b.height() - h) / 2.0f, w, h});
 }
 
 } // namespace platform

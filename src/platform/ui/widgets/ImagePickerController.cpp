@@ -50,7 +50,8 @@ bool ImagePickerController::isSourceTypeAvailable(int source) {
 }
 
 void ImagePickerController::loadView() {
-    auto root = std::make_shared<View>(Rect(0.0f, Screen::kStatusBarHeight, Screen::kWidth, kHeight));
+    auto root =
+        std::make_shared<View>(Rect(0.0f, Screen::kStatusBarHeight, Screen::kWidth, kHeight));
     root->setBackgroundColor(Color::black());
     bar_ = std::make_shared<NavigationBar>(Rect(0.0f, 0.0f, Screen::kWidth, kBarHeight));
     bar_->pushNavigationItem(std::make_shared<NavigationItem>(), false);
@@ -63,7 +64,8 @@ void ImagePickerController::loadView() {
     });
     grid_->setOnShown(
         [this](std::size_t first, std::size_t end) { requestThumbnails(first, end); });
-    empty_ = std::make_shared<Label>(Rect(20.0f, content.y() + 100.0f, Screen::kWidth - 40.0f, 30.0f));
+    empty_ =
+        std::make_shared<Label>(Rect(20.0f, content.y() + 100.0f, Screen::kWidth - 40.0f, 30.0f));
     empty_->setTextColor(Color{0.7f, 0.7f, 0.7f, 1.0f});
     empty_->setTextAlignment(1);
     empty_->setBackgroundColor(Color{0.0f, 0.0f, 0.0f, 0.0f});
@@ -85,8 +87,8 @@ void ImagePickerController::viewWillAppear(bool) {
     grid_->setHidden(camera);
     empty_->setHidden(true);
     preview_->setHidden(!camera);
-    auto cancelItem = std::make_shared<BarButtonItem>(
-        text("Cancel"), BarButtonItem::Bordered, this, [this](BarButtonItem&) { cancel(); });
+    auto cancelItem = std::make_shared<BarButtonItem>(text("Cancel"), BarButtonItem::Bordered, this,
+                                                      [this](BarButtonItem&) { cancel(); });
     auto space = std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::FlexibleSpace);
     if (camera) {
         auto shutterItem = std::make_shared<BarButtonItem>(
@@ -151,12 +153,12 @@ void ImagePickerController::requestThumbnails(std::size_t first, std::size_t end
             thumbnails_->setPriority(*requests_[i], priority);
             continue;
         }
-        requests_[i] = thumbnails_->request(files_[i], priority,
-                                            [this, i](ThumbnailCache::Result thumbnail) {
-                                                if (thumbnail) {
-                                                    grid_->setThumbnail(i, std::move(*thumbnail));
-                                                }
-                                            });
+        requests_[i] =
+            thumbnails_->request(files_[i], priority, [this, i](ThumbnailCache::Result thumbnail) {
+                if (thumbnail) {
+                    grid_->setThumbnail(i, std::move(*thumbnail));
+                }
+            });
     }
 }
 
@@ -201,8 +203,8 @@ std::expected<void, Error> ImagePickerController::shutter() {
         return failure("the camera has not shown a picture yet");
     }
     if (delegate_ != nullptr) {
-        delegate_->imagePickerControllerDidFinishPickingImage(*this,
-                                                              PickedImage::picture(std::move(*frame)));
+        delegate_->imagePickerControllerDidFinishPickingImage(
+            *this, PickedImage::picture(std::move(*frame)));
     }
     return {};
 }

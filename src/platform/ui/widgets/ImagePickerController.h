@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/base/Error.h"
 #include "platform/base/BackgroundQueue.h"
+#include "platform/base/Error.h"
 #include "platform/graphics/PickedImage.h"
 #include "platform/media/PictureLibrary.h"
 #include "platform/ui/ViewController.h"

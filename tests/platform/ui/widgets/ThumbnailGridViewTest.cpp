@@ -15,13 +15,13 @@ using platform::ThumbnailGridView;
 struct Grid : ::testing::Test {
     void SetUp() override {
         platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
-        // 320 wide: four 76-point cells with 4-point gaps; 300 high shows three rows and a bit.
+        // 320 wide: four 75-point cells and five 4-point gaps; 300 high shows three rows and
+        // a bit.
         grid = std::make_shared<ThumbnailGridView>(Rect(0, 100, 320, 300));
         window->addSubview(grid);
         grid->setOnPicked([this](std::size_t i) { picked.push_back(i); });
-        grid->setOnShown([this](std::size_t first, std::size_t end) {
-            shown.emplace_back(first, end);
-        });
+        grid->setOnShown(
+            [this](std::size_t first, std::size_t end) { shown.emplace_back(first, end); });
         grid->setCount(30);
     }
     std::shared_ptr<platform::Window> window = std::make_shared<platform::Window>();
@@ -31,13 +31,13 @@ struct Grid : ::testing::Test {
 };
 
 TEST_F(Grid, CellsLieFourAcrossAndTheGapsBelongToNone) {
-    EXPECT_EQ(grid->cellSide(), 76.0f);
-    EXPECT_EQ(grid->cellFrame(0), Rect(4, 4, 76, 76));
-    EXPECT_EQ(grid->cellFrame(5), Rect(84, 84, 76, 76));
+    EXPECT_EQ(grid->cellSide(), 75.0f);
+    EXPECT_EQ(grid->cellFrame(0), Rect(4, 4, 75, 75));
+    EXPECT_EQ(grid->cellFrame(5), Rect(83, 83, 75, 75));
     EXPECT_EQ(grid->cellAt({4, 4}), 0u);
-    EXPECT_EQ(grid->cellAt({79.9f, 79.9f}), 0u);
-    EXPECT_EQ(grid->cellAt({81, 40}), std::nullopt) << "the gap between columns";
-    EXPECT_EQ(grid->cellAt({40, 82}), std::nullopt) << "the gap between rows";
+    EXPECT_EQ(grid->cellAt({78.9f, 78.9f}), 0u);
+    EXPECT_EQ(grid->cellAt({80, 40}), std::nullopt) << "the gap between columns";
+    EXPECT_EQ(grid->cellAt({40, 81}), std::nullopt) << "the gap between rows";
     EXPECT_EQ(grid->cellAt({320, 40}), std::nullopt);
     EXPECT_EQ(grid->cellAt({170, 620}), std::nullopt) << "below the last of 30 cells";
     EXPECT_EQ(grid->cellAt({100, 580}), 29u);
@@ -52,12 +52,13 @@ TEST_F(Grid, AFingerScrollsWithinTheContentAndOnlyATapPicks) {
     window->touchUp(1, {100, 250});
     EXPECT_EQ(grid->contentOffset(), 100.0f);
     EXPECT_TRUE(picked.empty()) << "a drag picks nothing";
-    EXPECT_EQ(grid->visibleCells(), (std::pair<std::size_t, std::size_t>{4, 20}));
+    EXPECT_EQ(grid->visibleCells(), (std::pair<std::size_t, std::size_t>{4, 24}))
+        << "rows 1 to 5, the last by one point";
     EXPECT_EQ(shown.back(), grid->visibleCells());
 
-    // 8 rows of 80 points and a gap: 644 high, so at most 344 down.
+    // 8 rows of 79 points and a gap: 636 high, so at most 336 down.
     grid->setContentOffset(10000);
-    EXPECT_EQ(grid->contentOffset(), 344.0f);
+    EXPECT_EQ(grid->contentOffset(), 336.0f);
     grid->setContentOffset(-5);
     EXPECT_EQ(grid->contentOffset(), 0.0f);
 
@@ -70,7 +71,9 @@ TEST_F(Grid, AFingerScrollsWithinTheContentAndOnlyATapPicks) {
     grid->setCount(3);
     EXPECT_EQ(grid->contentOffset(), 0.0f);
     EXPECT_FALSE(grid->hasThumbnail(0));
-    grid->setThumbnail(0, platform::Picture::create(std::make_shared<std::vector<std::uint8_t>>(4, 255), 1, 1).value());
+    grid->setThumbnail(
+        0, platform::Picture::create(std::make_shared<std::vector<std::uint8_t>>(4, 255), 1, 1)
+               .value());
     EXPECT_TRUE(grid->hasThumbnail(0));
 }
 
