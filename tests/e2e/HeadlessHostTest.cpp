@@ -1,5 +1,6 @@
 #include "platform/host/HeadlessHost.h"
 
+#include "platform/base/BackgroundQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/GLContext.h"
 #include "platform/graphics/PictureCodec.h"
@@ -107,6 +108,21 @@ TEST_F(HeadlessRun, OtherCommandsGoToTheApplicationAndItsErrorsNameTheLine) {
     EXPECT_EQ(record->commands, (std::vector<std::string>{"paint", "prss"}));
     EXPECT_EQ(run("paint 0 x 0\n"), "t.txt:1: 'x' is not a number");
     EXPECT_EQ(record->colour->backgroundColor()->green, 1.0f);
+}
+
+TEST_F(HeadlessRun, AWaitDeliversBackgroundCompletionsBeforeTimeMoves) {
+    platform::RunLoop& loop = platform::RunLoop::main();
+    std::vector<std::string> log;
+    loop.performAfterDelay(this, "timer", 0.05, [&] { log.push_back("timer"); });
+    platform::BackgroundQueue queue(loop);
+    queue.submit(nullptr, 0, [&]() -> platform::RunLoop::Call {
+        return [&] { log.push_back("completion at " + std::to_string(loop.now())); };
+    });
+    // Other commands never show it, however soon the worker is done.
+    EXPECT_EQ(run("paint 0 1 0\n"), "");
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(run("wait 0.1\n"), "");
+    EXPECT_EQ(log, (std::vector<std::string>{"completion at 0.000000", "timer"}));
 }
 
 TEST_F(HeadlessRun, TerminateEndsTheApplicationAndNothingRunsAfterIt) {

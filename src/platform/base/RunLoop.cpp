@@ -1,5 +1,7 @@
 #include "platform/base/RunLoop.h"
 
+#include "platform/base/Assert.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -19,6 +21,11 @@ void RunLoop::reset(std::shared_ptr<Clock> clock) {
     virtual_ = dynamic_cast<VirtualClock*>(clock_.get());
     pending_.clear();
     observers_.clear();
+    // Completions of the last run are dropped with its calls (outside the lock, as what
+    // they hold may take its time to go); jobs still running stay counted until they end.
+    std::vector<Call> dropped;
+    const std::lock_guard lock(crossThread_);
+    dropped.swap(posted_);
 }
 
 void RunLoop::performAfterDelay(const void* target, std::string action, double delay, Call call) {
@@ -41,7 +48,7 @@ bool RunLoop::hasPending(const void* target, std::string_view action) const {
 }
 
 int RunLoop::fireDueCalls() {
-    int fired = 0;
+    int fired = virtual_ == nullptr ? runPosted() : 0;
     for (;;) {
         const double t = now();
         auto next = pending_.end();
@@ -60,6 +67,70 @@ int RunLoop::fireDueCalls() {
         call();
         ++fired;
     }
+}
+
+void RunLoop::post(Call call) {
+    const std::lock_guard lock(crossThread_);
+    posted_.push_back(std::move(call));
+    crossThreadChanged_.notify_all();
+    if (wakeUp_) {
+        wakeUp_();
+    }
+}
+
+void RunLoop::setWakeUp(std::function<void()> wakeUp) {
+    const std::lock_guard lock(crossThread_);
+    wakeUp_ = std::move(wakeUp);
+}
+
+bool RunLoop::hasPosted() const {
+    const std::lock_guard lock(crossThread_);
+    return !posted_.empty();
+}
+
+void RunLoop::beginBackgroundJob() {
+    const std::lock_guard lock(crossThread_);
+    ++backgroundJobs_;
+}
+
+void RunLoop::endBackgroundJob() {
+    const std::lock_guard lock(crossThread_);
+    PIXELLO_ASSERT(backgroundJobs_ > 0);
+    --backgroundJobs_;
+    crossThreadChanged_.notify_all();
+}
+
+int RunLoop::backgroundJobs() const {
+    const std::lock_guard lock(crossThread_);
+    return backgroundJobs_;
+}
+
+void RunLoop::waitForBackgroundJobs() {
+    for (;;) {
+        {
+            std::unique_lock lock(crossThread_);
+            crossThreadChanged_.wait(lock,
+                                     [this] { return backgroundJobs_ == 0 || !posted_.empty(); });
+            if (backgroundJobs_ == 0 && posted_.empty()) {
+                return;
+            }
+        }
+        runPosted();
+    }
+}
+
+int RunLoop::runPosted() {
+    // Taken out as a batch: calls posted while these run wait for the next turn, and a
+    // call may post or wait freely.
+    std::vector<Call> calls;
+    {
+        const std::lock_guard lock(crossThread_);
+        calls.swap(posted_);
+    }
+    for (Call& call : calls) {
+        call();
+    }
+    return static_cast<int>(calls.size());
 }
 
 std::optional<double> RunLoop::nextFireTime() const {

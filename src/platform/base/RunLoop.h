@@ -2,9 +2,11 @@
 
 #include "platform/base/Clock.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +15,9 @@
 namespace platform {
 
 // The main thread's run loop: one-shot delayed calls identified by target and action
-// (so they can be cancelled), and frame observers that are told whenever time moved
-// (animations hang on these).
+// (so they can be cancelled), frame observers that are told whenever time moved
+// (animations hang on these), and calls that other threads hand back to the main thread.
+// Everything but the members marked "any thread" belongs to the main thread.
 class RunLoop {
 public:
     using Call = std::function<void()>;
@@ -44,7 +47,10 @@ public:
 
     // Runs every call due at the current time, earliest first and, for equal times,
     // in the order they were scheduled. Calls scheduled by these calls that are due
-    // at once run in the same pass. Answers how many ran.
+    // at once run in the same pass. On the real clock the calls posted from other threads
+    // run first, in posting order. On a virtual clock they wait for
+    // waitForBackgroundJobs(): there time is the script's, and a completion showing up
+    // whenever a thread happens to finish would make two runs differ. Answers how many ran.
     int fireDueCalls();
     std::optional<double> nextFireTime() const;
 
@@ -54,12 +60,34 @@ public:
     // Tells every frame observer the current time.
     void notifyFrame();
 
+    // Any thread: hands `call` to the main thread, which runs it from fireDueCalls() or
+    // waitForBackgroundJobs(), in posting order, and wakes the host.
+    void post(Call call);
+    // Called (on the posting thread, so it must be thread-safe) whenever a call is posted,
+    // so that a host asleep in its event loop wakes up; nothing by default.
+    void setWakeUp(std::function<void()> wakeUp);
+    bool hasPosted() const;
+
+    // Any thread: counts the background jobs that are queued or running. A job's work
+    // posts its completion before it ends, so once none is outstanding every completion
+    // is waiting in the posted calls.
+    void beginBackgroundJob();
+    void endBackgroundJob();
+    int backgroundJobs() const;
+    // Blocks until no background job is outstanding and nothing is posted, running the
+    // posted calls as they arrive (a completion may start further jobs). Scripted runs
+    // wait here before time moves, so a script sees every completion at the same step.
+    void waitForBackgroundJobs();
+
     // Virtual clock only: moves time forward by `seconds`, stopping at every pending
     // call's time to run it and at least every `frameStep` seconds to notify the frame
     // observers. Answers false (and does nothing) on the real clock.
     bool advance(double seconds, double frameStep = 1.0 / 60.0);
 
 private:
+    // Runs the calls posted so far; answers how many.
+    int runPosted();
+
     struct Pending {
         std::uint64_t serial;
         double due;
@@ -77,6 +105,15 @@ private:
     std::vector<Pending> pending_;
     std::vector<Observer> observers_;
     std::uint64_t nextSerial_ = 0;
+
+    // What other threads touch, under the lock: the posted calls, the wake-up (called with
+    // the lock held, so a host that clears it knows no thread is still inside) and the
+    // count of background jobs.
+    mutable std::mutex crossThread_;
+    std::condition_variable crossThreadChanged_;
+    std::vector<Call> posted_;
+    std::function<void()> wakeUp_;
+    int backgroundJobs_ = 0;
 };
 
 } // namespace platform

@@ -117,6 +117,9 @@ std::expected<void, Error> HeadlessHost::runCommand(const ScriptCommand& command
         return {};
     }
     if (const auto* wait = std::get_if<ScriptCommand::Wait>(&command.action)) {
+        // Background work finishes and its completions arrive before time moves, so
+        // `press save` followed by a wait shows the outcome in every run alike.
+        loop.waitForBackgroundJobs();
         loop.advance(wait->seconds);
         return {};
     }

@@ -2,8 +2,10 @@
 
 #include "platform/base/NotificationCenter.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -83,6 +85,38 @@ TEST(RealLoop, CannotBeAdvancedByHand) {
     RunLoop loop(std::make_shared<platform::RealClock>());
     EXPECT_FALSE(loop.advance(1.0));
     EXPECT_EQ(loop.virtualClock(), nullptr);
+}
+
+TEST(RealLoop, RunsCallsPostedFromOtherThreadsInPostingOrderAfterWakingTheHost) {
+    RunLoop loop(std::make_shared<platform::RealClock>());
+    std::atomic<int> wakes = 0;
+    loop.setWakeUp([&] { ++wakes; });
+    std::vector<int> seen;
+    std::thread([&] {
+        for (int i = 0; i < 3; ++i) {
+            loop.post([&seen, i] { seen.push_back(i); });
+        }
+    }).join();
+    EXPECT_EQ(wakes, 3);
+    EXPECT_TRUE(loop.hasPosted());
+    EXPECT_EQ(loop.fireDueCalls(), 3);
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+    EXPECT_FALSE(loop.hasPosted());
+}
+
+TEST_F(VirtualLoop, PostedCallsWaitForTheBackgroundJobsInsteadOfTheNextTurn) {
+    loop.beginBackgroundJob();
+    std::thread([&] {
+        loop.post([&] { log.push_back("completion"); });
+        loop.endBackgroundJob();
+    }).join();
+    // However soon a job ends, a virtual-clock turn does not show its completion.
+    EXPECT_EQ(loop.fireDueCalls(), 0);
+    loop.advance(1.0);
+    EXPECT_TRUE(log.empty());
+    loop.waitForBackgroundJobs();
+    EXPECT_EQ(log, (std::vector<std::string>{"completion"}));
+    EXPECT_EQ(loop.backgroundJobs(), 0);
 }
 
 TEST(NotificationCenterTest, DeliversByNameAndSenderInRegistrationOrderToLiveObservers) {

@@ -108,9 +108,21 @@ WindowHost::WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> contex
     // context. It stays the shared context for the rest of the process.
     GLContext::installShared(std::move(context));
     windowKeepsContents_ = context_->keepContentsAcrossSwaps();
+    // A completion posted from a worker thread wakes the event loop with an event of our
+    // own; SDL_PushEvent may be called from any thread.
+    Uint32 wakeType = SDL_RegisterEvents(1);
+    if (wakeType == static_cast<Uint32>(-1)) {
+        wakeType = SDL_USEREVENT;
+    }
+    RunLoop::main().setWakeUp([wakeType] {
+        SDL_Event wake{};
+        wake.type = wakeType;
+        SDL_PushEvent(&wake);
+    });
 }
 
 WindowHost::~WindowHost() {
+    RunLoop::main().setWakeUp(nullptr);
     close();
     compositor_.reset();
     statusBar_.reset();
@@ -153,7 +165,7 @@ bool WindowHost::runOnce(double maxWait) {
         return false;
     }
     RunLoop& loop = RunLoop::main();
-    double wait = needsFrame_ ? 0.0 : std::max(maxWait, 0.0);
+    double wait = needsFrame_ || loop.hasPosted() ? 0.0 : std::max(maxWait, 0.0);
     if (const auto due = loop.nextFireTime()) {
         wait = std::min(wait, std::max(0.0, *due - loop.now()));
     }
