@@ -3,6 +3,8 @@
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -29,6 +31,55 @@ TEST(Paths, OverrideIsCreatedOnDemandAndResetGoesBackToTheDefault) {
     EXPECT_TRUE(std::filesystem::is_directory(dir));
     Paths::resetDocumentsDirectory();
     EXPECT_NE(Paths::documentsDirectory(), dir);
+}
+
+TEST(Paths, PicturesFolderFromUserDirsAsXdgUserDirsReadsIt) {
+    const struct {
+        const char* text;
+        std::optional<std::string> folder;
+    } cases[] = {
+        {"XDG_PICTURES_DIR=\"$HOME/Pictures\"\n", "/home/u/Pictures"},
+        {"# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n  XDG_PICTURES_DIR = \"$HOME/Bilder/\"",
+         "/home/u/Bilder"},
+        {"XDG_PICTURES_DIR=\"/srv/photos\"\nXDG_PICTURES_DIR=\"$HOME/later\"\n", "/home/u/later"},
+        {"XDG_PICTURES_DIR=\"$HOME\"", "/home/u"},
+        {"XDG_PICTURES_DIR=\"$HOME/My \\\"Pics\\\"\"", "/home/u/My \"Pics\""},
+        // Relative and malformed entries are ignored; a later good one still counts.
+        {"XDG_PICTURES_DIR=\"Pictures\"\n", std::nullopt},
+        {"XDG_PICTURES_DIR=\"$HOMEPICS\"\n", std::nullopt},
+        {"XDG_PICTURES_DIR=\"/unterminated\nXDG_PICTURES_DIR=/unquoted\n", std::nullopt},
+        {"#XDG_PICTURES_DIR=\"/commented\"\nXDG_PICTURES_DIRX=\"/other\"\n", std::nullopt},
+        {"XDG_PICTURES_DIR=\"rel\"\nXDG_PICTURES_DIR=\"/abs\"\n", "/abs"},
+    };
+    for (const auto& c : cases) {
+        const auto folder = Paths::picturesDirectoryFromUserDirs(c.text, "/home/u");
+        EXPECT_EQ(folder ? std::optional(folder->string()) : std::nullopt, c.folder) << c.text;
+    }
+}
+
+TEST(Paths, PicturesFolderComesFromTheUserDirsFileElseHomeAndIsNeverCreated) {
+    testsupport::ScratchDirectory scratch;
+    const auto config = scratch.path() / "config";
+    std::filesystem::create_directories(config);
+    EXPECT_EQ(Paths::defaultPicturesDirectory(config.c_str(), "/home/u"), "/home/u/Pictures");
+    testsupport::writeText(config / "user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Fotos\"\n");
+    EXPECT_EQ(Paths::defaultPicturesDirectory(config.c_str(), "/home/u"), "/home/u/Fotos");
+    // A relative XDG_CONFIG_HOME is ignored: ~/.config is read instead.
+    EXPECT_EQ(Paths::defaultPicturesDirectory("config", scratch.path().c_str()),
+              scratch.path() / "Pictures");
+
+    const auto pictures = scratch.path() / "Pictures";
+    Paths::setPicturesDirectory(pictures);
+    EXPECT_EQ(Paths::picturesDirectory(), pictures);
+    EXPECT_FALSE(Paths::picturesDirectoryReadable());
+    EXPECT_FALSE(std::filesystem::exists(pictures));
+    std::filesystem::create_directory(pictures);
+    EXPECT_TRUE(Paths::picturesDirectoryReadable());
+    Paths::resetPicturesDirectory();
+    EXPECT_NE(Paths::picturesDirectory(), pictures);
+
+    EXPECT_EQ(Paths::defaultCacheDirectory("/c", "/home/u"), "/c");
+    EXPECT_EQ(Paths::defaultCacheDirectory("c", "/home/u"), "/home/u/.cache");
 }
 
 } // namespace
