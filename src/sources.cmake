@@ -3,6 +3,7 @@ set(PIXELLO_BASE_SOURCES
     src/platform/base/AffineTransform.cpp
     src/platform/base/Application.cpp
     src/platform/base/Assert.cpp
+    src/platform/base/BackgroundQueue.cpp
     src/platform/base/Bundle.cpp
     src/platform/base/Clock.cpp
     src/platform/base/Device.cpp
@@ -25,7 +26,16 @@ set(PIXELLO_GRAPHICS_SOURCES
     src/platform/graphics/PictureCodec.cpp
     src/platform/graphics/PixelConversion.cpp
     src/platform/graphics/PngCodec.cpp
+    src/platform/graphics/PngText.cpp
     src/platform/graphics/TrueTypeLibrary.cpp
+)
+
+set(PIXELLO_MEDIA_SOURCES
+    src/platform/media/AlbumWriter.cpp
+    src/platform/media/PictureLibrary.cpp
+    src/platform/media/PictureSignature.cpp
+    src/platform/media/PosixFiles.cpp
+    src/platform/media/ThumbnailCache.cpp
 )
 
 set(PIXELLO_GL_SOURCES

@@ -4,6 +4,7 @@ set(PIXELLO_TEST_SUPPORT_SOURCES
 )
 set(PIXELLO_PLATFORM_TESTS
     tests/platform/base/ApplicationTest.cpp
+    tests/platform/base/BackgroundQueueTest.cpp
     tests/platform/base/BundleTest.cpp
     tests/platform/base/DeviceTest.cpp
     tests/platform/base/DiagnosticsTest.cpp
@@ -16,6 +17,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/graphics/FontTest.cpp
     tests/platform/graphics/ImageTest.cpp
     tests/platform/graphics/PictureTest.cpp
+    tests/platform/graphics/PngTextTest.cpp
     tests/platform/graphics/ResourcesTest.cpp
     tests/platform/host/MouseFingersTest.cpp
     tests/platform/host/ScriptTest.cpp
@@ -33,6 +35,11 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/ui/widgets/SliderTest.cpp
     tests/platform/ui/widgets/ToolbarTest.cpp
     tests/platform/ui/widgets/WidgetDrawingTest.cpp
+)
+set(PIXELLO_MEDIA_TESTS
+    tests/platform/media/AlbumWriterTest.cpp
+    tests/platform/media/PictureLibraryTest.cpp
+    tests/platform/media/ThumbnailCacheTest.cpp
 )
 set(PIXELLO_ZEVKOCORE_TESTS
     tests/ZevkoCore/ApplicationKernelTest.cpp
@@ -69,6 +76,7 @@ set(PIXELLO_FUZZ_TARGETS
 set(PIXELLO_BENCHMARKS
     bench/bench_editor.cpp
     bench/bench_history.cpp
+    bench/bench_media.cpp
     bench/bench_host.cpp
     bench/bench_mesh.cpp
     bench/bench_render.cpp
