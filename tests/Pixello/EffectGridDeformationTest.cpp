@@ -267,9 +267,9 @@ TEST(EffectGridDeformation, TheRimAndTheReachAreInclusive) {
     EXPECT_EQ(bumpStep(std::nextafter(0.75f, 1.0f), 0.5f, circle, 10.0f).dx, 0.0f);
     EXPECT_GT(0.0f, bumpStep(std::nextafter(0.75f, 0.0f), 0.5f, circle, 10.0f, true).dx);
     EXPECT_EQ(smudgeStep(0.5f, 0.6f, {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.1f).dx, 0.0f);
-    EXPECT_LT(0.0f,
-              smudgeStep(0.5f, std::nextafter(0.6f, 0.0f), {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.1f)
-                  .dx);
+    EXPECT_LT(
+        0.0f,
+        smudgeStep(0.5f, std::nextafter(0.6f, 0.0f), {0.5f, 0.5f}, {0.6f, 0.5f}, 0.11f, 0.1f).dx);
 }
 
 TEST(EffectGridDeformation, CopiesMovedOneByOneAreDeformedCopyByCopyUntilReset) {
