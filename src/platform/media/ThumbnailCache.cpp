@@ -195,8 +195,12 @@ ThumbnailCache::Result ThumbnailCache::make(const Place& place, const std::files
     auto decoded = PictureCodec::decodeFile(file);
     std::optional<Picture> small = decoded ? reduce(*decoded, kMaxSide) : std::nullopt;
     if (!small) {
-        // Not for a file that went away meanwhile: there is nothing to remember.
-        if (::stat(file.c_str(), &st) == 0) {
+        // Not for a file that went away meanwhile: there is nothing to remember. Nor for a
+        // format this build does not read: the failure folder is named after the version,
+        // which need not change when a later build learns the format.
+        const bool unknownFormat =
+            !decoded && decoded.error().message == decodeFailure::unknownFormat;
+        if (!unknownFormat && ::stat(file.c_str(), &st) == 0) {
             const auto nothing = Picture::create(std::make_shared<const PixelBytes>(4, 0), 1, 1);
             if (const auto entry = signedPng(*nothing, uri, mtime, place.software)) {
                 store(place.fail, name, *entry);

@@ -107,6 +107,7 @@ protected:
 TEST_F(Thumbnails, AreKeptPrivatelyAndRemadeOnlyWhenTheFileChanges) {
     ThumbnailCache cache(thumbs, queue);
     const auto file = writePicture("a b.png", testsupport::patternPicture(300, 200), 1'000'000);
+    writePicture("b.png", testsupport::patternPicture(30, 20), 1'000'000);
     const auto made = cache.thumbnail(file);
     ASSERT_TRUE(made) << made.error().message;
     EXPECT_EQ(made->size(), (platform::Size{128, 85}));
@@ -123,13 +124,15 @@ TEST_F(Thumbnails, AreKeptPrivatelyAndRemadeOnlyWhenTheFileChanges) {
     EXPECT_TRUE(keys["Software"].starts_with("Pixello ")) << keys["Software"];
 
     // Unchanged time: the stored thumbnail is used, even though the file no longer decodes.
-    testsupport::writeText(file, "damaged");
+    testsupport::writeText(file, "not a picture");
     setModified(file, 1'000'000);
     const auto again = cache.thumbnail(file);
     ASSERT_TRUE(again) << again.error().message;
     EXPECT_EQ(*again->pixels(), *made->pixels());
 
-    // Changed: made anew, which fails and is remembered for this time.
+    // Changed: made anew, which fails for a damaged picture and is remembered for this time.
+    const auto png = testsupport::readText(pictures / "b.png");
+    testsupport::writeText(file, png.substr(0, png.size() / 2));
     setModified(file, 2'000'000);
     EXPECT_FALSE(cache.thumbnail(file));
     const auto failed = cache.failDirectory() / name;
@@ -143,8 +146,10 @@ TEST_F(Thumbnails, AreKeptPrivatelyAndRemadeOnlyWhenTheFileChanges) {
     EXPECT_EQ(*fixed->pixels(), *testsupport::patternPicture(20, 10).pixels());
     EXPECT_EQ(keysOf(stored)["Thumb::MTime"], "2000001");
 
-    // A file that is gone leaves nothing behind.
+    // A file that is gone, or in a format a later build may read, leaves nothing behind.
     EXPECT_FALSE(cache.thumbnail(pictures / "gone.png"));
+    testsupport::writeText(pictures / "notes.png", "text");
+    EXPECT_FALSE(cache.thumbnail(pictures / "notes.png"));
     EXPECT_EQ(namesIn(cache.failDirectory()), std::set<std::string>{name});
 }
 
