@@ -46,14 +46,6 @@ set(PIXELLO_MEDIA_SOURCES
     src/platform/media/V4L2FrameSource.cpp
 )
 
-set(PIXELLO_MEDIA_SOURCES
-    src/platform/media/AlbumWriter.cpp
-    src/platform/media/PictureLibrary.cpp
-    src/platform/media/PictureSignature.cpp
-    src/platform/media/PosixFiles.cpp
-    src/platform/media/ThumbnailCache.cpp
-)
-
 set(PIXELLO_GL_SOURCES
     src/platform/gl/GLContext.cpp
     src/platform/gl/GLExtensions.cpp

@@ -189,11 +189,11 @@ ThumbnailCache::Result ThumbnailCache::make(const Place& place, const std::files
                        "' could not be read as a picture and has not changed since");
     }
 
-    // The decoding step: once PictureCodec::decodeFileToFit(file, {kMaxSide, kMaxSide}) is
-    // there, decode straight to the thumbnail's box here (its `picture`; `fullSize` is not
-    // needed) and let reduce() do only the last step.
-    auto decoded = PictureCodec::decodeFile(file);
-    std::optional<Picture> small = decoded ? reduce(*decoded, kMaxSide) : std::nullopt;
+    // Decoded straight to the thumbnail's box, so a camera photo never lies whole in
+    // memory; reduce() takes only the last step.
+    constexpr auto side = static_cast<float>(kMaxSide);
+    auto decoded = PictureCodec::decodeFileToFit(file, {side, side});
+    std::optional<Picture> small = decoded ? reduce(decoded->picture, kMaxSide) : std::nullopt;
     if (!small) {
         // Not for a file that went away meanwhile: there is nothing to remember. Nor for a
         // format this build does not read: the failure folder is named after the version,
