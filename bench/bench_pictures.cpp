@@ -1,8 +1,12 @@
 // Costs of pictures going into and out of the editor: the PNG encoding of every picture that
 // leaves it, and picking a 24-megapixel camera picture, reduced while it is decoded or
-// decoded whole, with the peak memory each adds.
+// decoded whole, with the peak memory each adds, and the whole pick in the editor.
+#include "Pixello/PixelloHostDelegate.h"
 #include "Pixello/PixelloKernel.h"
+#include "platform/base/Paths.h"
 #include "platform/graphics/PictureCodec.h"
+#include "platform/host/HeadlessHost.h"
+#include "platform/host/Script.h"
 
 #include <algorithm>
 #include <array>
@@ -232,8 +236,7 @@ const CameraFile& cameraFile(Detail detail) {
 // fitted size by the kernel.
 std::optional<Picture> pickReduced(const std::filesystem::path& path) {
     const auto reduced = PictureCodec::decodeFileToFit(path, {600.0f, 600.0f});
-    return reduced ? PixelloKernel::convertImageToPNG(reduced->picture, 600.0f, 600.0f)
-                   : std::nullopt;
+    return reduced ? PixelloKernel::convertImageToPNG(*reduced, 600.0f, 600.0f) : std::nullopt;
 }
 
 std::optional<Picture> pickWhole(const std::filesystem::path& path) {
@@ -325,5 +328,58 @@ void BM_PickJpeg24MPTexturedFullDecode(benchmark::State& state) {
     pickBenchmark(state, Detail::texture, pickWhole);
 }
 BENCHMARK(BM_PickJpeg24MPTexturedFullDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The whole pick as a user makes it, in the running editor: with the photo library shown, a
+// tap on the thumbnail of the 24-megapixel JPEG, the wait alert, and the delayed completion
+// that decodes, converts and stores the picture as the only history entry (a PNG file) and
+// hands it to the screen. The clock runs from the tap to the end of the completion.
+void BM_PickFromLibrary24MP(benchmark::State& state) {
+    const std::filesystem::path& camera = cameraFile(Detail::noise).path();
+    const std::filesystem::path root = camera.parent_path() / "editor";
+    std::filesystem::create_directories(root / "Pictures");
+    std::filesystem::copy_file(camera, root / "Pictures" / "camera.jpg",
+                               std::filesystem::copy_options::overwrite_existing);
+    platform::Paths::setDocumentsDirectory(root / "Documents");
+    platform::Paths::setPicturesDirectory(root / "Pictures");
+    ::setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    platform::HeadlessHost host(2);
+    PixelloHostDelegate* delegate = nullptr;
+    const auto run = [&host](const std::string& text) {
+        const auto script = platform::Script::parse(text, "bench");
+        return script && host.run(*script);
+    };
+    const bool launched = static_cast<bool>(host.launch([&delegate](platform::Window& window) {
+        auto hosted = PixelloHostDelegate::hostedApplication(window);
+        delegate = static_cast<PixelloHostDelegate*>(hosted.delegate.get());
+        return hosted;
+    }));
+    const std::string pick =
+        "pick " + (root / "Pictures" / "camera.jpg").string() + "\nwait 0.05\n";
+    if (!launched || !run("wait 0.5\npress pick\nwait 0.5\n")) {
+        state.SkipWithError("the editor did not show its photo library");
+    }
+    for (auto _ : state) {
+        if (!run(pick)) {
+            state.SkipWithError("the pick did not run");
+            break;
+        }
+        state.PauseTiming();
+        const PixelloModel& model = *delegate->kernel()->model();
+        const bool picked = model.imageFileNames().size() == 1 &&
+                            model.imageFileNames()[0].ends_with(".pngr") &&
+                            delegate->kernel()->alert() == nullptr;
+        if (!picked || !run("wait 0.5\npress pick\nwait 0.5\n")) {
+            state.SkipWithError("the picture was not picked");
+            state.ResumeTiming();
+            break;
+        }
+        state.ResumeTiming();
+    }
+    host.terminate();
+    ::unsetenv("XDG_CACHE_HOME");
+    platform::Paths::resetPicturesDirectory();
+    platform::Paths::resetDocumentsDirectory();
+}
+BENCHMARK(BM_PickFromLibrary24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
