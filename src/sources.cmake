@@ -17,15 +17,18 @@ set(PIXELLO_BASE_SOURCES
 set(PIXELLO_GRAPHICS_SOURCES
     src/platform/graphics/BitmapContext.cpp
     src/platform/graphics/Font.cpp
+    src/platform/graphics/HeifCodec.cpp
     src/platform/graphics/Image.cpp
     src/platform/graphics/JpegCodec.cpp
     src/platform/graphics/Outline.cpp
     src/platform/graphics/Painter.cpp
     src/platform/graphics/Picture.cpp
     src/platform/graphics/PictureCodec.cpp
+    src/platform/graphics/PictureReduction.cpp
     src/platform/graphics/PixelConversion.cpp
     src/platform/graphics/PngCodec.cpp
     src/platform/graphics/TrueTypeLibrary.cpp
+    src/platform/graphics/WebpCodec.cpp
 )
 
 set(PIXELLO_GL_SOURCES

@@ -1,38 +1,46 @@
 #include "platform/graphics/PictureCodec.h"
 
+#include "platform/graphics/HeifCodec.h"
 #include "platform/graphics/JpegCodec.h"
 #include "platform/graphics/PngCodec.h"
+#include "platform/graphics/WebpCodec.h"
 
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 namespace platform {
 
 namespace {
 
-// Far above what a 50-megapixel picture compresses to; a larger file is not read whole.
+// Far above what any camera's picture compresses to; a larger file is not read whole.
 constexpr std::uintmax_t maxFileBytes = 512u * 1024u * 1024u;
 
-} // namespace
-
-std::expected<Picture, Error> PictureCodec::decode(std::span<const std::uint8_t> data) {
+std::expected<ReducedPicture, Error> read(std::span<const std::uint8_t> data,
+                                          std::optional<Size> box) {
     if (png::hasSignature(data)) {
-        return png::decode(data);
+        return png::decode(data, box);
     }
     if (jpeg::hasSignature(data)) {
-        return jpeg::decode(data);
+        return jpeg::decode(data, box);
+    }
+    if (webp::hasSignature(data)) {
+        return webp::decode(data, box);
+    }
+    if (heif::hasSignature(data)) {
+        return heif::decode(data, box);
     }
     return failure(decodeFailure::unknownFormat);
 }
 
-std::expected<Picture, Error> PictureCodec::decodeFile(const std::filesystem::path& path) {
+std::expected<std::vector<std::uint8_t>, Error> readFile(const std::filesystem::path& path) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error) {
         return failure(decodeFailure::unreadable);
     }
     if (size > maxFileBytes) {
-        return failure(decodeFailure::tooLarge);
+        return failure(decodeFailure::oversized);
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -44,7 +52,39 @@ std::expected<Picture, Error> PictureCodec::decodeFile(const std::filesystem::pa
     if (got != bytes.size()) {
         return failure(decodeFailure::unreadable);
     }
-    return decode(bytes);
+    return bytes;
+}
+
+} // namespace
+
+std::expected<Picture, Error> PictureCodec::decode(std::span<const std::uint8_t> data) {
+    auto whole = read(data, std::nullopt);
+    if (!whole) {
+        return std::unexpected(whole.error());
+    }
+    return std::move(whole->picture);
+}
+
+std::expected<Picture, Error> PictureCodec::decodeFile(const std::filesystem::path& path) {
+    const auto bytes = readFile(path);
+    if (!bytes) {
+        return std::unexpected(bytes.error());
+    }
+    return decode(*bytes);
+}
+
+std::expected<ReducedPicture, Error> PictureCodec::decodeToFit(std::span<const std::uint8_t> data,
+                                                               Size box) {
+    return read(data, box);
+}
+
+std::expected<ReducedPicture, Error>
+PictureCodec::decodeFileToFit(const std::filesystem::path& path, Size box) {
+    const auto bytes = readFile(path);
+    if (!bytes) {
+        return std::unexpected(bytes.error());
+    }
+    return read(*bytes, box);
 }
 
 std::expected<std::vector<std::uint8_t>, Error> PictureCodec::encodePNG(const Picture& picture) {

@@ -262,8 +262,9 @@ TEST(PictureCodec, TruncatedOrDamagedFilesYieldNoPicture) {
 
     const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
     EXPECT_EQ(failureOf(PictureCodec::decode(text)),
-              "the file is neither a PNG nor a JPEG picture");
-    EXPECT_EQ(failureOf(PictureCodec::decode({})), "the file is neither a PNG nor a JPEG picture");
+              "the file is not a PNG, JPEG, WebP or HEIF picture");
+    EXPECT_EQ(failureOf(PictureCodec::decode({})),
+              "the file is not a PNG, JPEG, WebP or HEIF picture");
 }
 
 TEST(PictureCodec, PicturesLargerThanTheLimitAreRefusedBeforeDecoding) {

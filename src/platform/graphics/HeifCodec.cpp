@@ -1,0 +1,138 @@
+#include "platform/graphics/HeifCodec.h"
+
+#include "platform/graphics/PictureReduction.h"
+#include "platform/graphics/PixelConversion.h"
+
+#include <array>
+#include <cstring>
+#include <libheif/heif.h>
+#include <memory>
+
+namespace platform::heif {
+
+namespace {
+
+struct ContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+const char* failureFor(const heif_error& error) {
+    return error.code == heif_error_Memory_allocation_error ? decodeFailure::oversized
+                                                            : decodeFailure::damaged;
+}
+
+// The brands of still pictures in the HEIF container: HEVC-coded (heic, heix and their
+// multi-view forms), the generic image brand, and AV1-coded (avif), which libheif also reads.
+bool isPictureBrand(const std::uint8_t* brand) {
+    static constexpr std::array<const char*, 6> brands = {"heic", "heix", "heim",
+                                                          "heis", "mif1", "avif"};
+    for (const char* known : brands) {
+        if (std::memcmp(brand, known, 4) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool hasSignature(std::span<const std::uint8_t> data) {
+    // The file starts with its 'ftyp' box: size, type, major brand, minor version, then the
+    // compatible brands.
+    if (data.size() < 12 || std::memcmp(data.data() + 4, "ftyp", 4) != 0) {
+        return false;
+    }
+    const std::size_t boxSize = std::size_t{data[0]} << 24 | std::size_t{data[1]} << 16 |
+                                std::size_t{data[2]} << 8 | std::size_t{data[3]};
+    const std::size_t end = std::min(boxSize, data.size());
+    if (isPictureBrand(data.data() + 8)) {
+        return true;
+    }
+    for (std::size_t at = 16; at + 4 <= end; at += 4) {
+        if (isPictureBrand(data.data() + at)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::expected<ReducedPicture, Error> decode(std::span<const std::uint8_t> data,
+                                            std::optional<Size> box) {
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context) {
+        return failure(decodeFailure::damaged);
+    }
+    // libheif refuses larger items (and grids) from their declared size, before decoding.
+    heif_context_set_maximum_image_size_limit(context.get(), PictureCodec::maxFileSide);
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.data(),
+                                                                  data.size(), nullptr);
+    if (error.code != heif_error_Ok) {
+        return failure(failureFor(error));
+    }
+    heif_image_handle* primary = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    const std::unique_ptr<heif_image_handle, HandleRelease> handle(primary);
+    if (error.code != heif_error_Ok) {
+        return failure(failureFor(error));
+    }
+    // The size once turned upright.
+    const reduction::Pixels full{heif_image_handle_get_width(primary),
+                                 heif_image_handle_get_height(primary)};
+    if (full.width <= 0 || full.height <= 0) {
+        return failure(decodeFailure::damaged);
+    }
+    // HEVC and AV1 have no reduced decoding: the whole picture is decoded and held, so the
+    // limit of what is held applies to the file's size. libheif's own scaling
+    // (heif_image_scale_image) picks the nearest pixel and would cost a second buffer as
+    // well; averaging blocks while copying out costs nothing more and does not alias.
+    if (full.count() > Picture::maxPixels) {
+        return failure(decodeFailure::tooLarge);
+    }
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+        heif_decoding_options_alloc());
+    if (!options) {
+        return failure(decodeFailure::oversized);
+    }
+    options->convert_hdr_to_8bit = 1;
+    // A damaged file is refused rather than shown with what could be guessed.
+    options->strict_decoding = 1;
+    heif_image* decoded = nullptr;
+    error = heif_decode_image(primary, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                              options.get());
+    const std::unique_ptr<heif_image, ImageRelease> image(decoded);
+    if (error.code != heif_error_Ok) {
+        return failure(failureFor(error));
+    }
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(decoded, heif_channel_interleaved, &stride);
+    if (plane == nullptr || heif_image_get_width(decoded, heif_channel_interleaved) != full.width ||
+        heif_image_get_height(decoded, heif_channel_interleaved) != full.height ||
+        heif_image_get_bits_per_pixel(decoded, heif_channel_interleaved) != 32 ||
+        stride < full.width * 4) {
+        return failure(decodeFailure::damaged);
+    }
+    if (heif_image_is_premultiplied_alpha(decoded) == 0) {
+        for (int y = 0; y < full.height; ++y) {
+            premultiplyRGBA(plane + static_cast<std::size_t>(stride) * y,
+                            static_cast<std::size_t>(full.width));
+        }
+    }
+    const int factor = box ? reduction::blockFactor(full, reduction::fitWithin(full, *box)) : 1;
+    const std::optional<Picture> picture =
+        reduction::reducePixels(plane, static_cast<std::size_t>(stride), full, factor, Picture::Up);
+    if (!picture) {
+        return failure(decodeFailure::damaged);
+    }
+    return ReducedPicture{*picture, full.size()};
+}
+
+} // namespace platform::heif

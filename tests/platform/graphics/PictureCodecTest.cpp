@@ -1,0 +1,455 @@
+// The decoders of what phones and cameras write (WebP, HEIF), decoding to the size the editor
+// needs, and the PNG encoder.
+#include "platform/graphics/PictureCodec.h"
+
+#include "support/HeifEncoding.h"
+#include "support/PictureTestSupport.h"
+#include "support/TestEnvironment.h"
+#include "support/WebpEncoding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <string>
+
+namespace {
+
+using platform::Picture;
+using platform::PictureCodec;
+using platform::ReducedPicture;
+using platform::Size;
+using testsupport::makePicture;
+using Pixel = std::array<std::uint8_t, 4>;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr const char* kDamaged = "the picture is damaged or incomplete";
+constexpr const char* kOversized = "the picture is too large to read";
+constexpr const char* kTooLarge = "the picture is larger than 50 megapixels";
+
+template <typename T> std::string failureOf(const std::expected<T, platform::Error>& decoded) {
+    return decoded ? std::string() : decoded.error().message;
+}
+
+enum class Format { png, jpeg, webpLossy, webpLossless, heif };
+
+const char* nameOf(Format format) {
+    constexpr const char* names[] = {"PNG", "JPEG", "lossy WebP", "lossless WebP", "HEIF"};
+    return names[static_cast<int>(format)];
+}
+
+// `picture` in `format`, turned for display by `exifOrientation` where the format can say so.
+Bytes encode(Format format, const Picture& picture, int exifOrientation = 1) {
+    switch (format) {
+    case Format::png:
+        return *PictureCodec::encodePNG(picture);
+    case Format::jpeg:
+        return testsupport::encodeJpeg(picture, exifOrientation);
+    case Format::webpLossy:
+    case Format::webpLossless:
+        return testsupport::encodeWebp(picture, format == Format::webpLossless);
+    case Format::heif:
+        return testsupport::encodeHeif(picture, exifOrientation);
+    }
+    return {};
+}
+
+// The formats this machine can make test files of.
+std::vector<Format> encodableFormats() {
+    std::vector<Format> formats = {Format::png, Format::jpeg, Format::webpLossy,
+                                   Format::webpLossless};
+    if (testsupport::canEncodeHeif()) {
+        formats.push_back(Format::heif);
+    }
+    return formats;
+}
+
+// The editor's own fit of a picture within a box (its conversion of picked pictures): float
+// steps, truncated, at least one pixel.
+Size editorFit(Size full, Size box) {
+    float w = full.width;
+    float h = full.height;
+    if (box.width < w) {
+        h = box.width * h / w;
+        w = box.width;
+    }
+    if (h > box.height) {
+        w = box.height * w / h;
+        h = box.height;
+    }
+    return {std::max(std::trunc(w), 1.0f), std::max(std::trunc(h), 1.0f)};
+}
+
+// Opaque, smooth with a little noise, like a photograph.
+Picture photoPicture(int width, int height) {
+    return makePicture(width, height, [](int x, int y) {
+        const int noise = (x * 7919 + y * 104729) % 9 - 4;
+        return Pixel{static_cast<std::uint8_t>(std::clamp(x % 256 + noise, 0, 255)),
+                     static_cast<std::uint8_t>(std::clamp(y % 256 - noise, 0, 255)),
+                     static_cast<std::uint8_t>(std::clamp(128 + noise * 3, 0, 255)), 255};
+    });
+}
+
+bool isSideways(int exifOrientation) {
+    return exifOrientation >= 5;
+}
+
+TEST(PictureCodecToFit, CoversTheEditorsFitOfEverySizeAndReducesWhatIsLarger) {
+    struct Case {
+        int width;
+        int height;
+        Size box;
+    };
+    const Case cases[] = {
+        {1, 1, {20, 20}},     {20, 20, {20, 20}},  {19, 21, {20, 20}},  {21, 21, {20, 20}},
+        {39, 39, {20, 20}},   {41, 19, {20, 20}},  {1, 170, {20, 20}},  {170, 1, {20, 20}},
+        {7, 170, {20, 20}},   {100, 17, {20, 20}}, {133, 99, {20, 20}}, {159, 161, {20, 20}},
+        {213, 160, {17, 10}}, {81, 53, {17, 10}},  {331, 3, {17, 10}},
+    };
+    for (const Format format : encodableFormats()) {
+        const bool turns = format == Format::jpeg || format == Format::heif;
+        for (const int exif : turns ? std::vector{1, 6} : std::vector{1}) {
+            for (const Case& c : cases) {
+                const std::string label = std::string(nameOf(format)) + " " +
+                                          std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                          " exif " + std::to_string(exif);
+                const Bytes file = encode(format, photoPicture(c.width, c.height), exif);
+                ASSERT_FALSE(file.empty()) << label;
+                const auto reduced = PictureCodec::decodeToFit(file, c.box);
+                ASSERT_EQ(failureOf(reduced), "") << label;
+                const Size full = isSideways(exif) ? Size{float(c.height), float(c.width)}
+                                                   : Size{float(c.width), float(c.height)};
+                EXPECT_EQ(reduced->fullSize, full) << label;
+                const Size fit = editorFit(full, c.box);
+                const Size got = reduced->picture.size();
+                EXPECT_GE(got.width, fit.width) << label;
+                EXPECT_GE(got.height, fit.height) << label;
+                if (full.width <= c.box.width && full.height <= c.box.height) {
+                    EXPECT_EQ(got, full) << label;
+                } else {
+                    EXPECT_LE(got.width, 2 * fit.width + 2) << label;
+                    EXPECT_LE(got.height, 2 * fit.height + 2) << label;
+                }
+                const int orientation =
+                    format == Format::jpeg && exif == 6 ? Picture::Right : Picture::Up;
+                EXPECT_EQ(reduced->picture.orientation(), orientation) << label;
+            }
+        }
+    }
+}
+
+TEST(PictureCodecToFit, PngBlocksAverageThePremultipliedPixelsInterlacedOrNot) {
+    // 7 × 5 straight RGBA whose colour and alpha vary, reduced by 3: the last column and row
+    // of blocks are partial.
+    testsupport::PngLayout layout{7, 5, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, {}, {}, {}};
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            layout.rows.insert(layout.rows.end(), {static_cast<std::uint8_t>(30 * x),
+                                                   static_cast<std::uint8_t>(50 * y), 200,
+                                                   static_cast<std::uint8_t>(255 - 25 * (x + y))});
+        }
+    }
+    const auto whole = PictureCodec::decode(testsupport::encodeRawPng(layout));
+    ASSERT_EQ(failureOf(whole), "");
+    std::vector<std::uint8_t> expected;
+    for (int by = 0; by < 2; ++by) {
+        for (int bx = 0; bx < 3; ++bx) {
+            for (int c = 0; c < 4; ++c) {
+                int sum = 0;
+                int count = 0;
+                for (int y = by * 3; y < std::min(by * 3 + 3, 5); ++y) {
+                    for (int x = bx * 3; x < std::min(bx * 3 + 3, 7); ++x, ++count) {
+                        sum += whole->pixelAt(x, y)[static_cast<std::size_t>(c)];
+                    }
+                }
+                expected.push_back(static_cast<std::uint8_t>((sum + count / 2) / count));
+            }
+        }
+    }
+    for (const bool interlaced : {false, true}) {
+        layout.interlaced = interlaced;
+        // 7 × 5 fitted within 3 × 3 is 3 × 2: blocks of 3 still cover it.
+        const auto reduced = PictureCodec::decodeToFit(testsupport::encodeRawPng(layout), {3, 3});
+        ASSERT_EQ(failureOf(reduced), "") << interlaced;
+        EXPECT_EQ(reduced->picture.width(), 3) << interlaced;
+        EXPECT_EQ(reduced->picture.height(), 2) << interlaced;
+        EXPECT_EQ(*reduced->picture.pixels(), expected) << interlaced;
+    }
+}
+
+TEST(PictureCodecToFit, ReducedJpegKeepsItsColoursWhereTheyWere) {
+    const Picture picture = makePicture(64, 32, [](int x, int) {
+        return x < 32 ? Pixel{230, 20, 20, 255} : Pixel{20, 20, 230, 255};
+    });
+    // One eighth of 64 × 32 just covers the fit within 8 × 8.
+    const auto reduced = PictureCodec::decodeToFit(testsupport::encodeJpeg(picture, 8), {8, 8});
+    ASSERT_EQ(failureOf(reduced), "");
+    EXPECT_EQ(reduced->picture.width(), 8);
+    EXPECT_EQ(reduced->picture.height(), 4);
+    EXPECT_EQ(reduced->picture.orientation(), Picture::Left);
+    for (const auto& [x, red] : {std::pair{1, true}, {2, true}, {5, false}, {6, false}}) {
+        const Pixel pixel = reduced->picture.pixelAt(x, 2);
+        EXPECT_NEAR(pixel[0], red ? 230 : 20, 6) << x;
+        EXPECT_NEAR(pixel[2], red ? 20 : 230, 6) << x;
+        EXPECT_EQ(pixel[3], 255);
+    }
+}
+
+TEST(PictureCodecToFit, TheLimitAppliesToWhatIsHeldNotToTheFile) {
+    // 8000 × 7000 one-bit grey (56 megapixels, 7 MB of rows), white left of x = 4000.
+    testsupport::PngLayout layout{8000, 7000, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, {}};
+    std::vector<std::uint8_t> row(1000, 0);
+    std::fill(row.begin(), row.begin() + 500, 0xFF);
+    for (int y = 0; y < 7000; ++y) {
+        layout.rows.insert(layout.rows.end(), row.begin(), row.end());
+    }
+    const Bytes png = testsupport::encodeRawPng(layout);
+    EXPECT_EQ(failureOf(PictureCodec::decode(png)), kTooLarge);
+    const auto reduced = PictureCodec::decodeToFit(png, {600, 600});
+    ASSERT_EQ(failureOf(reduced), "");
+    EXPECT_EQ(reduced->fullSize, (Size{8000, 7000}));
+    // Blocks of 13: 616 × 539; the block across x = 4000 has 9 of its 13 columns white.
+    EXPECT_EQ(reduced->picture.width(), 616);
+    EXPECT_EQ(reduced->picture.height(), 539);
+    EXPECT_EQ(reduced->picture.pixelAt(0, 0), (Pixel{255, 255, 255, 255}));
+    EXPECT_EQ(reduced->picture.pixelAt(307, 100)[0], 177);
+    EXPECT_EQ(reduced->picture.pixelAt(615, 538), (Pixel{0, 0, 0, 255}));
+}
+
+TEST(PictureCodec, WebpAndHeifDecodeToTheirPixelsWithAlpha) {
+    // Quadrants of straight colour whose channels are 0 or 255, so that premultiplying is
+    // exact in every decoder; the lower right one is half transparent.
+    const Picture picture = makePicture(32, 32, [](int x, int y) {
+        if (x >= 16 && y >= 16) {
+            return Pixel{0, 128, 0, 128};
+        }
+        return x < 16 ? (y < 16 ? Pixel{255, 0, 0, 255} : Pixel{0, 0, 255, 255})
+                      : Pixel{255, 255, 255, 255};
+    });
+    const auto lossless = PictureCodec::decode(encode(Format::webpLossless, picture));
+    ASSERT_EQ(failureOf(lossless), "");
+    EXPECT_EQ(*lossless->pixels(), *picture.pixels());
+
+    std::vector<Format> lossy = {Format::webpLossy};
+    if (testsupport::canEncodeHeif()) {
+        lossy.push_back(Format::heif);
+    }
+    for (const Format format : lossy) {
+        const auto decoded = PictureCodec::decode(encode(format, picture));
+        ASSERT_EQ(failureOf(decoded), "") << nameOf(format);
+        EXPECT_EQ(decoded->width(), 32);
+        EXPECT_EQ(decoded->height(), 32);
+        for (const auto& [x, y] : {std::pair{4, 4}, {27, 4}, {4, 27}, {27, 27}}) {
+            const Pixel want = picture.pixelAt(x, y);
+            const Pixel got = decoded->pixelAt(x, y);
+            for (std::size_t c = 0; c < 4; ++c) {
+                EXPECT_NEAR(got[c], want[c], 8) << nameOf(format) << " " << x << "," << y;
+            }
+        }
+    }
+}
+
+// The stored pixel shown at (x, y) of the upright picture, for a stored width × height
+// turned by an EXIF orientation.
+std::pair<int, int> storedPixel(int exif, int x, int y, int width, int height) {
+    switch (exif) {
+    case 2:
+        return {width - 1 - x, y};
+    case 3:
+        return {width - 1 - x, height - 1 - y};
+    case 4:
+        return {x, height - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {y, height - 1 - x};
+    case 7:
+        return {width - 1 - y, height - 1 - x};
+    case 8:
+        return {width - 1 - y, x};
+    default:
+        return {x, y};
+    }
+}
+
+TEST(PictureCodec, HeifIsTurnedUprightByItsOwnTransformations) {
+    if (!testsupport::canEncodeHeif()) {
+        GTEST_SKIP() << "this libheif has no HEVC encoder to make test files with";
+    }
+    // Four quadrants of 16 × 8, told apart whichever way they are turned.
+    const Picture picture = makePicture(32, 16, [](int x, int y) {
+        return Pixel{static_cast<std::uint8_t>(x < 16 ? 230 : 20),
+                     static_cast<std::uint8_t>(y < 8 ? 230 : 20), 120, 255};
+    });
+    for (int exif = 1; exif <= 8; ++exif) {
+        const auto decoded = PictureCodec::decode(encode(Format::heif, picture, exif));
+        ASSERT_EQ(failureOf(decoded), "") << exif;
+        EXPECT_EQ(decoded->orientation(), Picture::Up);
+        ASSERT_EQ(decoded->width(), isSideways(exif) ? 16 : 32) << exif;
+        // The centre of each quadrant as shown.
+        const int w = decoded->width();
+        const int h = decoded->height();
+        for (const auto& [x, y] : {std::pair{w / 4, h / 4},
+                                   {3 * w / 4, h / 4},
+                                   {w / 4, 3 * h / 4},
+                                   {3 * w / 4, 3 * h / 4}}) {
+            const auto [storedX, storedY] = storedPixel(exif, x, y, 32, 16);
+            const Pixel want = picture.pixelAt(storedX, storedY);
+            const Pixel got = decoded->pixelAt(x, y);
+            for (std::size_t c = 0; c < 3; ++c) {
+                EXPECT_NEAR(got[c], want[c], 12) << "exif " << exif << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// Where `text` first occurs in `bytes` at or after `from`; the file's end when nowhere.
+Bytes::iterator find(Bytes& bytes, std::string_view text, std::size_t from = 0) {
+    return std::search(bytes.begin() + static_cast<long>(from), bytes.end(), text.begin(),
+                       text.end(), [](std::uint8_t a, char b) { return a == std::uint8_t(b); });
+}
+
+void putBigEndian(Bytes::iterator at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        at[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    }
+}
+
+// Changes the size the file declares to `width` × `height` (where the format keeps checksums,
+// they are made to match).
+void declareSize(Format format, Bytes& file, std::uint32_t width, std::uint32_t height) {
+    const auto header = find(file, std::array{"IHDR", "\xFF\xC0", "\x9D\x01\x2A", "VP8L",
+                                              "ispe"}[static_cast<std::size_t>(format)]);
+    ASSERT_NE(header, file.end()) << nameOf(format);
+    switch (format) {
+    case Format::png: {
+        const auto ihdr = header;
+        putBigEndian(ihdr + 4, width);
+        putBigEndian(ihdr + 8, height);
+        putBigEndian(ihdr + 17, testsupport::pngCrc(&*ihdr, 17));
+        break;
+    }
+    case Format::jpeg: {
+        const auto frame = header;
+        frame[5] = static_cast<std::uint8_t>(height >> 8);
+        frame[6] = static_cast<std::uint8_t>(height);
+        frame[7] = static_cast<std::uint8_t>(width >> 8);
+        frame[8] = static_cast<std::uint8_t>(width);
+        break;
+    }
+    case Format::webpLossy: {
+        // After the frame tag and start code: 14-bit width and height, little-endian.
+        const auto frame = header;
+        frame[3] = static_cast<std::uint8_t>(width);
+        frame[4] = static_cast<std::uint8_t>(width >> 8);
+        frame[5] = static_cast<std::uint8_t>(height);
+        frame[6] = static_cast<std::uint8_t>(height >> 8);
+        break;
+    }
+    case Format::webpLossless: {
+        // After the signature byte: width − 1 and height − 1 in 14 bits each, lowest first.
+        const auto stream = header + 8;
+        const std::uint32_t bits =
+            (stream[1] | stream[2] << 8 | stream[3] << 16 | std::uint32_t{stream[4]} << 24) &
+            0xF0000000u;
+        const std::uint32_t sizes = bits | (width - 1) | (height - 1) << 14;
+        for (int i = 0; i < 4; ++i) {
+            stream[1 + i] = static_cast<std::uint8_t>(sizes >> (8 * i));
+        }
+        break;
+    }
+    case Format::heif: {
+        // Every item's, the alpha plane's too.
+        for (auto at = header; at != file.end();
+             at = find(file, "ispe", static_cast<std::size_t>(at - file.begin()) + 4)) {
+            putBigEndian(at + 8, width);
+            putBigEndian(at + 12, height);
+        }
+        break;
+    }
+    }
+}
+
+TEST(PictureCodec, DamagedTruncatedOrLyingFilesOfEveryFormatGiveNoPicture) {
+    const Picture picture = photoPicture(48, 40);
+    for (const Format format : encodableFormats()) {
+        const Bytes file = encode(format, picture);
+        std::vector<Bytes> bad;
+        for (const std::size_t length : {file.size() / 3, file.size() / 2, file.size() - 13}) {
+            bad.emplace_back(file.begin(), file.begin() + static_cast<long>(length));
+        }
+        for (const std::uint32_t scale : {10, 100}) {
+            bad.push_back(file);
+            declareSize(format, bad.back(), 48 * scale, 40 * scale);
+        }
+        for (std::size_t i = 0; i < bad.size(); ++i) {
+            const std::string label = std::string(nameOf(format)) + " case " + std::to_string(i);
+            EXPECT_EQ(failureOf(PictureCodec::decode(bad[i])), kDamaged) << label;
+            // The reduced decoding takes its own way through most decoders.
+            EXPECT_EQ(failureOf(PictureCodec::decodeToFit(bad[i], {20, 20})), kDamaged) << label;
+        }
+    }
+    const Bytes noise(300, 0x5A);
+    EXPECT_EQ(failureOf(PictureCodec::decodeToFit(noise, {20, 20})),
+              "the file is not a PNG, JPEG, WebP or HEIF picture");
+}
+
+TEST(PictureCodec, DeclaredSizesBeyondWhatCanBeHeldAreRefusedFromTheHeader) {
+    struct Case {
+        Format format;
+        std::uint32_t width;
+        std::uint32_t height;
+        const char* whole;
+        // Fitted within 600 × 600: what streams is decoded (and then found short of data).
+        const char* reduced;
+    };
+    std::vector<Case> cases = {
+        {Format::png, 0x7FFFFFFF, 1, kOversized, kOversized},
+        {Format::png, 40000, 2, kOversized, kOversized},
+        {Format::png, 8000, 8000, kTooLarge, kDamaged},
+        {Format::jpeg, 65000, 65000, kOversized, kOversized},
+        {Format::jpeg, 8000, 8000, kTooLarge, kDamaged},
+        {Format::webpLossy, 16000, 16000, kTooLarge, kDamaged},
+        // libwebp holds a lossless picture whole.
+        {Format::webpLossless, 16000, 16000, kTooLarge, kTooLarge},
+    };
+    if (testsupport::canEncodeHeif()) {
+        cases.push_back({Format::heif, 40000, 40000, kOversized, kOversized});
+        // HEIF is decoded whole.
+        cases.push_back({Format::heif, 8000, 8000, kTooLarge, kTooLarge});
+    }
+    for (const Case& c : cases) {
+        Bytes file = encode(c.format, photoPicture(16, 16));
+        declareSize(c.format, file, c.width, c.height);
+        const std::string label = std::string(nameOf(c.format)) + " " + std::to_string(c.width);
+        EXPECT_EQ(failureOf(PictureCodec::decode(file)), c.whole) << label;
+        EXPECT_EQ(failureOf(PictureCodec::decodeToFit(file, {600, 600})), c.reduced) << label;
+    }
+}
+
+TEST(PictureCodec, PngEncodingIsLosslessAndDropsAnAlphaNobodyNeeds) {
+    const Picture opaque = photoPicture(61, 37);
+    const Picture translucent = makePicture(61, 37, [](int x, int y) {
+        const auto alpha = static_cast<std::uint8_t>(x * 4 + y);
+        return Pixel{static_cast<std::uint8_t>(alpha / 2), static_cast<std::uint8_t>(alpha / 3), 0,
+                     alpha};
+    });
+    for (const auto& [picture, colourType] :
+         {std::pair{opaque, PNG_COLOR_TYPE_RGB}, {translucent, PNG_COLOR_TYPE_RGB_ALPHA}}) {
+        testsupport::ScratchDirectory directory;
+        const auto path = directory.path() / "picture.png";
+        ASSERT_TRUE(PictureCodec::writePNG(picture, path));
+        const std::string file = testsupport::readText(path);
+        // IHDR: length, type, width, height, depth, then the colour type.
+        ASSERT_GT(file.size(), 25u);
+        EXPECT_EQ(file[25], colourType);
+        const auto decoded = PictureCodec::decodeFile(path);
+        ASSERT_EQ(failureOf(decoded), "");
+        EXPECT_EQ(*decoded->pixels(), *picture.pixels());
+        const auto reduced = PictureCodec::decodeFileToFit(path, {600, 600});
+        ASSERT_EQ(failureOf(reduced), "");
+        EXPECT_EQ(*reduced->picture.pixels(), *picture.pixels());
+    }
+}
+
+} // namespace
