@@ -18,6 +18,7 @@ set(PIXELLO_GRAPHICS_SOURCES
     src/platform/graphics/BitmapContext.cpp
     src/platform/graphics/Font.cpp
     src/platform/graphics/HeifCodec.cpp
+    src/platform/graphics/HeifLibrary.cpp
     src/platform/graphics/Image.cpp
     src/platform/graphics/JpegCodec.cpp
     src/platform/graphics/Outline.cpp

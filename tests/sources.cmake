@@ -72,6 +72,7 @@ set(PIXELLO_BENCHMARKS
     bench/bench_history.cpp
     bench/bench_host.cpp
     bench/bench_mesh.cpp
+    bench/bench_pictures.cpp
     bench/bench_render.cpp
     bench/bench_settings.cpp
     bench/bench_storage.cpp

@@ -1,29 +1,19 @@
 #include "platform/graphics/HeifCodec.h"
 
+#include "platform/graphics/HeifLibrary.h"
 #include "platform/graphics/PictureReduction.h"
 #include "platform/graphics/PixelConversion.h"
 
 #include <array>
 #include <cstring>
-#include <libheif/heif.h>
 #include <memory>
 
 namespace platform::heif {
 
 namespace {
 
-struct ContextFree {
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HandleRelease {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
-struct ImageRelease {
-    void operator()(heif_image* image) const { heif_image_release(image); }
-};
-struct OptionsFree {
-    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
-};
+// libheif's objects, each with the function that releases it.
+template <typename Object, typename Release> using Owned = std::unique_ptr<Object, Release>;
 
 const char* failureFor(const heif_error& error) {
     return error.code == heif_error_Memory_allocation_error ? decodeFailure::oversized
@@ -67,26 +57,31 @@ bool hasSignature(std::span<const std::uint8_t> data) {
 
 std::expected<ReducedPicture, Error> decode(std::span<const std::uint8_t> data,
                                             std::optional<Size> box) {
-    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    std::string why;
+    const HeifLibrary* heif = HeifLibrary::get(&why);
+    if (heif == nullptr) {
+        return failure("HEIF pictures cannot be read here (" + why + ")");
+    }
+    const Owned<heif_context, decltype(heif->contextFree)> context(heif->contextAlloc(),
+                                                                   heif->contextFree);
     if (!context) {
         return failure(decodeFailure::damaged);
     }
     // libheif refuses larger items (and grids) from their declared size, before decoding.
-    heif_context_set_maximum_image_size_limit(context.get(), PictureCodec::maxFileSide);
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.data(),
-                                                                  data.size(), nullptr);
+    heif->setMaximumImageSizeLimit(context.get(), PictureCodec::maxFileSide);
+    heif_error error = heif->readFromMemory(context.get(), data.data(), data.size(), nullptr);
     if (error.code != heif_error_Ok) {
         return failure(failureFor(error));
     }
     heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
-    const std::unique_ptr<heif_image_handle, HandleRelease> handle(primary);
+    error = heif->primaryImageHandle(context.get(), &primary);
+    const Owned<heif_image_handle, decltype(heif->handleRelease)> handle(primary,
+                                                                         heif->handleRelease);
     if (error.code != heif_error_Ok) {
         return failure(failureFor(error));
     }
     // The size once turned upright.
-    const reduction::Pixels full{heif_image_handle_get_width(primary),
-                                 heif_image_handle_get_height(primary)};
+    const reduction::Pixels full{heif->handleWidth(primary), heif->handleHeight(primary)};
     if (full.width <= 0 || full.height <= 0) {
         return failure(decodeFailure::damaged);
     }
@@ -97,8 +92,8 @@ std::expected<ReducedPicture, Error> decode(std::span<const std::uint8_t> data,
     if (full.count() > Picture::maxPixels) {
         return failure(decodeFailure::tooLarge);
     }
-    const std::unique_ptr<heif_decoding_options, OptionsFree> options(
-        heif_decoding_options_alloc());
+    const Owned<heif_decoding_options, decltype(heif->decodingOptionsFree)> options(
+        heif->decodingOptionsAlloc(), heif->decodingOptionsFree);
     if (!options) {
         return failure(decodeFailure::oversized);
     }
@@ -106,23 +101,22 @@ std::expected<ReducedPicture, Error> decode(std::span<const std::uint8_t> data,
     // A damaged file is refused rather than shown with what could be guessed.
     options->strict_decoding = 1;
     heif_image* decoded = nullptr;
-    error = heif_decode_image(primary, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+    error = heif->decodeImage(primary, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
                               options.get());
-    const std::unique_ptr<heif_image, ImageRelease> image(decoded);
+    const Owned<heif_image, decltype(heif->imageRelease)> image(decoded, heif->imageRelease);
     if (error.code != heif_error_Ok) {
         return failure(failureFor(error));
     }
     int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(decoded, heif_channel_interleaved, &stride);
-    if (plane == nullptr || heif_image_get_width(decoded, heif_channel_interleaved) != full.width ||
-        heif_image_get_height(decoded, heif_channel_interleaved) != full.height ||
-        heif_image_get_bits_per_pixel(decoded, heif_channel_interleaved) != 32 ||
-        stride < full.width * 4) {
+    std::uint8_t* plane = heif->plane(decoded, heif_channel_interleaved, &stride);
+    if (plane == nullptr || heif->width(decoded, heif_channel_interleaved) != full.width ||
+        heif->height(decoded, heif_channel_interleaved) != full.height ||
+        heif->bitsPerPixel(decoded, heif_channel_interleaved) != 32 || stride < full.width * 4) {
         return failure(decodeFailure::damaged);
     }
-    if (heif_image_is_premultiplied_alpha(decoded) == 0) {
+    if (heif->isPremultipliedAlpha(decoded) == 0) {
         for (int y = 0; y < full.height; ++y) {
-            premultiplyRGBA(plane + static_cast<std::size_t>(stride) * y,
+            premultiplyRGBA(plane + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y),
                             static_cast<std::size_t>(full.width));
         }
     }
