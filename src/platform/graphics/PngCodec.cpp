@@ -161,9 +161,15 @@ bool writeImage(png_structp png, png_infop info, WriteState& state) {
                  state.opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // Every picture leaving the editor goes through here, most of them photographs whose
-    // per-pixel noise defeats deflate's string matching. FILTER_SETTINGS
+    // per-pixel noise defeats deflate's string matching. Opaque ones go out as RGB, and
+    // run-length deflate over the Up and Average row filters codes them nearly twenty times
+    // faster than libpng's defaults (level 6, all five filters tried), and smaller: on a
+    // 600 × 600 photograph-like picture 10 ms and 582 KB, against 186 ms and 695 KB with the
+    // defaults (RGBA), or 49 ms and 648 KB (RGB). Trying all five filters would save 0.2 %
+    // for 8 ms more. Flat graphics stay as small as with the defaults; noiseless gradients
+    // grow, by up to two fifths.
     png_set_compression_strategy(png, Z_RLE);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_AVG);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP | PNG_FILTER_AVG);
     png_write_info(png, info);
     const std::size_t width = static_cast<std::size_t>(picture.width());
     const std::uint8_t* source = picture.pixels()->data();
