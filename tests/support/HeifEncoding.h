@@ -49,6 +49,10 @@ inline std::vector<std::uint8_t> encodeHeif(const platform::Picture& picture,
                                         plane + static_cast<std::size_t>(stride) * y, rowBytes / 4);
         }
         heif_encoder_set_lossy_quality(encoder, 90);
+        // Test pictures are small: x265's thread pools and thorough searches cost more than
+        // they bring.
+        heif_encoder_set_parameter_string(encoder, "x265:pools", "none");
+        heif_encoder_set_parameter_string(encoder, "preset", "ultrafast");
         options->image_orientation = static_cast<heif_orientation>(exifOrientation);
         if (heif_context_encode_image(context, image, encoder, options, nullptr).code !=
                 heif_error_Ok ||

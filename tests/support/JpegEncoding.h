@@ -14,10 +14,11 @@
 
 namespace testsupport {
 
-// A baseline JPEG of `picture`'s RGB at quality 100 without subsampling; with an EXIF
-// block holding `exifOrientation` when it is non-zero.
+// A baseline (or progressive) JPEG of `picture`'s RGB at quality 100 without subsampling;
+// with an EXIF block holding `exifOrientation` when it is non-zero.
 inline std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture,
-                                            int exifOrientation = 0, bool grey = false) {
+                                            int exifOrientation = 0, bool grey = false,
+                                            bool progressive = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr errors{};
     cinfo.err = jpeg_std_error(&errors);
@@ -37,6 +38,9 @@ inline std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture,
     for (int i = 0; i < cinfo.num_components; ++i) {
         cinfo.comp_info[i].h_samp_factor = 1;
         cinfo.comp_info[i].v_samp_factor = 1;
+    }
+    if (progressive) {
+        jpeg_simple_progression(&cinfo);
     }
     jpeg_start_compress(&cinfo, TRUE);
     if (exifOrientation != 0) {

@@ -72,7 +72,8 @@ void BlockReducer::addRow(const std::uint8_t* row) {
         std::uint32_t g = 0;
         std::uint32_t b = 0;
         std::uint32_t a = 0;
-        // A block row of at most maxFileSide pixels of 255 fits 32 bits.
+        // A block is never wider than the picture (PictureCodec::maxFileSide at most), so
+        // one row of it sums well within 32 bits.
         for (; x < end; ++x, row += 4) {
             r += row[0];
             g += row[1];
