@@ -37,7 +37,7 @@ class PictureCodec {
 public:
     // The longest side a file may declare. The reduced decoding streams or scales, so what a
     // large file costs is reading time, not memory; this cap refuses absurd headers (a PNG
-    // claiming two billion columns, a HEIF grid of thousands of tiles) before anything is
+    // claiming two billion columns, a HEIF grid claiming a gigapixel) before anything is
     // allocated. It takes the largest camera sensors and stitched panoramas, and is libheif's
     // own default limit.
     static constexpr int maxFileSide = 32768;
@@ -47,8 +47,10 @@ public:
 
     // Decodes at the smallest size the format can reach cheaply whose upright size still
     // covers the fit of the whole picture within `box` (width and height each >= the fitted
-    // size), so the caller's final reduction only shrinks. A picture that already fits is
-    // decoded whole. Picture::maxPixels limits what is held, not the size in the file.
+    // size), so the caller's final reduction only shrinks. The fit is the editor's: scaled
+    // down keeping the aspect until both sides fit, never enlarged, truncated to whole pixels.
+    // A picture that already fits is decoded whole. Picture::maxPixels limits what is held,
+    // not the size in the file.
     static std::expected<ReducedPicture, Error> decodeToFit(std::span<const std::uint8_t> data,
                                                             Size box);
     static std::expected<ReducedPicture, Error> decodeFileToFit(const std::filesystem::path& path,

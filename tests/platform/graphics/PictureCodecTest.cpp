@@ -17,7 +17,6 @@ namespace {
 
 using platform::Picture;
 using platform::PictureCodec;
-using platform::ReducedPicture;
 using platform::Size;
 using testsupport::makePicture;
 using Pixel = std::array<std::uint8_t, 4>;
@@ -301,31 +300,25 @@ void declareSize(Format format, Bytes& file, std::uint32_t width, std::uint32_t 
                                               "VP8L", "ispe"}[static_cast<std::size_t>(format)]);
     ASSERT_NE(header, file.end()) << nameOf(format);
     switch (format) {
-    case Format::png: {
-        const auto ihdr = header;
-        putBigEndian(ihdr + 4, width);
-        putBigEndian(ihdr + 8, height);
-        putBigEndian(ihdr + 17, testsupport::pngCrc(&*ihdr, 17));
+    case Format::png:
+        putBigEndian(header + 4, width);
+        putBigEndian(header + 8, height);
+        putBigEndian(header + 17, testsupport::pngCrc(&*header, 17));
         break;
-    }
     case Format::jpeg:
-    case Format::progressiveJpeg: {
-        const auto frame = header;
-        frame[5] = static_cast<std::uint8_t>(height >> 8);
-        frame[6] = static_cast<std::uint8_t>(height);
-        frame[7] = static_cast<std::uint8_t>(width >> 8);
-        frame[8] = static_cast<std::uint8_t>(width);
+    case Format::progressiveJpeg:
+        header[5] = static_cast<std::uint8_t>(height >> 8);
+        header[6] = static_cast<std::uint8_t>(height);
+        header[7] = static_cast<std::uint8_t>(width >> 8);
+        header[8] = static_cast<std::uint8_t>(width);
         break;
-    }
-    case Format::webpLossy: {
+    case Format::webpLossy:
         // After the frame tag and start code: 14-bit width and height, little-endian.
-        const auto frame = header;
-        frame[3] = static_cast<std::uint8_t>(width);
-        frame[4] = static_cast<std::uint8_t>(width >> 8);
-        frame[5] = static_cast<std::uint8_t>(height);
-        frame[6] = static_cast<std::uint8_t>(height >> 8);
+        header[3] = static_cast<std::uint8_t>(width);
+        header[4] = static_cast<std::uint8_t>(width >> 8);
+        header[5] = static_cast<std::uint8_t>(height);
+        header[6] = static_cast<std::uint8_t>(height >> 8);
         break;
-    }
     case Format::webpLossless: {
         // After the signature byte: width − 1 and height − 1 in 14 bits each, lowest first.
         const auto stream = header + 8;
