@@ -10,8 +10,10 @@
 #include "platform/ui/widgets/ImagePickerController.h"
 #include "platform/ui/widgets/ThumbnailGridView.h"
 #include "support/EditorSession.h"
+#include "support/HeifEncoding.h"
 #include "support/JpegEncoding.h"
 #include "support/PictureTestSupport.h"
+#include "support/WebpEncoding.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -126,6 +128,25 @@ TEST_F(Picking, APickedPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_EQ(reduced->size(), (platform::Size{600, 150}));
     EXPECT_TRUE(reddish(reduced->pixelAt(10, 75)));
     EXPECT_TRUE(bluish(reduced->pixelAt(590, 75)));
+
+    // What phones write: WebP, and HEIC turned upright by its own rotation.
+    std::vector<std::pair<fs::path, std::vector<std::uint8_t>>> phone = {
+        {pictures / "phone.webp", testsupport::encodeWebp(halves(64, 32), false)}};
+    if (testsupport::canEncodeHeif()) {
+        phone.emplace_back(pictures / "phone.heic", testsupport::encodeHeif(halves(64, 32), 6));
+    }
+    for (const auto& [path, bytes] : phone) {
+        write(path, bytes, 0);
+        ASSERT_EQ(run("press pick\nwait 0.5\npick " + path.string() + "\nwait 0.1\nwait 0.5\n"),
+                  "");
+        const auto picked = model().image();
+        ASSERT_TRUE(picked) << path;
+        const bool turned = path.extension() == ".heic";
+        EXPECT_EQ(picked->size(), (turned ? platform::Size{32, 64} : platform::Size{64, 32}))
+            << path;
+        EXPECT_TRUE(reddish(picked->pixelAt(turned ? 16 : 8, turned ? 8 : 16))) << path;
+        EXPECT_TRUE(bluish(picked->pixelAt(turned ? 16 : 56, turned ? 56 : 16))) << path;
+    }
 }
 
 TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
