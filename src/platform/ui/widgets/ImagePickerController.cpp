@@ -13,7 +13,6 @@
 #include "platform/ui/widgets/Toolbar.h"
 
 #include <system_error>
-#include <unistd.h>
 
 namespace platform {
 
@@ -38,10 +37,7 @@ ImagePickerController::~ImagePickerController() = default;
 
 bool ImagePickerController::isSourceTypeAvailable(int source) {
     if (source == PhotoLibrary) {
-        const std::filesystem::path folder = Paths::picturesDirectory();
-        std::error_code ec;
-        return std::filesystem::is_directory(folder, ec) &&
-               ::access(folder.c_str(), R_OK | X_OK) == 0;
+        return Paths::picturesDirectoryReadable();
     }
     if (source == Camera) {
         return FrameSource::cameraAvailable();
