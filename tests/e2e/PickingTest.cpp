@@ -182,16 +182,6 @@ TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
     fs::rename(scratch.path() / "kept", images);
 }
 
-TEST_F(Picking, WithoutAPicturesFolderTheLibraryIsUnavailable) {
-    fs::remove_all(pictures);
-    launch();
-    ASSERT_EQ(run("press pick\nwait 0.5\n"), "");
-    ASSERT_NE(alert(), nullptr);
-    EXPECT_EQ(alert()->title(), "Photo library is currently unavailable.");
-    EXPECT_EQ(picker().parentViewController(), nullptr);
-    EXPECT_EQ(run("pick /tmp/x.png\n"), "s.txt:1: the picker is not shown");
-}
-
 TEST_F(Picking, TheCameraShowsItsPictureAndTheShutterPicksIt) {
     const fs::path shot = scratch.path() / "camera.png";
     ASSERT_TRUE(platform::PictureCodec::writePNG(halves(64, 48), shot));
