@@ -8,7 +8,6 @@
 #include "support/TestEnvironment.h"
 
 #include <array>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -33,7 +32,6 @@ protected:
     Picture shot(const std::string& name) {
         return testsupport::scriptedScreenshot(host, scratch.path() / name).value();
     }
-    static Pixel rgb(const Picture& p, int x, int y) { return p.pixelAt(x, y); }
 
     HeadlessHost host{1};
     std::shared_ptr<Record> record;
@@ -80,10 +78,10 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     const Picture portrait = shot("portrait.png");
     ASSERT_EQ(portrait.width(), 320);
     ASSERT_EQ(portrait.height(), 480);
-    EXPECT_EQ(rgb(portrait, 10, 100), (Pixel{255, 0, 0, 255}));
-    EXPECT_EQ(rgb(portrait, 10, 300), (Pixel{0, 0, 255, 255}));
-    EXPECT_EQ(rgb(portrait, 2, 2), (Pixel{0, 0, 0, 255}));          // the bar
-    EXPECT_EQ(rgb(portrait, 300, 10), (Pixel{255, 255, 255, 255})); // its full battery
+    EXPECT_EQ(portrait.pixelAt(10, 100), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(portrait.pixelAt(10, 300), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(portrait.pixelAt(2, 2), (Pixel{0, 0, 0, 255}));          // the bar
+    EXPECT_EQ(portrait.pixelAt(300, 10), (Pixel{255, 255, 255, 255})); // its full battery
     // The same script makes the same picture: the bar does not show the real time. (Scale 2
     // doubling the picture is pinned by the editor's reference screenshots.)
     const Picture again = shot("again.png");
@@ -96,11 +94,11 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     EXPECT_EQ(run("wait 0.2\nrotate 3\npaint 1 1 0\n"), "");
     EXPECT_EQ(record->recorder->reactions, 1);
     const Picture turned = shot("turned.png");
-    EXPECT_EQ(rgb(turned, 10, 300), (Pixel{0, 255, 0, 255}));
-    EXPECT_EQ(rgb(turned, 10, 100), (Pixel{255, 255, 0, 255}));
-    EXPECT_EQ(rgb(turned, 310, 100), (Pixel{0, 0, 0, 255}));
-    EXPECT_EQ(rgb(turned, 309, 460), (Pixel{255, 255, 255, 255})); // battery, turned
-    EXPECT_EQ(rgb(turned, 2, 2), (Pixel{0, 0, 0, 255}));           // no view there
+    EXPECT_EQ(turned.pixelAt(10, 300), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(turned.pixelAt(10, 100), (Pixel{255, 255, 0, 255}));
+    EXPECT_EQ(turned.pixelAt(310, 100), (Pixel{0, 0, 0, 255}));
+    EXPECT_EQ(turned.pixelAt(309, 460), (Pixel{255, 255, 255, 255})); // battery, turned
+    EXPECT_EQ(turned.pixelAt(2, 2), (Pixel{0, 0, 0, 255}));           // no view there
 }
 
 TEST_F(HeadlessRun, OtherCommandsGoToTheApplicationAndItsErrorsNameTheLine) {
@@ -125,14 +123,11 @@ TEST_F(HeadlessRun, AWaitDeliversBackgroundCompletionsBeforeTimeMoves) {
     EXPECT_EQ(log, (std::vector<std::string>{"completion at 0.000000", "timer"}));
 }
 
-TEST_F(HeadlessRun, TerminateEndsTheApplicationAndNothingRunsAfterIt) {
+TEST_F(HeadlessRun, TerminateEndsTheApplicationAndRunHostReadsTheScriptAndEndsIt) {
     EXPECT_EQ(run("terminate\ntap 10 10\n"), "t.txt:2: the application has already terminated");
     EXPECT_TRUE(record->terminated);
     EXPECT_FALSE(host.isRunning());
-}
 
-TEST_F(HeadlessRun, RunHostReadsTheScriptAndEndsTheApplication) {
-    host.terminate();
     const auto good = scratch.path() / "good.txt";
     testsupport::writeText(good, "tap 10 300\r\nwait 0.5\r\n");
     platform::HostOptions options;

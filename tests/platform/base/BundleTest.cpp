@@ -2,20 +2,14 @@
 
 #include "support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using testsupport::writeText;
 
 TEST(Bundle, InfoTextSkipsCommentsBlankAndMalformedLines) {
-    const auto info = platform::Bundle::parseInfo("# comment\n"
-                                                  "\n"
-                                                  "  StorageFileName =  Data.storage \r\n"
-                                                  "no equals sign\n"
-                                                  "= no key\n"
-                                                  "Empty=\n"
-                                                  "URL = a=b");
+    const auto info = platform::Bundle::parseInfo(
+        "# comment\n\n  StorageFileName =  Data.storage \r\nno equals sign\n= no key\n"
+        "Empty=\nURL = a=b");
     EXPECT_EQ(info.size(), 3u);
     EXPECT_EQ(info.at("StorageFileName"), "Data.storage");
     EXPECT_EQ(info.at("Empty"), "");

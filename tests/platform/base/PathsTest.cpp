@@ -2,35 +2,21 @@
 
 #include "support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-#include <optional>
-#include <string>
-
 namespace {
 
 using platform::Paths;
 
 TEST(Paths, DefaultFollowsXdgDataHomeThenHome) {
     EXPECT_EQ(Paths::defaultDocumentsDirectory("/data", "/home/u"), "/data/pixello");
-    EXPECT_EQ(Paths::defaultDocumentsDirectory(nullptr, "/home/u"), "/home/u/.local/share/pixello");
-    EXPECT_EQ(Paths::defaultDocumentsDirectory("", "/home/u"), "/home/u/.local/share/pixello");
-    // A relative XDG_DATA_HOME is not valid and is ignored.
-    EXPECT_EQ(Paths::defaultDocumentsDirectory("rel/data", "/home/u"),
-              "/home/u/.local/share/pixello");
+    // Unset, empty or relative (not valid), XDG_DATA_HOME is ignored.
+    for (const char* ignored : {static_cast<const char*>(nullptr), "", "rel/data"}) {
+        EXPECT_EQ(Paths::defaultDocumentsDirectory(ignored, "/home/u"),
+                  "/home/u/.local/share/pixello");
+    }
     // Without a usable HOME the password database still gives an absolute folder.
     const auto fallback = Paths::defaultDocumentsDirectory(nullptr, nullptr);
     EXPECT_TRUE(fallback.is_absolute());
     EXPECT_EQ(fallback.filename(), "pixello");
-}
-
-TEST(Paths, OverrideIsCreatedOnDemandAndResetGoesBackToTheDefault) {
-    testsupport::ScratchDirectory scratch;
-    const auto dir = scratch.path() / "a" / "b";
-    Paths::setDocumentsDirectory(dir);
-    EXPECT_EQ(Paths::documentsDirectory(), dir);
-    EXPECT_TRUE(std::filesystem::is_directory(dir));
-    Paths::resetDocumentsDirectory();
-    EXPECT_NE(Paths::documentsDirectory(), dir);
 }
 
 TEST(Paths, PicturesFolderFromUserDirsAsXdgUserDirsReadsIt) {
@@ -57,7 +43,7 @@ TEST(Paths, PicturesFolderFromUserDirsAsXdgUserDirsReadsIt) {
     }
 }
 
-TEST(Paths, PicturesFolderComesFromTheUserDirsFileElseHomeAndIsNeverCreated) {
+TEST(Paths, FoldersComeFromTheUserDirsFileElseHomeAndOverridesResetToThem) {
     testsupport::ScratchDirectory scratch;
     const auto config = scratch.path() / "config";
     std::filesystem::create_directories(config);
@@ -68,6 +54,13 @@ TEST(Paths, PicturesFolderComesFromTheUserDirsFileElseHomeAndIsNeverCreated) {
     EXPECT_EQ(Paths::defaultPicturesDirectory("config", scratch.path().c_str()),
               scratch.path() / "Pictures");
 
+    // Overrides: the documents folder is made on demand, the pictures folder never.
+    const auto documents = scratch.path() / "a" / "b";
+    Paths::setDocumentsDirectory(documents);
+    EXPECT_EQ(Paths::documentsDirectory(), documents);
+    EXPECT_TRUE(std::filesystem::is_directory(documents));
+    Paths::resetDocumentsDirectory();
+    EXPECT_NE(Paths::documentsDirectory(), documents);
     const auto pictures = scratch.path() / "Pictures";
     Paths::setPicturesDirectory(pictures);
     EXPECT_EQ(Paths::picturesDirectory(), pictures);

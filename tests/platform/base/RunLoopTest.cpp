@@ -81,14 +81,10 @@ TEST_F(VirtualLoop, FrameObserversSeeIntermediateTimes) {
     EXPECT_EQ(seen.size(), 4u);
 }
 
-TEST(RealLoop, CannotBeAdvancedByHand) {
+TEST(RealLoop, RunsCallsPostedFromOtherThreadsInPostingOrderAfterWakingTheHost) {
     RunLoop loop(std::make_shared<platform::RealClock>());
     EXPECT_FALSE(loop.advance(1.0));
     EXPECT_EQ(loop.virtualClock(), nullptr);
-}
-
-TEST(RealLoop, RunsCallsPostedFromOtherThreadsInPostingOrderAfterWakingTheHost) {
-    RunLoop loop(std::make_shared<platform::RealClock>());
     std::atomic<int> wakes = 0;
     loop.setWakeUp([&] { ++wakes; });
     std::vector<int> seen;

@@ -7,7 +7,6 @@
 #include "support/TestEnvironment.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <semaphore>
 #include <thread>
 
@@ -58,7 +57,6 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
         ASSERT_TRUE(source.start());
         const auto frame = frameOf(source);
         ASSERT_TRUE(frame);
-        EXPECT_EQ(frame->number, 1u);
         EXPECT_EQ(frame->picture.orientation(), Picture::Up);
         const bool sideways = exif >= 5;
         const int right = sideways ? 15 : 31;
@@ -77,22 +75,19 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
 
 TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
     // Premultiplied half-transparent pixels: over black the colour stays, alpha becomes full.
-    const Picture picture = testsupport::makePicture(5, 3, [](int x, int y) {
-        return Pixel{static_cast<std::uint8_t>(20 * x), static_cast<std::uint8_t>(30 * y), 7,
-                     static_cast<std::uint8_t>(x == 0 ? 255 : 128)};
-    });
-    PictureFrameSource source(write("picture.png", *platform::PictureCodec::encodePNG(picture)));
+    const auto picture = [](bool opaque) {
+        return testsupport::makePicture(5, 3, [opaque](int x, int y) {
+            return Pixel{static_cast<std::uint8_t>(20 * x), static_cast<std::uint8_t>(30 * y), 7,
+                         static_cast<std::uint8_t>(opaque || x == 0 ? 255 : 128)};
+        });
+    };
+    PictureFrameSource source(
+        write("picture.png", *platform::PictureCodec::encodePNG(picture(false))));
     EXPECT_FALSE(frameOf(source));
     ASSERT_TRUE(source.start());
     const auto first = frameOf(source);
     ASSERT_TRUE(first);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            const Pixel expected{static_cast<std::uint8_t>(20 * x),
-                                 static_cast<std::uint8_t>(30 * y), 7, 255};
-            EXPECT_EQ(first->picture.pixelAt(x, y), expected) << x << "," << y;
-        }
-    }
+    EXPECT_EQ(*first->picture.pixels(), *picture(true).pixels());
     // No new frame arrives by itself; stopping keeps the frame and a new run counts on.
     EXPECT_EQ(frameOf(source)->number, 1u);
     source.stop();
@@ -125,21 +120,14 @@ TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
     }
 }
 
-TEST_F(CameraPictureTest, CameraPictureMakesTheCameraAvailableAndPlaysIt) {
+// What the camera then shows is pinned by the editor's picking tests.
+TEST_F(CameraPictureTest, CameraPictureMakesTheCameraAvailableUntilReset) {
     const bool device = !platform::V4L2FrameSource::captureDevices().empty();
     EXPECT_EQ(FrameSource::cameraAvailable(), device);
     EXPECT_EQ(FrameSource::createCamera() != nullptr, device);
-
-    const Picture picture = testsupport::makeCoordinatePicture(6, 4);
-    FrameSource::setCameraPicture(write("camera.png", *platform::PictureCodec::encodePNG(picture)));
+    FrameSource::setCameraPicture(scratch.path() / "camera.png");
     EXPECT_TRUE(FrameSource::cameraAvailable());
-    const auto camera = FrameSource::createCamera();
-    ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->start());
-    const auto frame = frameOf(*camera);
-    ASSERT_TRUE(frame);
-    EXPECT_EQ(*frame->picture.pixels(), *picture.pixels());
-
+    EXPECT_NE(FrameSource::createCamera(), nullptr);
     FrameSource::resetCameraPicture();
     EXPECT_EQ(FrameSource::cameraAvailable(), device);
 }

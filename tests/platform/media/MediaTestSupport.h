@@ -9,10 +9,7 @@
 
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <set>
-#include <string>
 #include <sys/stat.h>
 
 namespace testsupport {

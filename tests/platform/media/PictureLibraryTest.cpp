@@ -3,7 +3,6 @@
 #include "MediaTestSupport.h"
 
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
