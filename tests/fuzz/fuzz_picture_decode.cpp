@@ -5,11 +5,9 @@
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PictureCodec.h"
 #include "support/HeifEncoding.h"
-#include "support/JpegEncoding.h"
+#include "support/PictureTestSupport.h"
 #include "support/WebpEncoding.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -94,20 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const platform::Size full = fitted->fullSize;
         // What a whole decoding gives, the fitted one gives too, of the same picture.
         check(!whole || whole->size() == full);
-        // The editor's fit of the whole, which the fitted picture must cover.
-        float w = full.width;
-        float h = full.height;
-        if (box.width < w) {
-            h = box.width * h / w;
-            w = box.width;
-        }
-        if (h > box.height) {
-            w = box.height * w / h;
-            h = box.height;
-        }
         const platform::Size got = fitted->picture.size();
-        check(got.width >= std::max(std::trunc(w), 1.0f) &&
-              got.height >= std::max(std::trunc(h), 1.0f) && got.width <= full.width &&
+        // It covers the editor's fit of the whole.
+        const platform::Size fit = testsupport::editorFit(full, box);
+        check(got.width >= fit.width && got.height >= fit.height && got.width <= full.width &&
               got.height <= full.height);
     }
     return 0;

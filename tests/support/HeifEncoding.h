@@ -61,12 +61,8 @@ inline std::vector<std::uint8_t> encodeHeif(const platform::Picture& picture,
         }
     }
     heif_encoding_options_free(options);
-    if (image != nullptr) {
-        heif_image_release(image);
-    }
-    if (encoder != nullptr) {
-        heif_encoder_release(encoder);
-    }
+    heif_image_release(image); // both take null
+    heif_encoder_release(encoder);
     heif_context_free(context);
     return file;
 }

@@ -27,8 +27,7 @@ platform::Picture makeCoordinatePicture(int width, int height, int orientation) 
     return makePicture(
         width, height,
         [](int x, int y) {
-            return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x),
-                                               static_cast<std::uint8_t>(y), 200, 255};
+            return Pixel{std::uint8_t(x), std::uint8_t(y), 200, 255};
         },
         orientation);
 }
@@ -100,17 +99,6 @@ std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout) {
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
-}
-
-std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return crc ^ 0xFFFFFFFFu;
 }
 
 } // namespace testsupport

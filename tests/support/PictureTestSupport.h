@@ -5,7 +5,9 @@
 #include "platform/graphics/Picture.h"
 #include "support/JpegEncoding.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,6 +33,22 @@ platform::Picture patternPicture(int width, int height);
 platform::Picture makeCoordinatePicture(int width, int height,
                                         int orientation = platform::Picture::Up);
 
+// The editor's own fit of a picture within a box (its conversion of picked pictures): float
+// steps, truncated, at least one pixel.
+inline platform::Size editorFit(platform::Size full, platform::Size box) {
+    float w = full.width;
+    float h = full.height;
+    if (box.width < w) {
+        h = box.width * h / w;
+        w = box.width;
+    }
+    if (h > box.height) {
+        w = box.height * w / h;
+        h = box.height;
+    }
+    return {std::max(std::trunc(w), 1.0f), std::max(std::trunc(h), 1.0f)};
+}
+
 struct PngLayout {
     int width = 1;
     int height = 1;
@@ -42,8 +60,5 @@ struct PngLayout {
     std::vector<std::uint8_t> transparency; // the tRNS chunk's bytes
 };
 std::vector<std::uint8_t> encodeRawPng(const PngLayout& layout);
-
-// CRC-32 as PNG chunks use it, for hand-made chunks.
-std::uint32_t pngCrc(const std::uint8_t* data, std::size_t length);
 
 } // namespace testsupport

@@ -17,11 +17,7 @@ using testsupport::makePicture;
 using Pixel = std::array<std::uint8_t, 4>;
 
 Pixel at(const BitmapContext& context, int x, int y) {
-    const auto* p = context.bytes().data() +
-                    (static_cast<std::size_t>(y) * static_cast<std::size_t>(context.width()) +
-                     static_cast<std::size_t>(x)) *
-                        4;
-    return {p[0], p[1], p[2], p[3]};
+    return context.makePicture()->pixelAt(x, y);
 }
 
 constexpr float quarter = std::numbers::pi_v<float> / 2;

@@ -13,10 +13,8 @@ using platform::Bundle;
 using platform::Image;
 
 void writeSolid(const std::filesystem::path& path, int width, int height, std::uint8_t red) {
-    const auto picture = testsupport::makePicture(width, height, [red](int, int) {
-        return std::array<std::uint8_t, 4>{red, 0, 0, 255};
-    });
-    ASSERT_TRUE(platform::PictureCodec::writePNG(picture, path));
+    ASSERT_TRUE(platform::PictureCodec::writePNG(
+        testsupport::plainPicture(width, height, {red, 0, 0, 255}), path));
 }
 
 struct Images : testsupport::PlatformTest {};
