@@ -63,7 +63,7 @@ void ImagePickerController::loadView() {
     empty_ =
         std::make_shared<Label>(Rect(20.0f, content.y() + 100.0f, Screen::kWidth - 40.0f, 30.0f));
     empty_->setTextColor(Color{0.7f, 0.7f, 0.7f, 1.0f});
-    empty_->setTextAlignment(1);
+    empty_->setTextAlignment(Label::Center);
     empty_->setBackgroundColor(Color{0.0f, 0.0f, 0.0f, 0.0f});
     preview_ = std::make_shared<CameraPreviewView>(content);
     toolbar_ = std::make_shared<Toolbar>(
