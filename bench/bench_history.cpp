@@ -3,6 +3,7 @@
 // stored 50-entry history, and the peak memory of a headless editing run of the editor.
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloKernel.h"
+#include "ScratchFolder.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "platform/base/Application.h"
 #include "platform/base/Clock.h"
@@ -32,23 +33,10 @@ namespace {
 
 // A documents directory of its own, removed at the end.
 struct Scratch {
-    Scratch() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            (std::filesystem::path(base != nullptr ? base : "/tmp") / "pixello-bench-XXXXXX")
-                .string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir = pattern;
-        platform::Paths::setDocumentsDirectory(dir);
-    }
-    ~Scratch() {
-        platform::Paths::resetDocumentsDirectory();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::filesystem::path dir;
+    Scratch() { platform::Paths::setDocumentsDirectory(dir); }
+    ~Scratch() { platform::Paths::resetDocumentsDirectory(); }
+    benchsupport::ScratchFolder folder;
+    const std::filesystem::path& dir = folder.path();
 };
 
 // An opaque 600 × 600 picture with some detail, stored as `entries` raw history files.

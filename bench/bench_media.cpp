@@ -1,5 +1,6 @@
 // The media room: saving to the album, listing the photo library and the first screen of
 // thumbnails, each timed from the request to the completion delivered on the main run loop.
+#include "ScratchFolder.h"
 #include "platform/base/BackgroundQueue.h"
 #include "platform/base/Paths.h"
 #include "platform/base/RunLoop.h"
@@ -27,26 +28,7 @@ namespace {
 using platform::BackgroundQueue;
 using platform::RunLoop;
 
-// A folder of its own under /tmp, removed again at the end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = "/tmp/pixello-bench-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using benchsupport::ScratchFolder;
 
 // One row of a photograph-like picture: smooth gradients under per-pixel noise, as a
 // camera photo looks (a flat test pattern would flatter every codec). RGB or RGBA.

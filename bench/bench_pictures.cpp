@@ -3,6 +3,7 @@
 // decoded whole, with the peak memory each adds, and the whole pick in the editor.
 #include "Pixello/PixelloHostDelegate.h"
 #include "Pixello/PixelloKernel.h"
+#include "ScratchFolder.h"
 #include "platform/base/Paths.h"
 #include "platform/graphics/PictureCodec.h"
 #include "platform/host/HeadlessHost.h"
@@ -165,24 +166,9 @@ BENCHMARK(BM_EncodePNG600PhotoTexturedLibpngDefaults)->Unit(benchmark::kMillisec
 // row by row to a file of its own, removed at the end.
 class CameraFile {
 public:
-    explicit CameraFile(Detail detail) {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            (std::filesystem::path(base != nullptr ? base : "/tmp") / "pixello-bench-XXXXXX")
-                .string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        directory_ = pattern;
-        path_ = directory_ / "camera.jpg";
+    explicit CameraFile(Detail detail) : path_(folder_.path() / "camera.jpg") {
         write(6000, 4000, detail);
     }
-    ~CameraFile() {
-        std::error_code ec;
-        std::filesystem::remove_all(directory_, ec);
-    }
-    CameraFile(const CameraFile&) = delete;
-    CameraFile& operator=(const CameraFile&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
 
@@ -219,7 +205,7 @@ private:
         std::fclose(file);
     }
 
-    std::filesystem::path directory_;
+    benchsupport::ScratchFolder folder_;
     std::filesystem::path path_;
 };
 

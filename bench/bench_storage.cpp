@@ -1,5 +1,6 @@
 // Costs of the model's storage path: payload text, digest, and the framed file on disk.
 #include "Pixello/PixelloModel.h"
+#include "ScratchFolder.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKMD5.h"
 #include "platform/base/Paths.h"
@@ -13,22 +14,9 @@ namespace {
 
 // A documents directory of its own for the run, removed at the end.
 struct Scratch {
-    Scratch() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            (std::filesystem::path(base != nullptr ? base : "/tmp") / "pixello-bench-XXXXXX")
-                .string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir = pattern;
-        platform::Paths::setDocumentsDirectory(dir);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::filesystem::path dir;
+    Scratch() { platform::Paths::setDocumentsDirectory(dir); }
+    benchsupport::ScratchFolder folder;
+    const std::filesystem::path& dir = folder.path();
 };
 
 // A history of `entries` pictures, as the payload the editor would store.
