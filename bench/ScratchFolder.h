@@ -14,9 +14,10 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = (std::filesystem::path(base != nullptr && base[0] != '\0' ? base : "/tmp") /
-                               "pixello-bench-XXXXXX")
-                                  .string();
+        std::string pattern =
+            (std::filesystem::path(base != nullptr && base[0] != '\0' ? base : "/tmp") /
+             "pixello-bench-XXXXXX")
+                .string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
