@@ -56,6 +56,10 @@ void GLContext::prepareShared() {
     });
 }
 
+void GLContext::finishPreparing() {
+    collectPending(sharedState());
+}
+
 GLContext* GLContext::shared() {
     SharedContext& state = sharedState();
     collectPending(state);

@@ -44,6 +44,9 @@ public:
     // while the caller reads its files; shared() waits for it. Nothing when a context is
     // there or has been tried.
     static void prepareShared();
+    // Waits for a prepareShared() thread to end. The process must not exit while it runs:
+    // the driver's libraries would be torn down while that thread is still loading them.
+    static void finishPreparing();
     // Installs the host's context as the shared one (replacing any earlier one); nullptr
     // is refused. The headless fallback is only created when nothing was installed.
     static bool installShared(std::unique_ptr<GLContext> context);

@@ -23,6 +23,7 @@ HeadlessHost::HeadlessHost(int scale) : scale_(std::clamp(scale, 1, 8)) {}
 
 HeadlessHost::~HeadlessHost() {
     terminate();
+    GLContext::finishPreparing();
 }
 
 std::expected<void, Error> HeadlessHost::launch(const ApplicationFactory& factory) {
