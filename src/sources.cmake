@@ -122,6 +122,7 @@ set(PIXELLO_EDITOR_SOURCES
     src/Pixello/EffectTriangle.cpp
     src/Pixello/GLView.cpp
     src/Pixello/GridVertices.cpp
+    src/Pixello/HistoryLeftovers.cpp
     src/Pixello/MainScreenLayout.cpp
     src/Pixello/MainViewController.cpp
     src/Pixello/PixelloAppDelegate.cpp

@@ -61,6 +61,7 @@ set(PIXELLO_EDITOR_TESTS
     tests/Pixello/EffectGridDeformationTest.cpp
     tests/Pixello/EffectGridTest.cpp
     tests/Pixello/GLViewTest.cpp
+    tests/Pixello/HistoryDurabilityTest.cpp
     tests/Pixello/PixelloHistoryTest.cpp
     tests/Pixello/PixelloKernelTest.cpp
     tests/Pixello/PixelloModelTest.cpp

@@ -93,14 +93,14 @@ void GLView::setupView() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 }
 
-void GLView::loadSpriteImage(const platform::Picture* image) {
+bool GLView::loadSpriteImage(const platform::Picture* image) {
     if (currentContext() == nullptr || image == nullptr) {
-        return;
+        return false;
     }
     const std::uint32_t spriteWidth = SpriteTexture::sideFor(static_cast<float>(image->width()));
     const std::uint32_t spriteHeight = SpriteTexture::sideFor(static_cast<float>(image->height()));
     if (spriteWidth == 0 || spriteHeight == 0) {
-        return;
+        return false;
     }
     spriteWidth_ = spriteWidth;
     spriteHeight_ = spriteHeight;
@@ -111,22 +111,23 @@ void GLView::loadSpriteImage(const platform::Picture* image) {
     useSpriteData(nullptr);
     SpriteTexture::upload(pixels, w, h, spriteWidth_, spriteHeight_);
     spriteOpaque_ = SpriteTexture::isOpaque(pixels, w, h);
+    return true;
 }
 
-void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, float height) {
+bool GLView::loadSpriteData(const platform::PixelBuffer& data, float width, float height) {
     if (currentContext() == nullptr || data == nullptr) {
-        return;
+        return false;
     }
     const std::uint32_t spriteWidth = SpriteTexture::sideFor(width);
     const std::uint32_t spriteHeight = SpriteTexture::sideFor(height);
     if (spriteWidth == 0 || spriteHeight == 0) {
-        return;
+        return false;
     }
     // Rows of (int)width pixels; as many rows as whole numbers lie below height.
     const std::size_t rowBytes = static_cast<std::size_t>(static_cast<int>(width)) * 4;
     const auto rows = static_cast<std::size_t>(std::ceil(height));
     if (data->size() < rowBytes * rows) {
-        return;
+        return false;
     }
     spriteWidth_ = spriteWidth;
     spriteHeight_ = spriteHeight;
@@ -134,11 +135,12 @@ void GLView::loadSpriteData(const platform::PixelBuffer& data, float width, floa
         // Less than a pixel wide: nothing to show, a transparent sprite.
         useSpriteData(
             std::vector<std::uint8_t>(std::size_t{spriteWidth_} * spriteHeight_ * 4).data());
-        return;
+        return true;
     }
     useSpriteData(nullptr);
     SpriteTexture::upload(data->data(), rowBytes / 4, rows, spriteWidth_, spriteHeight_);
     spriteOpaque_ = SpriteTexture::isOpaque(data->data(), rowBytes / 4, rows);
+    return true;
 }
 
 void GLView::useSpriteData(const std::uint8_t* data) {

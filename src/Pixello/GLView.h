@@ -36,13 +36,13 @@ public:
     void destroyFramebuffer();
     void setupView();
 
-    // Uploads the picture's stored pixels as the sprite. Nothing happens without a
-    // picture or for one larger than the largest texture GL allows.
-    void loadSpriteImage(const platform::Picture* image);
+    // Uploads the picture's stored pixels as the sprite; true when done. Nothing happens
+    // without a picture or for one larger than the largest texture GL allows.
+    bool loadSpriteImage(const platform::Picture* image);
     // Uploads a pixel buffer of width × height pixels (rows of (int)width pixels, packed)
-    // as the sprite. Nothing happens without a buffer, for sizes that are not positive
-    // and finite or exceed the largest texture, or for a buffer shorter than that size.
-    void loadSpriteData(const platform::PixelBuffer& data, float width, float height);
+    // as the sprite; true when done. Nothing happens without a buffer, for sizes that are not
+    // positive and finite or exceed the largest texture, or for a buffer shorter than that.
+    bool loadSpriteData(const platform::PixelBuffer& data, float width, float height);
     // Replaces the texture with spriteWidth() × spriteHeight() RGBA pixels.
     void useSpriteData(const std::uint8_t* data);
     void clearSprite();

@@ -8,6 +8,7 @@
 #include "platform/base/AffineTransform.h"
 #include "platform/base/Bundle.h"
 #include "platform/base/Color.h"
+#include "platform/base/Log.h"
 #include "platform/graphics/Font.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/Animation.h"
@@ -124,16 +125,17 @@ void MainViewController::loadView() {
     // as one arrives.
     glView_ = GLView::create({0.0f, 0.0f, std::max(size.width, 1.0f), std::max(size.height, 1.0f)});
     if (glView_) {
+        bool shown = false;
         if (const platform::PixelBuffer& data = model.dataRef(); data && picture) {
-            glView_->loadSpriteData(data, size.width, size.height);
+            shown = glView_->loadSpriteData(data, size.width, size.height);
             model.setDataRef(nullptr);
         } else {
-            glView_->loadSpriteImage(picture ? &*picture : nullptr);
+            shown = glView_->loadSpriteImage(picture ? &*picture : nullptr);
         }
         glView_->setGrid(model.grid());
         glView_->setMultipleTouchEnabled(true);
-        // No picture, nothing to show: the picture area stays black.
-        glView_->setHidden(!picture);
+        // No picture, or one GL cannot hold, nothing to show: the picture area stays black.
+        glView_->setHidden(!shown);
     }
 
     const platform::Size contentSize = glView_ ? glView_->bounds().size : platform::Size{};
@@ -449,19 +451,29 @@ void MainViewController::imageChanged() {
     }
     // A history whose file is gone has no picture: the picture area goes black and the
     // surface keeps nothing to pan.
-    glView_->setHidden(!picture);
-    if (!picture) {
+    bool shown = false;
+    if (picture) {
+        const platform::PixelBuffer& data = model.dataRef();
+        shown = data ? glView_->loadSpriteData(data, size.width, size.height)
+                     : glView_->loadSpriteImage(&*picture);
+        // The texture holds the pixels now (or never will); the model lets go of them.
+        model.setDataRef(nullptr);
+        if (!shown) {
+            // The old texture must not stay: it would be shown stretched, and the next
+            // stroke would store it.
+            constexpr const char* kCannotShow = "This picture cannot be shown.";
+            platform::logFormatted("%s (%g x %g pixels)", kCannotShow,
+                                   static_cast<double>(size.width),
+                                   static_cast<double>(size.height));
+            showAlert(kCannotShow);
+        }
+    }
+    glView_->setHidden(!shown);
+    if (!shown) {
         model.setDataRef(nullptr);
         glView_->clearSprite();
         model.setShouldDraw(true);
         return;
-    }
-    if (const platform::PixelBuffer& data = model.dataRef()) {
-        glView_->loadSpriteData(data, size.width, size.height);
-        // The texture holds the pixels now; the model lets go of them.
-        model.setDataRef(nullptr);
-    } else {
-        glView_->loadSpriteImage(&*picture);
     }
     glView_->resize({0.0f, 0.0f, size.width, size.height});
     model.grid()->rehandle();

@@ -1,6 +1,8 @@
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/base/Application.h"
+#include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/widgets/ActivityIndicatorView.h"
 #include "platform/ui/widgets/AlertView.h"
@@ -26,6 +28,33 @@ void PixelloKernel::showAlertWithTitle(const std::string& title) {
     }
     // The window keeps a shown alert until the user dismisses it.
     std::make_shared<platform::AlertView>(title, "", ZVKLocalString("OK"))->show(*window());
+}
+
+void PixelloKernel::reportSave(const std::expected<void, platform::Error>& result,
+                               const std::string& what) {
+    if (result) {
+        savesFailing_ = false;
+        return;
+    }
+    const std::string text = fillFormat(what, result.error().message);
+    application()->reportFailedSave(text);
+    if (savesFailing_ || ending_) {
+        return;
+    }
+    // Once per streak: a full disk would otherwise raise an alert at every stroke.
+    savesFailing_ = true;
+    platform::logLine(text);
+    showAlertWhenStarted(text);
+}
+
+void PixelloKernel::showAlertWhenStarted(const std::string& title) {
+    if (mainViewController_) {
+        showAlertWithTitle(title);
+        return;
+    }
+    // During start-up the screens come into the window after this and would cover it.
+    platform::RunLoop::main().performAfterDelay(this, "showAlertWhenStarted", 0.0,
+                                                [this, title] { showAlertWithTitle(title); });
 }
 
 void PixelloKernel::pickImageFromPhotoLibrary() {
@@ -93,7 +122,9 @@ std::optional<std::string> PixelloKernel::storePickedImage(const platform::Picke
     model_->setDataRef(nullptr);
     // A picture that could not be stored leaves the history and the tool as they were:
     // clearing the history now would throw away the entries before it.
-    if (!model_->setImage(converted)) {
+    const auto stored = model_->setImage(converted);
+    if (!stored) {
+        reportSave(stored, ZVKLocalString("The picture could not be saved: %@"));
         return ZVKLocalString("The picture could not be stored.");
     }
     model_->clearHistory();

@@ -1,6 +1,7 @@
 #include "Pixello/EffectGrid.h"
 #include "Pixello/GLView.h"
 #include "Pixello/PixelloKernel.h"
+#include "ZevkoCore/ZVKCommons.h"
 #include "platform/base/AffineTransform.h"
 #include "platform/graphics/BitmapContext.h"
 
@@ -117,7 +118,8 @@ void PixelloKernel::finishEffectAfterDelay() {
             // The buffer goes first, so the entry is written from it and the screen uploads
             // it instead of decoding the picture again.
             model_->setDataRef(std::move(data));
-            model_->setImage(picture);
+            reportSave(model_->setImage(picture),
+                       ZVKLocalString("The picture could not be saved: %@"));
         }
     }
     // The indicator is a plain placeholder view for now: it has no animation to stop.
@@ -137,7 +139,7 @@ void PixelloKernel::applyCrop() {
         return;
     }
     model_->setDataRef(dataFromImage(*cropped));
-    model_->setImage(cropped);
+    reportSave(model_->setImage(cropped), ZVKLocalString("The picture could not be saved: %@"));
 }
 
 platform::PixelBuffer PixelloKernel::dataFromImage(const platform::Picture& picture) {

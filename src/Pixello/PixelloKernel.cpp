@@ -1,10 +1,13 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/HistoryLeftovers.h"
 #include "Pixello/PropertyNames.h"
+#include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/graphics/PictureCodec.h"
 
@@ -23,22 +26,53 @@ PixelloKernel::~PixelloKernel() {
         model_->removeDelegate(this);
         model_->removeDelegate(mainViewController_.get());
         model_->removeDelegate(settingsViewController_.get());
-        model_->saveToStorage();
+        ending_ = true;
+        saveModel();
     }
 }
 
 void PixelloKernel::terminate() {
     if (model_) {
-        model_->saveToStorage();
+        saveModel();
     }
+}
+
+void PixelloKernel::saveModel() {
+    reportSave(model_->writeStorage(), ZVKLocalString("The history could not be saved: %@"));
 }
 
 void PixelloKernel::createModel() {
     model_ = std::make_unique<PixelloModel>();
+    queue_ = std::make_unique<platform::BackgroundQueue>(platform::RunLoop::main());
     // No delegate is registered yet: what loading and seeding report reaches nobody.
-    if (!model_->loadFromStorage()) {
+    const bool loaded = model_->loadFromStorage();
+    collectLeftovers();
+    if (loaded && model_->restoredFromBackup()) {
+        showAlertWhenStarted(
+            ZVKLocalString("The history was damaged: an earlier state of it has been restored."));
+    }
+    if (!loaded || model_->imageFileNames().empty()) {
         seedDefaultPicture();
     }
+}
+
+void PixelloKernel::collectLeftovers() {
+    const auto storage = ZVKApplicationModel::storagePath();
+    if (!storage) {
+        return;
+    }
+    auto leftovers = HistoryLeftovers::find(*storage, model_->directoryForImages());
+    if (!leftovers) {
+        platform::logLine("leftovers are kept: " + leftovers.error().message);
+        return;
+    }
+    if (leftovers->empty()) {
+        return;
+    }
+    queue_->submit(this, 0, [files = std::move(*leftovers)] {
+        HistoryLeftovers::remove(files);
+        return platform::RunLoop::Call{};
+    });
 }
 
 void PixelloKernel::seedDefaultPicture() {
@@ -51,7 +85,7 @@ void PixelloKernel::seedDefaultPicture() {
         return;
     }
     model_->setDataRef(dataFromImage(*picture));
-    model_->setImage(*picture);
+    reportSave(model_->setImage(*picture), ZVKLocalString("The picture could not be saved: %@"));
 }
 
 void PixelloKernel::createViewControllers() {
@@ -61,7 +95,6 @@ void PixelloKernel::createViewControllers() {
         [this](const platform::Notification& n) { notification(n); });
     mainViewController_ = std::make_shared<MainViewController>(this);
     settingsViewController_ = std::make_shared<SettingsViewController>(this);
-    queue_ = std::make_unique<platform::BackgroundQueue>(platform::RunLoop::main());
     picker_ = std::make_shared<platform::ImagePickerController>(*queue_);
     albumWriter_ = std::make_unique<platform::AlbumWriter>(*queue_);
 }
@@ -82,7 +115,7 @@ void PixelloKernel::registerDelegatesAndCustomize() {
 
 void PixelloKernel::modelPropertyChanged(const std::string& name) {
     if (name == PropertyName::kHistory) {
-        model_->saveToStorage();
+        saveModel();
     }
     if (name == PropertyName::kOrientation) {
         const platform::DeviceOrientation orientation = model_->orientation();

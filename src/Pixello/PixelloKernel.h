@@ -15,6 +15,7 @@
 #include "platform/media/AlbumWriter.h"
 #include "platform/ui/widgets/ImagePickerController.h"
 
+#include <expected>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,14 @@ public:
 
     // Saves the model to storage.
     void terminate() override;
+    // Saves the model to storage and tells of a failure (reportSave).
+    void saveModel();
+    // Tells the user of a failed save of the storage file or of a history picture: the first
+    // failure of a streak shows an alert with what failed and why, every one is reported to
+    // the application; a success ends the streak. `what` says what was being saved.
+    void reportSave(const std::expected<void, platform::Error>& result, const std::string& what);
+    // Whether the last save or picture write failed.
+    bool savesFailing() const { return savesFailing_; }
 
     // "history" saves storage; "orientation" turns the status bar.
     void modelPropertyChanged(const std::string& name) override;
@@ -132,10 +141,14 @@ public:
     void openSettings();
     // The kernel's message box: the text as title, one "OK" button.
     void showAlertWithTitle(const std::string& title);
+    // The same, put off until the screens are in the window when start-up is not over.
+    void showAlertWhenStarted(const std::string& title);
 
 protected:
-    // Creates the model and fills it from storage (the main file, else its backup); without
-    // stored state the default picture becomes the first history entry.
+    // Creates the model and fills it from storage (the main file, else its backup, and then
+    // the user is told); without stored pictures the default picture becomes the first
+    // history entry. Leftovers of earlier runs are listed before anything is written and
+    // removed off the main thread.
     void createModel() override;
     void createViewControllers() override;
     std::shared_ptr<ZVKViewController> rootViewController() override { return mainViewController_; }
@@ -143,6 +156,8 @@ protected:
 
 private:
     void seedDefaultPicture();
+    // Hands what earlier runs left behind to the worker for removal.
+    void collectLeftovers();
     // Converts the picked picture and makes it the only history entry; the alert text when
     // that failed.
     std::optional<std::string> storePickedImage(const platform::PickedImage& image);
@@ -167,4 +182,7 @@ private:
     std::shared_ptr<platform::ImagePickerController> picker_;
     std::shared_ptr<platform::AlertView> alert_;
     std::unique_ptr<platform::AlbumWriter> albumWriter_;
+    bool savesFailing_ = false;
+    // Set while the kernel goes: a failed last save is reported, but shows no alert.
+    bool ending_ = false;
 };

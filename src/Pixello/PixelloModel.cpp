@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -165,14 +167,15 @@ std::optional<platform::Picture> PixelloModel::image() {
     return cachedImage_;
 }
 
-bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
+std::expected<void, platform::Error>
+PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
     if (!picture) {
-        return false;
+        return platform::failure("there is no picture");
     }
     std::string name = ZVKUUIDCreate() + ".png";
     const std::size_t pixelBytes = static_cast<std::size_t>(picture->width()) *
                                    static_cast<std::size_t>(picture->height()) * 4;
-    bool written = false;
+    std::expected<void, platform::Error> written;
     std::optional<platform::Picture> fromBuffer;
     // The raw format has no orientation flag: only upright pixels go into it.
     if (dataRef_ && dataRef_->size() == pixelBytes &&
@@ -188,14 +191,14 @@ bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
         name += "r";
         if (const auto png = platform::PictureCodec::encodePNG(*picture)) {
             written = platform::writeFileAtomically(pathToImageFile(name), *png);
+        } else {
+            written = platform::failure("the picture could not be encoded as PNG");
         }
     }
     if (!written) {
-        return false;
+        return written;
     }
-    while (redoImageAllowed()) {
-        dropLastEntry();
-    }
+    dropEntries(static_cast<std::size_t>(currentImage_ + 1), imageFileNames_.size());
     if (fromBuffer) {
         cachedFileName_ = name;
         cachedImage_ = std::move(fromBuffer);
@@ -204,7 +207,7 @@ bool PixelloModel::setImage(const std::optional<platform::Picture>& picture) {
     ++currentImage_;
     propertyChanged(PropertyName::kImage);
     propertyChanged(PropertyName::kHistory);
-    return true;
+    return {};
 }
 
 void PixelloModel::undoImage() {
@@ -226,12 +229,11 @@ void PixelloModel::redoImage() {
 }
 
 void PixelloModel::clearHistory() {
-    while (redoImageAllowed()) {
-        dropLastEntry();
-    }
-    while (currentImage_ >= 1) {
-        dropFirstEntry();
-        --currentImage_;
+    if (currentImage_ >= 0) {
+        const auto current = static_cast<std::size_t>(currentImage_);
+        dropEntries(current + 1, imageFileNames_.size());
+        dropEntries(0, current);
+        currentImage_ = 0;
     }
     propertyChanged(PropertyName::kHistory);
 }
@@ -245,23 +247,72 @@ void PixelloModel::clearCache() {
     dataRef_.reset();
 }
 
-void PixelloModel::dropLastEntry() {
-    const std::string name = std::move(imageFileNames_.back());
-    imageFileNames_.pop_back();
-    removeFileUnlessNamed(name);
+void PixelloModel::dropEntries(std::size_t first, std::size_t last) {
+    // Linear in the entries dropped (and, for a cut at the front, in those that move up):
+    // whether another entry still names a file is settled when the files go.
+    const auto begin = imageFileNames_.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = imageFileNames_.begin() + static_cast<std::ptrdiff_t>(last);
+    pendingRemovals_.insert(pendingRemovals_.end(), std::make_move_iterator(begin),
+                            std::make_move_iterator(end));
+    imageFileNames_.erase(begin, end);
 }
 
-void PixelloModel::dropFirstEntry() {
-    const std::string name = std::move(imageFileNames_.front());
-    imageFileNames_.erase(imageFileNames_.begin());
-    removeFileUnlessNamed(name);
+std::vector<std::string> PixelloModel::filesOfEntry(const std::string& name) {
+    return {name};
 }
 
-void PixelloModel::removeFileUnlessNamed(const std::string& name) {
-    // A stored history may name one file twice; the entry that stays keeps its picture.
-    if (std::find(imageFileNames_.begin(), imageFileNames_.end(), name) == imageFileNames_.end()) {
-        platform::removeFile(pathToImageFile(name));
+bool PixelloModel::isEntryFileName(const std::string& name) {
+    constexpr std::size_t kUUIDLength = 36;
+    const std::string_view extension = std::string_view(name).substr(std::min(name.size(), kUUIDLength));
+    if (name.size() <= kUUIDLength || (extension != ".png" && extension != ".pngr")) {
+        return false;
     }
+    for (std::size_t i = 0; i < kUUIDLength; ++i) {
+        const char c = name[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (dash ? c != '-' : !hex) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> PixelloModel::entryNamesIn(const std::string& storedText) {
+    std::vector<std::string> names;
+    std::string_view rest(storedText);
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        const std::string line(rest.substr(0, end));
+        if (isValidImageFileName(line)) {
+            names.push_back(line);
+        }
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return names;
+}
+
+void PixelloModel::storageWritten(const std::vector<std::string>& storedTexts) {
+    if (pendingRemovals_.empty()) {
+        return;
+    }
+    std::unordered_set<std::string> named(imageFileNames_.begin(), imageFileNames_.end());
+    for (const std::string& text : storedTexts) {
+        for (std::string& name : entryNamesIn(text)) {
+            named.insert(std::move(name));
+        }
+    }
+    // Names still stored wait for a later save; the others go with their files. A file that
+    // cannot be removed is left to the start-up clean-up.
+    std::erase_if(pendingRemovals_, [&](const std::string& name) {
+        if (named.contains(name)) {
+            return false;
+        }
+        for (const std::string& file : filesOfEntry(name)) {
+            platform::removeFile(pathToImageFile(file));
+        }
+        return true;
+    });
 }
 
 std::string PixelloModel::saveToData() const {
@@ -317,9 +368,9 @@ bool PixelloModel::loadFromData(const std::string& text) {
     const std::size_t k = 2 + count;
     imageFileNames_ = std::move(names);
     currentImage_ = current;
-    smudgePower_ = ZVKStringFloatValue(lines[k]);
-    smudgeWidth_ = ZVKStringFloatValue(lines[k + 1]);
-    bumpPower_ = ZVKStringFloatValue(lines[k + 2]);
-    pinchPower_ = ZVKStringFloatValue(lines[k + 3]);
+    smudgePower_ = kSmudgePowerRange.clamp(ZVKStringFloatValue(lines[k]));
+    smudgeWidth_ = kSmudgeWidthRange.clamp(ZVKStringFloatValue(lines[k + 1]));
+    bumpPower_ = kBumpPowerRange.clamp(ZVKStringFloatValue(lines[k + 2]));
+    pinchPower_ = kPinchPowerRange.clamp(ZVKStringFloatValue(lines[k + 3]));
     return true;
 }

@@ -4,11 +4,13 @@
 #include "Pixello/PixelloTypes.h"
 #include "ZevkoCore/ZVKApplicationModel.h"
 #include "platform/base/Device.h"
+#include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PixelBuffer.h"
 
 #include <cstdint>
+#include <expected>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,11 +28,28 @@
 // are raw pixel files (extension "png": the pixel buffer followed by width and height as
 // little-endian 32-bit numbers); picked pictures are PNG files (extension "pngr"). The
 // extension pairing is what stored histories rely on, so it stays as it is.
+//
+// A file leaves only once a save that no longer names it has reached the disk, in the main
+// storage file and in its backup: entries dropped from the history wait in a list until then,
+// so a crash at any moment leaves a storage file whose every picture is there.
 class PixelloModel : public ZVKApplicationModel {
 public:
     static constexpr const char* kImagesDirectoryName = "PixelloImages";
     static constexpr int kGridRows = 32;
     static constexpr int kGridCols = 32;
+    // The settings sliders' ranges of the four strengths.
+    struct StrengthRange {
+        float minimum;
+        float maximum;
+        // The nearest value inside the range; the lower end for a value that is no number.
+        float clamp(float value) const {
+            return value >= minimum ? (value <= maximum ? value : maximum) : minimum;
+        }
+    };
+    static constexpr StrengthRange kSmudgePowerRange{0.05f, 0.2f};
+    static constexpr StrengthRange kSmudgeWidthRange{20.0f, 50.0f};
+    static constexpr StrengthRange kBumpPowerRange{5.0f, 15.0f};
+    static constexpr StrengthRange kPinchPowerRange{5.0f, 15.0f};
     // Width and height after the pixels of a raw history file.
     static constexpr std::size_t kRawTrailerSize = 8;
 
@@ -43,7 +62,8 @@ public:
     VisibleToolbar visibleToolbar() const { return visibleToolbar_; }
     void setVisibleToolbar(VisibleToolbar visibleToolbar);
 
-    // No range check: the settings screen offers the sensible ranges.
+    // No range check: the settings screen offers the sensible ranges. Stored strengths outside
+    // them are brought to the nearest end when loaded.
     float smudgePower() const { return smudgePower_; }
     void setSmudgePower(float power);
     float smudgeWidth() const { return smudgeWidth_; }
@@ -85,6 +105,12 @@ public:
     // True for a name that stays inside the images directory: not empty, not "." or "..",
     // no path separator, no zero byte.
     static bool isValidImageFileName(const std::string& name);
+    // True for a name this editor gives an entry: an upper-case UUID with ".png" or ".pngr".
+    static bool isEntryFileName(const std::string& name);
+    // The files of the entry `name` in the images directory, the entry's own first.
+    static std::vector<std::string> filesOfEntry(const std::string& name);
+    // Entries dropped from the history whose files wait for a save that no longer names them.
+    const std::vector<std::string>& pendingRemovals() const { return pendingRemovals_; }
 
     // Pixels of the current picture, handed between kernel, history and GL view. Sends nothing.
     const platform::PixelBuffer& dataRef() const { return dataRef_; }
@@ -96,13 +122,14 @@ public:
     std::optional<platform::Picture> image();
     // Appends the picture as the new current entry, discarding the redo branch, and reports
     // "image" then "history". Written from dataRef() when it holds the picture's pixels (and
-    // then cached over those pixels, so nobody reads the file back), else PNG-encoded. False, with
-    // nothing changed and nothing sent, when there is no picture or the file could not be written.
-    bool setImage(const std::optional<platform::Picture>& picture);
+    // then cached over those pixels, so nobody reads the file back), else PNG-encoded. Fails,
+    // with nothing changed, nothing sent and no file left behind, when there is no picture or
+    // the file could not be written.
+    std::expected<void, platform::Error> setImage(const std::optional<platform::Picture>& picture);
     // Move the current index and report "image" then "history"; nothing when not allowed.
     void undoImage();
     void redoImage();
-    // Keeps only the current entry, deleting the other files; always reports "history".
+    // Keeps only the current entry; always reports "history".
     void clearHistory();
     // Drops the cached picture, its name and dataRef(), when a picture is cached.
     void clearCache();
@@ -122,13 +149,19 @@ public:
     // false and nothing changes. Sends no notices.
     bool loadFromData(const std::string& text) override;
 
+    // The lines of a stored text that could name an entry, whether its digest holds or not.
+    static std::vector<std::string> entryNamesIn(const std::string& storedText);
+
+protected:
+    // Removes the files of dropped entries that neither stored text names any more.
+    void storageWritten(const std::vector<std::string>& storedTexts) override;
+
 private:
-    // Removes the last entry, and its file unless another entry still names it.
-    void dropLastEntry();
-    void dropFirstEntry();
-    void removeFileUnlessNamed(const std::string& name);
+    // Moves the entries in [first, last) of the list to the pending removals.
+    void dropEntries(std::size_t first, std::size_t last);
 
     std::vector<std::string> imageFileNames_;
+    std::vector<std::string> pendingRemovals_;
     std::string cachedFileName_; // empty: nothing cached
     std::optional<platform::Picture> cachedImage_;
     std::int32_t currentImage_ = -1;

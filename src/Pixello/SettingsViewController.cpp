@@ -31,11 +31,14 @@ void SettingsViewController::loadView() {
     smallFont_ = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 14);
     largeFont_ = platform::Font::fontWithName(ZVKLocalString("defaultBoldFont"), 18);
 
-    smudgePower_ =
-        addGroup("Smudge Power", 38, 0.05f, 0.2f, &SettingsViewController::smudgePowerAction);
-    smudgeWidth_ = addGroup("Smudge Width", 98, 20, 50, &SettingsViewController::smudgeWidthAction);
-    bumpPower_ = addGroup("Bump Power", 198, 5, 15, &SettingsViewController::bumpPowerAction);
-    pinchPower_ = addGroup("Pinch Power", 298, 5, 15, &SettingsViewController::pinchPowerAction);
+    smudgePower_ = addGroup("Smudge Power", 38, PixelloModel::kSmudgePowerRange,
+                            &SettingsViewController::smudgePowerAction);
+    smudgeWidth_ = addGroup("Smudge Width", 98, PixelloModel::kSmudgeWidthRange,
+                            &SettingsViewController::smudgeWidthAction);
+    bumpPower_ = addGroup("Bump Power", 198, PixelloModel::kBumpPowerRange,
+                          &SettingsViewController::bumpPowerAction);
+    pinchPower_ = addGroup("Pinch Power", 298, PixelloModel::kPinchPowerRange,
+                           &SettingsViewController::pinchPowerAction);
 
     const auto supportFont = platform::Font::fontWithName(ZVKLocalString("defaultFont"), 18);
     supportLabel_ = addLabelWithText("WebsiteNsupport", Rect(25, 370, 270, 25), supportFont);
@@ -52,7 +55,7 @@ void SettingsViewController::loadView() {
 }
 
 std::shared_ptr<Slider> SettingsViewController::addGroup(std::string_view title, float top,
-                                                         float minimum, float maximum,
+                                                         PixelloModel::StrengthRange range,
                                                          Action action) {
     addLargeLabelWithText(title, Rect(0, top, platform::Screen::kWidth, 20));
     addSmallLabelWithText("Small", Rect(0, top + 42, 60, 20));
@@ -62,8 +65,8 @@ std::shared_ptr<Slider> SettingsViewController::addGroup(std::string_view title,
     // One value when the finger lifts: every value sent changes the model and reaches every
     // delegate.
     slider->setContinuous(false);
-    slider->setMinimumValue(minimum);
-    slider->setMaximumValue(maximum);
+    slider->setMinimumValue(range.minimum);
+    slider->setMaximumValue(range.maximum);
     slider->addTarget(this, action, Control::ValueChanged);
     view()->addSubview(slider);
     return slider;

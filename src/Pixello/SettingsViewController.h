@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pixello/PixelloModel.h"
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
 #include "ZevkoCore/ZVKViewController.h"
 #include "platform/base/Color.h"
@@ -77,8 +78,8 @@ protected:
 private:
     using Action = void (SettingsViewController::*)(platform::Control&);
     // One group: title, the two end labels and the slider, `top` being the title's y.
-    std::shared_ptr<platform::Slider> addGroup(std::string_view title, float top, float minimum,
-                                               float maximum, Action action);
+    std::shared_ptr<platform::Slider> addGroup(std::string_view title, float top,
+                                               PixelloModel::StrengthRange range, Action action);
     PixelloModel* model() const;
 
     PixelloKernel* kernel_; // not owned: the kernel owns this screen

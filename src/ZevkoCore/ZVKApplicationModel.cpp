@@ -5,9 +5,20 @@
 #include "ZevkoCore/ZVKString.h"
 #include "platform/base/FileSystem.h"
 
+#include "platform/base/Log.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <span>
+
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+} // namespace
 
 ZVKApplicationModel::ZVKApplicationModel() {
     setApplicationName("Default Application Name");
@@ -74,6 +85,10 @@ std::string ZVKApplicationModel::backupPath(const std::string& path) {
     return path + ".bak";
 }
 
+std::string ZVKApplicationModel::damagedPath(const std::string& path) {
+    return path + ".damaged";
+}
+
 std::optional<std::string> ZVKApplicationModel::readValidStorage(const std::string& path) {
     const auto bytes = platform::readFile(path);
     if (!bytes) {
@@ -90,28 +105,41 @@ bool ZVKApplicationModel::checkStorage(const std::string& path) const {
     return readValidStorage(path).has_value();
 }
 
-bool ZVKApplicationModel::saveToStorage() const {
+std::expected<void, platform::Error> ZVKApplicationModel::writeStorage() {
     const auto path = storagePath();
-    return path && saveToStorage(*path);
+    if (!path) {
+        return platform::failure("no storage file is configured");
+    }
+    return writeStorage(*path);
 }
 
-bool ZVKApplicationModel::saveToStorage(const std::string& path) const {
-    // Only a sound file becomes the backup, and a sound backup is never replaced: it keeps
-    // the oldest known good state. A damaged backup would otherwise block every later one,
-    // so it is replaced. The backup's own success does not matter for the save.
+std::expected<void, platform::Error> ZVKApplicationModel::writeStorage(const std::string& path) {
+    const std::string backup = backupPath(path);
+    // The backup is the state before this save, so it never names a picture that the
+    // editor has let go of longer ago than that. A backup that cannot be renewed keeps the
+    // older state it holds; the save goes on.
     if (const auto current = readValidStorage(path)) {
-        const std::string backup = backupPath(path);
-        if (!readValidStorage(backup)) {
-            platform::writeFileAtomically(
-                backup,
-                std::span(reinterpret_cast<const std::uint8_t*>(current->data()), current->size()));
+        if (auto kept = platform::writeFileAtomically(backup, bytesOf(*current)); !kept) {
+            platform::logLine(kept.error().message);
         }
     }
     std::string text = saveToData();
     text += ZVKMD5ForString(text);
-    return platform::writeFileAtomically(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (auto written = platform::writeFileAtomically(path, bytesOf(text)); !written) {
+        return written;
+    }
+    const auto backupNow = platform::readFileIfPresent(backup);
+    if (backupNow) {
+        std::vector<std::string> texts{std::move(text)};
+        if (*backupNow) {
+            texts.emplace_back((*backupNow)->begin(), (*backupNow)->end());
+        }
+        storageWritten(texts);
+    }
+    return {};
 }
+
+void ZVKApplicationModel::storageWritten(const std::vector<std::string>& /*storedTexts*/) {}
 
 bool ZVKApplicationModel::loadFromStorage() {
     const auto path = storagePath();
@@ -119,7 +147,20 @@ bool ZVKApplicationModel::loadFromStorage() {
 }
 
 bool ZVKApplicationModel::loadFromStorage(const std::string& path) {
-    return loadFromStorageFile(path) || loadFromStorageFile(backupPath(path));
+    restoredFromBackup_ = false;
+    if (loadFromStorageFile(path)) {
+        return true;
+    }
+    restoredFromBackup_ = loadFromStorageFile(backupPath(path));
+    // A main file that is there but cannot be loaded is put aside: the next save would
+    // otherwise overwrite whatever may still be rescued from it.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        if (auto moved = platform::renameFile(path, damagedPath(path)); !moved) {
+            platform::logLine(moved.error().message);
+        }
+    }
+    return restoredFromBackup_;
 }
 
 bool ZVKApplicationModel::loadFromStorageFile(const std::string& path) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ZevkoCore/ZVKApplicationModelDelegate.h"
+#include "platform/base/Error.h"
 
+#include <expected>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,9 +18,10 @@
 //
 // Storage: the subclass turns its state into a text payload (saveToData) and back
 // (loadFromData). The storage file holds the payload followed by the 32 upper-case hex digits
-// of its MD5. The first valid file that a save replaces is kept as "<file>.bak" and used when
-// the main file is missing or damaged; later saves leave that backup alone unless it is
-// damaged itself.
+// of its MD5. Every save first keeps the valid file it replaces as "<file>.bak", so the backup
+// is always the state before the last save; it is used when the main file is missing or
+// damaged, and a damaged main file is then moved aside to "<file>.damaged" rather than
+// overwritten by the next save.
 class ZVKApplicationModel {
 public:
     ZVKApplicationModel();
@@ -55,16 +58,28 @@ public:
     static std::optional<std::string> storagePath();
     static std::string backupPath(const std::string& path);
 
+    static std::string damagedPath(const std::string& path);
+
     // True when the file exists, is UTF-8 text and its digest matches.
     bool checkStorage(const std::string& path) const;
-    bool saveToStorage() const;
-    // Keeps a valid existing file as the backup when there is no valid backup yet, then writes
-    // payload and digest atomically; true when written.
-    bool saveToStorage(const std::string& path) const;
+    bool saveToStorage() { return writeStorage().has_value(); }
+    bool saveToStorage(const std::string& path) { return writeStorage(path).has_value(); }
+    std::expected<void, platform::Error> writeStorage();
+    // Keeps a valid existing file as the backup, then writes payload and digest atomically.
+    // The error says what could not be written and why.
+    std::expected<void, platform::Error> writeStorage(const std::string& path);
     bool loadFromStorage();
     // The main file, else its backup; true when either was loaded.
     bool loadFromStorage(const std::string& path);
     bool loadFromStorageFile(const std::string& path);
+    // Whether the last loadFromStorage had to take the backup.
+    bool restoredFromBackup() const { return restoredFromBackup_; }
+
+protected:
+    // Told after every save that reached the disk, with the texts of the files that now hold
+    // state: the main file and, when there is one, the backup (valid or not). Not told when
+    // the backup could not be read, since what it names is then unknown. Base: nothing.
+    virtual void storageWritten(const std::vector<std::string>& storedTexts);
 
 private:
     // The file's text when it exists, is UTF-8 and carries a matching digest.
@@ -74,4 +89,5 @@ private:
     std::vector<std::string> changes_;
     int changingBlocksCount_ = 0;
     std::string applicationName_;
+    bool restoredFromBackup_ = false;
 };

@@ -318,12 +318,13 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     // Bad sprite data leaves the sprite alone.
     const GLuint sprite = view->spriteTexture();
     const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
-    view->loadSpriteData(shortBuffer, 4.0f, 4.0f);
-    view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f);
-    view->loadSpriteData(picture.pixels(), 4.0f, -1.0f);
-    view->loadSpriteData(picture.pixels(), 1e30f, 1.0f);
-    view->loadSpriteData(nullptr, 4.0f, 4.0f);
-    view->loadSpriteImage(nullptr);
+    EXPECT_FALSE(view->loadSpriteData(shortBuffer, 4.0f, 4.0f));
+    EXPECT_FALSE(
+        view->loadSpriteData(picture.pixels(), std::numeric_limits<float>::quiet_NaN(), 4.0f));
+    EXPECT_FALSE(view->loadSpriteData(picture.pixels(), 4.0f, -1.0f));
+    EXPECT_FALSE(view->loadSpriteData(picture.pixels(), 1e30f, 1.0f));
+    EXPECT_FALSE(view->loadSpriteData(nullptr, 4.0f, 4.0f));
+    EXPECT_FALSE(view->loadSpriteImage(nullptr));
     EXPECT_EQ(view->spriteTexture(), sprite);
     EXPECT_EQ(view->spriteWidth(), 4u);
     EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());

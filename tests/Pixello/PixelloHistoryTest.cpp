@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 #include "Pixello/PropertyNames.h"
+#include "ZevkoCore/ZVKApplicationModel.h"
 #include "platform/graphics/PictureCodec.h"
 #include "support/EditorTestSupport.h"
 #include "support/TestEnvironment.h"
@@ -78,26 +79,59 @@ TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize
     EXPECT_EQ(model->dataRef(), buffer);
 }
 
-TEST_F(PixelloHistoryTest, NewPictureAfterUndoDeletesExactlyTheRedoBranch) {
+TEST_F(PixelloHistoryTest, DroppedFilesLeaveOnlyOnceNeitherStoredFileNamesThem) {
     addRaw(1);
     addRaw(2);
     addRaw(3);
     const std::vector<std::string> before = model->imageFileNames();
+    ASSERT_TRUE(model->saveToStorage());
     model->undoImage();
     addRaw(4);
 
-    const auto& names = model->imageFileNames();
-    ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0], before[0]);
-    EXPECT_EQ(names[1], before[1]);
-    EXPECT_NE(names[2], before[2]);
-    EXPECT_EQ(model->currentImage(), 2);
+    const std::vector<std::string> after = model->imageFileNames();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{after[0], after[1]}),
+              (std::vector<std::string>{before[0], before[1]}));
+    EXPECT_NE(after[2], before[2]);
     EXPECT_FALSE(model->redoImageAllowed());
-    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[2])));
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(std::filesystem::exists(path(i))) << i;
-    }
     EXPECT_EQ(model->image()->pixels()->at(0), 4);
+    const auto present = [&](const std::string& name) {
+        return std::filesystem::exists(model->pathToImageFile(name));
+    };
+    // Still named by the storage file, then by its backup.
+    EXPECT_TRUE(present(before[2]));
+    ASSERT_TRUE(model->saveToStorage());
+    EXPECT_TRUE(present(before[2]));
+    ASSERT_TRUE(model->saveToStorage());
+    EXPECT_FALSE(present(before[2]));
+    EXPECT_TRUE(model->pendingRemovals().empty());
+
+    model->undoImage();
+    model->addDelegate(&recorder);
+    model->clearHistory();
+    EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{after[1]});
+    EXPECT_EQ(model->currentImage(), 0);
+    EXPECT_EQ(model->pendingRemovals(), (std::vector<std::string>{after[2], after[0]}));
+    // Also when nothing is left to remove.
+    model->clearHistory();
+    EXPECT_EQ(recorder.names,
+              (std::vector<std::string>{PropertyName::kHistory, PropertyName::kHistory}));
+
+    // A save that fails removes nothing.
+    const std::string storage = *ZVKApplicationModel::storagePath();
+    std::filesystem::remove(storage);
+    std::filesystem::create_directory(storage);
+    EXPECT_FALSE(model->saveToStorage());
+    EXPECT_FALSE(model->saveToStorage());
+    std::filesystem::remove(storage);
+    for (const std::string& name : after) {
+        EXPECT_TRUE(present(name)) << name;
+    }
+    ASSERT_TRUE(model->saveToStorage());
+    ASSERT_TRUE(model->saveToStorage());
+    EXPECT_FALSE(present(after[0]));
+    EXPECT_FALSE(present(after[2]));
+    EXPECT_TRUE(present(after[1]));
 }
 
 TEST_F(PixelloHistoryTest, UndoAndRedoMoveTheIndexOnlyWhenAllowed) {
@@ -119,26 +153,6 @@ TEST_F(PixelloHistoryTest, UndoAndRedoMoveTheIndexOnlyWhenAllowed) {
                                         PropertyName::kImage, PropertyName::kHistory}));
 }
 
-TEST_F(PixelloHistoryTest, ClearHistoryKeepsOnlyTheCurrentEntry) {
-    addRaw(1);
-    addRaw(2);
-    addRaw(3);
-    const std::vector<std::string> before = model->imageFileNames();
-    model->undoImage();
-    model->addDelegate(&recorder);
-    model->clearHistory();
-
-    EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{before[1]});
-    EXPECT_EQ(model->currentImage(), 0);
-    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[0])));
-    EXPECT_FALSE(std::filesystem::exists(model->pathToImageFile(before[2])));
-    EXPECT_TRUE(std::filesystem::exists(model->pathToImageFile(before[1])));
-    // Also when nothing is left to remove.
-    model->clearHistory();
-    EXPECT_EQ(recorder.names,
-              (std::vector<std::string>{PropertyName::kHistory, PropertyName::kHistory}));
-}
-
 TEST_F(PixelloHistoryTest, AFileNamedTwiceSurvivesWhileAnEntryStillNamesIt) {
     addRaw(1);
     const std::string name = model->imageFileNames()[0];
@@ -146,6 +160,8 @@ TEST_F(PixelloHistoryTest, AFileNamedTwiceSurvivesWhileAnEntryStillNamesIt) {
                                 "\n0.110000\n28.000000\n10.000000\n10.000000\n";
     ASSERT_TRUE(model->loadFromData(payload));
     model->clearHistory();
+    ASSERT_TRUE(model->saveToStorage());
+    ASSERT_TRUE(model->saveToStorage());
     EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{name});
     EXPECT_TRUE(std::filesystem::exists(model->pathToImageFile(name)));
     EXPECT_TRUE(model->image());

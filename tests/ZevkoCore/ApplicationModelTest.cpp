@@ -21,8 +21,10 @@ public:
         payload = ZVKMD5ExtractDataFromString(text);
         return accept;
     }
+    void storageWritten(const std::vector<std::string>& texts) override { stored = texts; }
     std::string payload;
     std::vector<std::string> loaded;
+    std::vector<std::string> stored;
     bool accept = true;
 };
 
@@ -130,35 +132,28 @@ protected:
     }
 };
 
-TEST_F(ApplicationModelStorage, FirstSaveMakesNoBackupLaterOnesKeepTheFirstSoundOne) {
+TEST_F(ApplicationModelStorage, EverySaveKeepsTheSoundFileItReplacesAsTheBackup) {
     TextModel model;
     model.payload = "one\n";
     ASSERT_TRUE(model.saveToStorage());
     EXPECT_EQ(readText(path()), framed("one\n"));
     EXPECT_FALSE(std::filesystem::exists(backup()));
 
-    model.payload = "two\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(path()), framed("two\n"));
-    EXPECT_EQ(readText(backup()), framed("one\n"));
-
-    model.payload = "three\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(path()), framed("three\n"));
-    EXPECT_EQ(readText(backup()), framed("one\n"));
-
-    // A damaged backup is replaced by the next valid main file.
-    writeText(backup(), "torn backup");
-    model.payload = "four\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(backup()), framed("three\n"));
+    for (const char* payload : {"two\n", "three\n"}) {
+        const std::string before = readText(path());
+        model.payload = payload;
+        ASSERT_TRUE(model.saveToStorage());
+        EXPECT_EQ(readText(path()), framed(payload));
+        EXPECT_EQ(readText(backup()), before);
+    }
+    // The subclass hears which texts now hold state.
+    EXPECT_EQ(model.stored, (Log{framed("three\n"), framed("two\n")}));
 
     // A damaged main file is never copied to the backup.
-    std::filesystem::remove(backup());
     writeText(path(), "garbage that is long enough to hold a digest.........");
     model.payload = "fresh\n";
     ASSERT_TRUE(model.saveToStorage());
-    EXPECT_FALSE(std::filesystem::exists(backup()));
+    EXPECT_EQ(readText(backup()), framed("two\n"));
     EXPECT_EQ(readText(path()), framed("fresh\n"));
 }
 
@@ -182,10 +177,16 @@ TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed
         TextModel model;
         EXPECT_FALSE(model.checkStorage(path()));
         EXPECT_TRUE(model.loadFromStorage());
+        EXPECT_TRUE(model.restoredFromBackup());
         EXPECT_EQ(model.loaded, Log{framed("backup\n")});
-        // The main file stays as it is until the next save.
-        EXPECT_EQ(readText(path()), text);
+        // The damaged file is put aside, where the next save cannot overwrite it.
+        EXPECT_FALSE(std::filesystem::exists(path()));
+        EXPECT_EQ(readText(path() + ".damaged"), text);
     }
+    TextModel model;
+    writeText(path(), framed("main\n"));
+    EXPECT_TRUE(model.loadFromStorage());
+    EXPECT_FALSE(model.restoredFromBackup());
 }
 
 TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {

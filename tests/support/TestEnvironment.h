@@ -31,9 +31,9 @@ private:
 // A fresh folder of its own under $PIXELLO_TEST_TMP (else /tmp), removed again at the end.
 class ScratchDirectory {
 public:
-    ScratchDirectory() {
-        const char* base = std::getenv("PIXELLO_TEST_TMP");
-        std::filesystem::path root = (base != nullptr && base[0] != '\0') ? base : "/tmp";
+    ScratchDirectory() : ScratchDirectory(defaultRoot()) {}
+    // Under `root` instead, for example /dev/shm where many flushes to disk would be slow.
+    explicit ScratchDirectory(const std::filesystem::path& root) {
         std::filesystem::create_directories(root);
         std::string pattern = (root / "pixello-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -51,6 +51,11 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
+    static std::filesystem::path defaultRoot() {
+        const char* base = std::getenv("PIXELLO_TEST_TMP");
+        return (base != nullptr && base[0] != '\0') ? base : "/tmp";
+    }
+
     std::filesystem::path path_;
 };
 

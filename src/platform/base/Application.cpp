@@ -129,4 +129,10 @@ void Application::reapOpeners() {
     });
 }
 
+void Application::reportFailedSave(std::string message) {
+    if (failedSaves_++ == 0) {
+        firstFailedSave_ = std::move(message);
+    }
+}
+
 } // namespace platform

@@ -59,6 +59,13 @@ public:
     const std::string& lastOpenedURL() const { return lastOpenedURL_; }
     static bool isWebAddress(std::string_view url);
 
+    // The application tells of work it could not keep (a save that did not reach the disk)
+    // as it happens; a scripted run that had any ends with a failure status and the message.
+    void reportFailedSave(std::string message);
+    int failedSaves() const { return failedSaves_; }
+    // The message of the first failed save; empty when there was none.
+    const std::string& firstFailedSave() const { return firstFailedSave_; }
+
     // A windowed host switches this on; headless runs and tests never start anything.
     bool isWindowSession() const { return windowSession_; }
     void setWindowSession(bool windowSession) { windowSession_ = windowSession; }
@@ -78,6 +85,8 @@ private:
     bool windowSession_ = false;
     std::string urlOpener_ = kDefaultURLOpener;
     std::string lastOpenedURL_;
+    int failedSaves_ = 0;
+    std::string firstFailedSave_;
     std::vector<pid_t> openers_; // started and not yet collected
 };
 

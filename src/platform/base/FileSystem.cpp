@@ -1,17 +1,62 @@
 #include "platform/base/FileSystem.h"
 
+#include "platform/base/Log.h"
+
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <string>
+#include <mutex>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+constexpr std::size_t kTemporarySuffix = 6; // mkstemp's XXXXXX
+
+// The process's fault injection; empty outside tests.
+struct Faults {
+    std::mutex mutex;
+    FileFaults current;
+};
+
+Faults& faults() {
+    static Faults instance;
+    return instance;
+}
+
+// True when the call may go ahead; otherwise errno holds the injected failure.
+bool allowed(FileCall call, const std::filesystem::path& path) {
+    Faults& f = faults();
+    const std::lock_guard lock(f.mutex);
+    if (!f.current) {
+        return true;
+    }
+    const int error = f.current(call, path);
+    if (error == 0) {
+        return true;
+    }
+    errno = error;
+    return false;
+}
+
+std::string systemReason() {
+    return std::strerror(errno);
+}
+
+Error failed(std::string_view what, const std::filesystem::path& path) {
+    return Error{std::string(what) + " '" + path.string() + "': " + systemReason()};
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& path) {
     while (!bytes.empty()) {
+        if (!allowed(FileCall::write, path)) {
+            return false;
+        }
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) {
@@ -25,6 +70,9 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 }
 
 bool syncDirectory(const std::filesystem::path& dir) {
+    if (!allowed(FileCall::syncDirectory, dir)) {
+        return false;
+    }
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -34,11 +82,20 @@ bool syncDirectory(const std::filesystem::path& dir) {
     return ok;
 }
 
+bool unlinkPath(const std::filesystem::path& path) {
+    return allowed(FileCall::unlink, path) && ::unlink(path.c_str()) == 0;
+}
+
+bool isAlphanumeric(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 } // namespace
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+std::expected<void, Error> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes) {
     if (path.empty() || !path.has_filename()) {
-        return false;
+        return failure("cannot write a file without a name");
     }
     std::filesystem::path dir = path.parent_path();
     if (dir.empty()) {
@@ -46,32 +103,65 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     }
     // mkstemp gives a fresh name in the same folder, so the rename stays on one file system.
     std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    const int fd = allowed(FileCall::open, path) ? ::mkstemp(temp.data()) : -1;
     if (fd < 0) {
-        return false;
+        return std::unexpected(failed("cannot create a file beside", path));
     }
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    std::optional<Error> error;
+    if (!writeAll(fd, bytes, path) || ::fchmod(fd, 0644) != 0) {
+        error = failed("cannot write", path);
+    } else if (!allowed(FileCall::fsync, path) || ::fsync(fd) != 0) {
+        error = failed("cannot flush", path);
     }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
+    if (::close(fd) != 0 && !error) {
+        error = failed("cannot write", path);
     }
-    // The rename is durable only once the folder's entry is on disk.
-    return syncDirectory(dir);
+    if (!error && (!allowed(FileCall::rename, path) || ::rename(temp.c_str(), path.c_str()) != 0)) {
+        error = failed("cannot put in place", path);
+    }
+    if (error) {
+        // A temporary file that cannot be removed now has a name the start-up clean-up knows.
+        unlinkPath(temp);
+        return std::unexpected(std::move(*error));
+    }
+    // The rename is durable only once the folder's entry is on disk; but the new file is in
+    // place and the old one gone, so the write has happened either way.
+    if (!syncDirectory(dir)) {
+        logLine(failed("cannot flush the folder", dir).message);
+    }
+    return {};
 }
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path) {
+bool isTemporaryNameFor(const std::string& candidate, const std::string& name) {
+    const std::size_t length = 1 + name.size() + 1 + kTemporarySuffix;
+    if (candidate.size() != length || candidate[0] != '.' ||
+        candidate.compare(1, name.size(), name) != 0 || candidate[1 + name.size()] != '.') {
+        return false;
+    }
+    for (std::size_t i = length - kTemporarySuffix; i < length; ++i) {
+        if (!isAlphanumeric(candidate[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::expected<std::optional<std::vector<std::uint8_t>>, Error>
+readFileIfPresent(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        return std::unexpected(failed("cannot read", path));
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        const int error = statted ? EISDIR : errno;
         ::close(fd);
-        return std::nullopt;
+        errno = error;
+        return std::unexpected(failed("cannot read", path));
     }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
@@ -82,8 +172,9 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& p
             if (errno == EINTR) {
                 continue;
             }
+            Error error = failed("cannot read", path);
             ::close(fd);
-            return std::nullopt;
+            return std::unexpected(std::move(error));
         }
         if (n == 0) {
             break;
@@ -92,6 +183,36 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& p
     }
     ::close(fd);
     return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path) {
+    auto read = readFileIfPresent(path);
+    if (!read) {
+        return std::nullopt;
+    }
+    return std::move(*read);
+}
+
+std::expected<std::vector<std::string>, Error> listDirectory(const std::filesystem::path& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) {
+        return std::unexpected(failed("cannot list", path));
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+        errno = error;
+        return std::unexpected(failed("cannot list", path));
+    }
+    return names;
 }
 
 bool exists(const std::filesystem::path& path) {
@@ -115,7 +236,15 @@ bool removeFile(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) {
         return false;
     }
-    return std::filesystem::remove(path, ec) && !ec;
+    return unlinkPath(path);
+}
+
+std::expected<void, Error> renameFile(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
+    if (!allowed(FileCall::rename, to) || ::rename(from.c_str(), to.c_str()) != 0) {
+        return std::unexpected(failed("cannot rename", from));
+    }
+    return {};
 }
 
 bool copyFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -125,6 +254,18 @@ bool copyFileNoReplace(const std::filesystem::path& from, const std::filesystem:
     }
     // copy_options::none refuses an existing destination.
     return std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, ec) && !ec;
+}
+
+ScopedFileFaults::ScopedFileFaults(FileFaults replacement) {
+    Faults& f = faults();
+    const std::lock_guard lock(f.mutex);
+    previous_ = std::exchange(f.current, std::move(replacement));
+}
+
+ScopedFileFaults::~ScopedFileFaults() {
+    Faults& f = faults();
+    const std::lock_guard lock(f.mutex);
+    f.current = std::move(previous_);
 }
 
 } // namespace platform

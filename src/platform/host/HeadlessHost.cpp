@@ -41,6 +41,11 @@ std::expected<void, Error> HeadlessHost::launch(const ApplicationFactory& factor
 }
 
 void HeadlessHost::terminate() {
+    if (application_ != nullptr) {
+        // The terminate path saves, so what failed is known only after it; it runs once.
+        application_->terminate();
+        failedSave_ = application_->firstFailedSave();
+    }
     if (running().terminate()) {
         fingersDown_.clear();
     }

@@ -35,6 +35,9 @@ public:
     std::expected<void, Error> run(const Script& script);
     // The application's terminate path, then the application and its window are let go.
     void terminate();
+    // What the application reported as not saved, up to and including its terminate path:
+    // the first message, or empty when every save went through.
+    const std::string& failedSave() const { return failedSave_; }
 
     bool isRunning() const { return application_ != nullptr; }
     // The composited portrait screen, scale × (320 × 480) pixels, status bar included.
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<Compositor> compositor_;
     std::unique_ptr<StatusBar> statusBar_;
     std::set<int> fingersDown_;
+    std::string failedSave_;
 };
 
 } // namespace platform

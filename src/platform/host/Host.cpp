@@ -18,6 +18,8 @@ namespace platform {
 namespace {
 
 constexpr int kMaxScale = 8;
+// A scripted run that ran every command but could not save all it did.
+constexpr int kSaveFailedStatus = 3;
 constexpr int kMallocMapThreshold = 128 * 1024;
 
 std::expected<std::string, Error> readScript(const std::string& path) {
@@ -83,6 +85,10 @@ int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
     if (!ran) {
         logLine(ran.error().message);
         return 1;
+    }
+    if (!host.failedSave().empty()) {
+        logLine(name + ": " + host.failedSave());
+        return kSaveFailedStatus;
     }
     return 0;
 }

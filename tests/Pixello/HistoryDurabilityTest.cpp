@@ -1,0 +1,225 @@
+// The history on disk under failures: leftovers of earlier runs, damaged storage, file-system
+// calls that fail one after another, and pictures the screen cannot hold.
+#include "Pixello/GLView.h"
+#include "Pixello/HistoryLeftovers.h"
+#include "platform/base/FileSystem.h"
+#include "platform/ui/widgets/AlertView.h"
+#include "support/EditorTestSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::FileCall;
+using testsupport::framed;
+using testsupport::storagePayload;
+using testsupport::writeText;
+
+std::string entry(int i, const char* extension = ".png") {
+    return "0A1B2C3D-0000-4000-8000-00000000000" + std::to_string(i) + extension;
+}
+
+// Every entry name the storage file and its backup hold whose file is missing.
+std::vector<std::string> danglingNames(const std::string& storage, const fs::path& images) {
+    std::vector<std::string> missing;
+    for (const std::string& file : {storage, ZVKApplicationModel::backupPath(storage)}) {
+        for (const std::string& name : PixelloModel::entryNamesIn(testsupport::readText(file))) {
+            if (PixelloModel::isEntryFileName(name) && !fs::exists(images / name)) {
+                missing.push_back(name);
+            }
+        }
+    }
+    return missing;
+}
+
+class HistoryDurability : public testsupport::EditorFixture {
+protected:
+    fs::path images() const { return documents / PixelloModel::kImagesDirectoryName; }
+};
+
+TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
+    fs::create_directories(images());
+    writeText(storage(), framed(storagePayload({entry(1)}, 0)));
+    writeText(ZVKApplicationModel::backupPath(storage()), framed(storagePayload({entry(2)}, 0)));
+    writeText(ZVKApplicationModel::damagedPath(storage()), "1\n0\n" + entry(3) + "\ntorn");
+    struct Case {
+        fs::path file;
+        bool leftover;
+    };
+    const fs::path data = documents;
+    const std::vector<Case> cases = {
+        {images() / entry(1), false},                      // named by the main file
+        {images() / entry(2), false},                      // by the backup
+        {images() / entry(3), false},                      // by the damaged file
+        {images() / entry(4), true},                       // by nobody
+        {images() / entry(5, ".pngr"), true},              // nor this PNG entry
+        {images() / ("." + entry(1) + ".Ab12Cd"), true},   // a torn write of a named one
+        {images() / ("." + entry(6) + ".Ab12C"), false},   // not mkstemp's suffix
+        {images() / "0a1b2c3d-0000-4000-8000-000000000007.png", false}, // not our case
+        {images() / (entry(8) + ".txt"), false},           // not an entry's file
+        {images() / "holiday.png", false},                 // the user's own
+        {data / ".Pixello.storage.Zz09aB", true},           // a torn storage write
+        {data / ".Pixello.storage.bak.Zz09aB", true},       // and of its backup
+        {data / ".Pixello.other.Zz09aB", false},
+    };
+    for (const Case& c : cases) {
+        writeText(c.file, "x");
+    }
+    auto found = HistoryLeftovers::find(storage(), images().string());
+    ASSERT_TRUE(found) << found.error().message;
+    std::set<fs::path> expected;
+    for (const Case& c : cases) {
+        if (c.leftover) {
+            expected.insert(c.file);
+        }
+    }
+    EXPECT_EQ(std::set<fs::path>(found->begin(), found->end()), expected);
+    HistoryLeftovers::remove(*found);
+    for (const Case& c : cases) {
+        EXPECT_EQ(fs::exists(c.file), !c.leftover) << c.file;
+    }
+
+    // A storage file that cannot be read names who knows what: nothing is a leftover then.
+    fs::remove(storage());
+    fs::create_directory(storage());
+    EXPECT_FALSE(HistoryLeftovers::find(storage(), images().string()));
+}
+
+TEST_F(HistoryDurability, StartUpRestoresTheBackupSaysSoAndCollectsOffTheMainThread) {
+    storeHistory({testsupport::patternPicture(8, 8)});
+    const std::string sound = testsupport::readText(storage());
+    fs::rename(storage(), ZVKApplicationModel::backupPath(storage()));
+    writeText(storage(), sound.substr(0, sound.size() - 1));
+    writeText(images() / entry(7), "orphan");
+    launch();
+    EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{entry(0)});
+    EXPECT_EQ(testsupport::readText(ZVKApplicationModel::damagedPath(storage())),
+              sound.substr(0, sound.size() - 1));
+    platform::RunLoop::main().advance(0.1);
+    const auto alert = platform::AlertView::visibleAlert(*window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->title(), "The history was damaged: an earlier state of it has been restored.");
+    platform::RunLoop::main().waitForBackgroundJobs();
+    EXPECT_FALSE(fs::exists(images() / entry(7)));
+    EXPECT_TRUE(fs::exists(images() / entry(0)));
+}
+
+TEST_F(HistoryDurability, AnEmptyStoredHistorySeedsAndStrengthsComeInsideTheSliders) {
+    storePayload("0\n-1\n5\n-3\nnan\n15.5\n");
+    launch();
+    EXPECT_EQ(model->imageFileNames().size(), 1u);
+    EXPECT_TRUE(model->image());
+    EXPECT_EQ(model->smudgePower(), PixelloModel::kSmudgePowerRange.maximum);
+    EXPECT_EQ(model->smudgeWidth(), PixelloModel::kSmudgeWidthRange.minimum);
+    EXPECT_EQ(model->bumpPower(), PixelloModel::kBumpPowerRange.minimum);
+    EXPECT_EQ(model->pinchPower(), PixelloModel::kPinchPowerRange.maximum);
+}
+
+TEST_F(HistoryDurability, APictureTheScreenCannotHoldShowsNothingAndSaysSo) {
+    storeHistory({testsupport::patternPicture(8, 8)});
+    launch();
+    ASSERT_FALSE(main->glView()->isHidden());
+    // Wider than any texture: the old picture must not stay on screen.
+    const platform::Picture wide = testsupport::patternPicture(40000, 1);
+    model->setDataRef(wide.pixels());
+    ASSERT_TRUE(model->setImage(wide));
+    EXPECT_TRUE(main->glView()->isHidden());
+    EXPECT_EQ(main->glView()->spriteTexture(), 0u);
+    const auto alert = platform::AlertView::visibleAlert(*window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->message(), "This picture cannot be shown.");
+    model->undoImage();
+    EXPECT_FALSE(main->glView()->isHidden());
+}
+
+// Every call of the save paths fails in turn, once, with each of the three errors. Whatever
+// failed, a restart finds a state the editor went through, with all its pictures, and the
+// user heard of every failed save of the storage file or of a picture.
+TEST_F(HistoryDurability, EveryFailingFileCallLeavesALoadableStateAndIsTold) {
+    const std::vector<FileCall> calls = {FileCall::open,   FileCall::write,
+                                         FileCall::fsync,  FileCall::rename,
+                                         FileCall::unlink, FileCall::syncDirectory};
+    // fsync costs nothing in memory, and what a crash does to the page cache is not at stake.
+    std::optional<testsupport::ScratchDirectory> memory;
+    if (fs::is_directory("/dev/shm")) {
+        documents = memory.emplace("/dev/shm").path();
+        platform::Paths::setDocumentsDirectory(documents);
+    }
+    const fs::path scratch = documents;
+    // The editing session: crops, an undo and a crop that drops the redo branch, clearing.
+    std::set<std::string> states;
+    auto session = [&] {
+        storeHistory({testsupport::patternPicture(100, 100)});
+        launch();
+        states.insert(model->saveToData());
+        for (int step = 0; step < 5; ++step) {
+            if (step == 2) {
+                model->undoImage();
+            } else if (step == 4) {
+                model->clearHistory();
+            } else {
+                kernel->applyCrop();
+            }
+            states.insert(model->saveToData());
+        }
+        kernel->terminate();
+        kernel.reset();
+    };
+    // How many calls of each kind the session makes.
+    std::vector<int> counts(calls.size(), 0);
+    {
+        platform::ScopedFileFaults count([&](FileCall call, const fs::path&) {
+            ++counts[static_cast<std::size_t>(std::find(calls.begin(), calls.end(), call) -
+                                              calls.begin())];
+            return 0;
+        });
+        session();
+    }
+    ASSERT_GT(counts[0], 6);
+    for (std::size_t c = 0; c < calls.size(); ++c) {
+        for (int k = 0; k < counts[c]; ++k) {
+            for (const int error : {ENOSPC, EIO, EROFS}) {
+                SCOPED_TRACE(testing::Message() << "call " << c << " #" << k << " errno " << error);
+                fs::remove_all(scratch);
+                window = std::make_shared<platform::Window>();
+                const int failedBefore = application.failedSaves();
+                states.clear();
+                int seen = 0;
+                bool mustTell = false;
+                {
+                    testsupport::LogRecorder log;
+                    platform::ScopedFileFaults faults([&](FileCall call, const fs::path& path) {
+                        if (call != calls[c] || seen++ != k) {
+                            return 0;
+                        }
+                        // Failing to write the storage file or a picture fails a save; the
+                        // backup's renewal, removals and folder flushes only log.
+                        mustTell = call != FileCall::unlink && call != FileCall::syncDirectory &&
+                                   path.string() != ZVKApplicationModel::backupPath(storage());
+                        return error;
+                    });
+                    session();
+                }
+                EXPECT_EQ(application.failedSaves() > failedBefore, mustTell);
+                // The alert comes with every failure but one in the last save, when the
+                // kernel is already going.
+                EXPECT_TRUE(mustTell || platform::AlertView::visibleAlert(*window) == nullptr);
+                EXPECT_EQ(danglingNames(storage(), images()), std::vector<std::string>{});
+                PixelloModel restarted;
+                ASSERT_TRUE(restarted.loadFromStorage());
+                EXPECT_TRUE(states.contains(restarted.saveToData()));
+                EXPECT_TRUE(restarted.image());
+            }
+        }
+    }
+}
+
+} // namespace
