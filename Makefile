@@ -5,7 +5,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 ARGS ?=
 
-.PHONY: setup configure build run test sanitize bench format format-check
+.PHONY: setup configure build run test sanitize crash-soak bench format format-check
 
 setup:
 	scripts/setup
@@ -26,6 +26,12 @@ test: build
 sanitize:
 	$(MAKE) test BUILD=build-sanitize BUILD_TYPE=Debug \
 	    CMAKE_ARGS="-DPIXELLO_SANITIZE=ON -DPIXELLO_BUILD_BENCHMARKS=OFF"
+
+# The editor killed KILLS times in each of the five shards of the crash-consistency test
+# (the suite kills it ten times in each).
+KILLS ?= 200
+crash-soak: build
+	cd $(BUILD) && PIXELLO_CRASH_KILLS=$(KILLS) ./tests_e2e --gtest_filter='*CrashConsistency*'
 
 bench: build
 	for b in $(BUILD)/bench_*; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done

@@ -30,21 +30,29 @@ void PixelloKernel::showAlertWithTitle(const std::string& title) {
     std::make_shared<platform::AlertView>(title, "", ZVKLocalString("OK"))->show(*window());
 }
 
-void PixelloKernel::reportSave(const std::expected<void, platform::Error>& result,
-                               const std::string& what) {
+std::optional<std::string>
+PixelloKernel::recordSave(const std::expected<void, platform::Error>& result,
+                          const std::string& what) {
     if (result) {
         savesFailing_ = false;
-        return;
+        return std::nullopt;
     }
-    const std::string text = fillFormat(what, result.error().message);
+    std::string text = fillFormat(what, result.error().message);
     application()->reportFailedSave(text);
-    if (savesFailing_ || ending_) {
-        return;
+    if (savesFailing_) {
+        return std::nullopt;
     }
     // Once per streak: a full disk would otherwise raise an alert at every stroke.
     savesFailing_ = true;
     platform::logLine(text);
-    showAlertWhenStarted(text);
+    return text;
+}
+
+void PixelloKernel::reportSave(const std::expected<void, platform::Error>& result,
+                               const std::string& what) {
+    if (const auto text = recordSave(result, what); text && !ending_) {
+        showAlertWhenStarted(*text);
+    }
 }
 
 void PixelloKernel::showAlertWhenStarted(const std::string& title) {
@@ -124,8 +132,10 @@ std::optional<std::string> PixelloKernel::storePickedImage(const platform::Picke
     // clearing the history now would throw away the entries before it.
     const auto stored = model_->setImage(converted);
     if (!stored) {
-        reportSave(stored, ZVKLocalString("The picture could not be saved: %@"));
-        return ZVKLocalString("The picture could not be stored.");
+        // The picker's own alert says it, whether or not a streak of failures is going on.
+        const std::string what = ZVKLocalString("The picture could not be saved: %@");
+        recordSave(stored, what);
+        return fillFormat(what, stored.error().message);
     }
     model_->clearHistory();
     model_->setEffect(Effect::Smudge);

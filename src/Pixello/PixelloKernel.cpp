@@ -7,6 +7,7 @@
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/FileSystem.h"
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/graphics/PictureCodec.h"
@@ -47,6 +48,12 @@ void PixelloKernel::createModel() {
     // No delegate is registered yet: what loading and seeding report reaches nobody.
     const bool loaded = model_->loadFromStorage();
     collectLeftovers();
+    // The backup's own pictures go once a save has renewed it.
+    if (const auto storage = ZVKApplicationModel::storagePath(); storage && loaded) {
+        if (const auto backup = platform::readFile(ZVKApplicationModel::backupPath(*storage))) {
+            model_->retireEntriesOf(std::string(backup->begin(), backup->end()));
+        }
+    }
     if (loaded && model_->restoredFromBackup()) {
         showAlertWhenStarted(
             ZVKLocalString("The history was damaged: an earlier state of it has been restored."));

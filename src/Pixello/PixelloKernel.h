@@ -59,6 +59,10 @@ public:
     // failure of a streak shows an alert with what failed and why, every one is reported to
     // the application; a success ends the streak. `what` says what was being saved.
     void reportSave(const std::expected<void, platform::Error>& result, const std::string& what);
+    // The bookkeeping of reportSave without the alert: the message when the user is yet to
+    // hear of this streak of failures.
+    std::optional<std::string> recordSave(const std::expected<void, platform::Error>& result,
+                                          const std::string& what);
     // Whether the last save or picture write failed.
     bool savesFailing() const { return savesFailing_; }
 

@@ -292,6 +292,15 @@ std::vector<std::string> PixelloModel::entryNamesIn(const std::string& storedTex
     return names;
 }
 
+void PixelloModel::retireEntriesOf(const std::string& storedText) {
+    const std::unordered_set<std::string> current(imageFileNames_.begin(), imageFileNames_.end());
+    for (std::string& name : entryNamesIn(storedText)) {
+        if (isEntryFileName(name) && !current.contains(name)) {
+            pendingRemovals_.push_back(std::move(name));
+        }
+    }
+}
+
 void PixelloModel::storageWritten(const std::vector<std::string>& storedTexts) {
     if (pendingRemovals_.empty()) {
         return;

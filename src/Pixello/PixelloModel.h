@@ -149,6 +149,10 @@ public:
     // false and nothing changes. Sends no notices.
     bool loadFromData(const std::string& text) override;
 
+    // Entries that `storedText` (an older stored state, such as the backup) names and the
+    // history does not wait for removal like dropped ones: the first save that replaces
+    // that state lets them go.
+    void retireEntriesOf(const std::string& storedText);
     // The lines of a stored text that could name an entry, whether its digest holds or not.
     static std::vector<std::string> entryNamesIn(const std::string& storedText);
 

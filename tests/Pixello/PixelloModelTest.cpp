@@ -5,7 +5,6 @@
 #include "support/NoticeLog.h"
 #include "support/TestEnvironment.h"
 
-#include <cfloat>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -109,7 +108,7 @@ TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
     PixelloModel source;
     EXPECT_EQ(source.saveToData(), kDefaultPayload);
     const std::string payload =
-        "2\n1\n" + kName1 + "\n" + kName2 + "\n0.050000\n50.000000\n" + "-5.250000\n15.000000\n";
+        "2\n1\n" + kName1 + "\n" + kName2 + "\n0.050000\n50.000000\n" + "7.250000\n15.000000\n";
     ASSERT_TRUE(source.loadFromData(payload + ZVKMD5ForString(payload)));
     EXPECT_EQ(source.imageFileNames(), (Log{kName1, kName2}));
     EXPECT_EQ(source.currentImage(), 1);
@@ -117,7 +116,7 @@ TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
     EXPECT_FALSE(source.redoImageAllowed());
     EXPECT_EQ(source.smudgePower(), 0.05f);
     EXPECT_EQ(source.smudgeWidth(), 50.0f);
-    EXPECT_EQ(source.bumpPower(), -5.25f);
+    EXPECT_EQ(source.bumpPower(), 7.25f);
     EXPECT_EQ(source.pinchPower(), 15.0f);
     EXPECT_EQ(source.saveToData(), payload);
 }
@@ -128,26 +127,28 @@ TEST_F(PixelloModelTest, LoadingSendsNoNoticesAndLeavesTheSessionStateAlone) {
     model.setCropRect(platform::Rect(1, 1, 5, 5));
     Recorder r;
     model.addDelegate(&r);
-    ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n1\n2\n3\n4\n"));
+    ASSERT_TRUE(model.loadFromData("1\n0\n" + kName1 + "\n0.1\n30\n6\n7\n"));
     EXPECT_TRUE(r.names.empty());
     EXPECT_EQ(model.effect(), Effect::Pinch);
     EXPECT_EQ(model.cropRect(), platform::Rect(1, 1, 5, 5));
-    EXPECT_EQ(model.pinchPower(), 4.0f);
+    EXPECT_EQ(model.pinchPower(), 7.0f);
 }
 
 TEST_F(PixelloModelTest, NumbersParseLeniently) {
     PixelloModel model;
-    ASSERT_TRUE(model.loadFromData(" 1abc\n\t0\n" + kName1 + "\nabc\n 2.5e1xyz\n1e999\n-.5\n"));
+    // Strengths outside the sliders' ranges come in at the nearest end, as the settings
+    // screen shows them.
+    ASSERT_TRUE(model.loadFromData(" 1abc\n\t0\n" + kName1 + "\nabc\n 2.5e1xyz\n1e999\n.65e1\n"));
     EXPECT_EQ(model.imageFileNames(), Log{kName1});
-    EXPECT_EQ(model.smudgePower(), 0.0f);
+    EXPECT_EQ(model.smudgePower(), 0.05f);
     EXPECT_EQ(model.smudgeWidth(), 25.0f);
-    EXPECT_EQ(model.bumpPower(), FLT_MAX);
-    EXPECT_EQ(model.pinchPower(), -0.5f);
+    EXPECT_EQ(model.bumpPower(), 15.0f);
+    EXPECT_EQ(model.pinchPower(), 6.5f);
     // A negative count means no names.
     ASSERT_TRUE(model.loadFromData("-3\n-1\n1\n2\n3\n4\n"));
     EXPECT_TRUE(model.imageFileNames().empty());
     EXPECT_EQ(model.currentImage(), -1);
-    EXPECT_EQ(model.smudgePower(), 1.0f);
+    EXPECT_EQ(model.smudgePower(), 0.2f);
 }
 
 TEST_F(PixelloModelTest, EveryUnsoundPayloadIsRefusedAndChangesNothing) {

