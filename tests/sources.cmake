@@ -76,6 +76,7 @@ set(PIXELLO_E2E_TESTS
     tests/e2e/WindowHostTest.cpp
 )
 set(PIXELLO_FUZZ_TARGETS
+    tests/fuzz/fuzz_history_machine.cpp
     tests/fuzz/fuzz_picture_decode.cpp
     tests/fuzz/fuzz_raw_history.cpp
     tests/fuzz/fuzz_storage.cpp

@@ -31,9 +31,8 @@ std::string HistoryLeftovers::entryOfFile(const std::string& fileName) {
 std::expected<std::vector<std::filesystem::path>, platform::Error>
 HistoryLeftovers::find(const std::string& storagePath, const std::string& imagesDirectory) {
     std::unordered_set<std::string> named;
-    for (const std::string& stored :
-         {storagePath, ZVKApplicationModel::backupPath(storagePath),
-          ZVKApplicationModel::damagedPath(storagePath)}) {
+    for (const std::string& stored : {storagePath, ZVKApplicationModel::backupPath(storagePath),
+                                      ZVKApplicationModel::damagedPath(storagePath)}) {
         const auto bytes = platform::readFileIfPresent(stored);
         if (!bytes) {
             return std::unexpected(bytes.error());
@@ -51,9 +50,9 @@ HistoryLeftovers::find(const std::string& storagePath, const std::string& images
         return std::unexpected(images.error());
     }
     for (const std::string& file : *images) {
-        const bool temporary = file.size() > kTemporaryExtra &&
-                               platform::isTemporaryNameFor(
-                                   file, file.substr(1, file.size() - kTemporaryExtra));
+        const bool temporary =
+            file.size() > kTemporaryExtra &&
+            platform::isTemporaryNameFor(file, file.substr(1, file.size() - kTemporaryExtra));
         const std::string entry =
             entryOfFile(temporary ? file.substr(1, file.size() - kTemporaryExtra) : file);
         if (!entry.empty() && (temporary || !named.contains(entry))) {

@@ -263,7 +263,8 @@ std::vector<std::string> PixelloModel::filesOfEntry(const std::string& name) {
 
 bool PixelloModel::isEntryFileName(const std::string& name) {
     constexpr std::size_t kUUIDLength = 36;
-    const std::string_view extension = std::string_view(name).substr(std::min(name.size(), kUUIDLength));
+    const std::string_view extension =
+        std::string_view(name).substr(std::min(name.size(), kUUIDLength));
     if (name.size() <= kUUIDLength || (extension != ".png" && extension != ".pngr")) {
         return false;
     }

@@ -4,7 +4,6 @@
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKString.h"
 #include "platform/base/FileSystem.h"
-
 #include "platform/base/Log.h"
 
 #include <algorithm>

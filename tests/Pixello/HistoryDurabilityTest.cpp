@@ -56,18 +56,18 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
     };
     const fs::path data = documents;
     const std::vector<Case> cases = {
-        {images() / entry(1), false},                      // named by the main file
-        {images() / entry(2), false},                      // by the backup
-        {images() / entry(3), false},                      // by the damaged file
-        {images() / entry(4), true},                       // by nobody
-        {images() / entry(5, ".pngr"), true},              // nor this PNG entry
-        {images() / ("." + entry(1) + ".Ab12Cd"), true},   // a torn write of a named one
-        {images() / ("." + entry(6) + ".Ab12C"), false},   // not mkstemp's suffix
+        {images() / entry(1), false},                    // named by the main file
+        {images() / entry(2), false},                    // by the backup
+        {images() / entry(3), false},                    // by the damaged file
+        {images() / entry(4), true},                     // by nobody
+        {images() / entry(5, ".pngr"), true},            // nor this PNG entry
+        {images() / ("." + entry(1) + ".Ab12Cd"), true}, // a torn write of a named one
+        {images() / ("." + entry(6) + ".Ab12C"), false}, // not mkstemp's suffix
         {images() / "0a1b2c3d-0000-4000-8000-000000000007.png", false}, // not our case
-        {images() / (entry(8) + ".txt"), false},           // not an entry's file
-        {images() / "holiday.png", false},                 // the user's own
-        {data / ".Pixello.storage.Zz09aB", true},           // a torn storage write
-        {data / ".Pixello.storage.bak.Zz09aB", true},       // and of its backup
+        {images() / (entry(8) + ".txt"), false},                        // not an entry's file
+        {images() / "holiday.png", false},                              // the user's own
+        {data / ".Pixello.storage.Zz09aB", true},                       // a torn storage write
+        {data / ".Pixello.storage.bak.Zz09aB", true},                   // and of its backup
         {data / ".Pixello.other.Zz09aB", false},
     };
     for (const Case& c : cases) {

@@ -58,8 +58,7 @@ struct Census {
     int orphans = 0;
 };
 
-class CrashConsistency : public testsupport::PlatformTest,
-                         public testing::WithParamInterface<int> {
+class CrashConsistency : public testsupport::PlatformTest, public testing::WithParamInterface<int> {
 protected:
     void SetUp() override {
         // A kill loses nothing of the page cache, so memory serves as well as a disk here,
@@ -107,7 +106,8 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+        const int spawned =
+            posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         ASSERT_EQ(spawned, 0);
         if (killAfterMs >= 0) {
@@ -135,8 +135,7 @@ protected:
                 }
             }
         }
-        census.damagedFiles +=
-            fs::exists(ZVKApplicationModel::damagedPath(storage)) ? 1 : 0;
+        census.damagedFiles += fs::exists(ZVKApplicationModel::damagedPath(storage)) ? 1 : 0;
         if (fs::is_directory(images)) {
             for (const auto& file : fs::directory_iterator(images)) {
                 const std::string name = file.path().filename().string();

@@ -68,4 +68,20 @@ TEST(EditorProcess, AWindowedStartLoadsTheWindowHostAndSaysWhenThereIsNoDisplay)
         << run.output;
 }
 
+TEST(EditorProcess, AScriptedRunWhoseSavesFailedEndsWithStatusThreeAndSaysWhy) {
+    testsupport::ScratchDirectory data;
+    // The images folder taken by a file: no picture can be written.
+    testsupport::writeText(data.path() / "PixelloImages", "");
+    const std::string script = (data.path() / "edit.txt").string();
+    testsupport::writeText(script, "wait 0.5\n");
+    const Outcome run =
+        runPixello("", "--headless --data-dir " + data.path().string() + " --script " + script);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.output.find("pixello: The picture could not be saved: cannot create a file "
+                              "beside '" +
+                              (data.path() / "PixelloImages").string()),
+              std::string::npos)
+        << run.output;
+}
+
 } // namespace

@@ -1,0 +1,193 @@
+// The history on disk as a state machine. Each input byte is one operation: add a picture
+// (raw or PNG), undo, redo, clear, save, restart (load from disk and collect leftovers, as a
+// start does), or crash after some file-system steps of the next add or save (every later
+// call fails, so nothing more reaches the disk, and the editor restarts). After every step,
+// and at every removal, each name the storage file or its backup holds must have its file.
+#include "Pixello/HistoryLeftovers.h"
+#include "Pixello/PixelloModel.h"
+#include "fuzz/FuzzTarget.h"
+#include "platform/base/FileSystem.h"
+#include "platform/base/Log.h"
+#include "platform/base/Paths.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Enough for a few saves, undos and a crash; longer runs only repeat the same states.
+constexpr std::size_t kMaxSteps = 10;
+
+using namespace std::string_view_literals;
+constexpr std::string_view kSeeds[] = {
+    "\x00\x05\x00\x05\x02\x05\x00\x05\x05\x06"sv, // add, save, undo, add: the redo branch goes
+    "\x00\x00\x00\x05\x02\x02\x04\x05\x05\x06"sv, // clear after two undos
+    "\x00\x05\x00\x05\x8f\x06\x03\x05"sv,         // a crash in the middle of a save
+    "\x01\x05\x00\x02\x17\x00\x05\x04\x05\x06"sv, // a crash while a picture is written
+};
+
+enum Operation { addRaw, addPng, undo, redo, clear, save, restart, crash };
+
+struct Harness {
+    Harness() {
+        const char* base = std::getenv("PIXELLO_TEST_TMP");
+        // Flushes to disk cost nothing in memory; a crash is simulated, not real.
+        fs::path root = fs::is_directory("/dev/shm")                   ? fs::path("/dev/shm")
+                        : (base != nullptr && base[0] != '\0') ? fs::path(base)
+                                                                       : fs::path("/tmp");
+        std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        dir = pattern;
+        platform::Paths::setDocumentsDirectory(dir);
+        storage = *ZVKApplicationModel::storagePath();
+    }
+    // Failed writes are expected here by the thousand; nobody reads what they log.
+    platform::ScopedLogSink quiet{[](std::string_view) {}};
+    ~Harness() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    fs::path dir;
+    std::string storage;
+};
+
+Harness& harness() {
+    static Harness h;
+    return h;
+}
+
+// Every entry name the storage file and its backup hold, whether their digest holds or not.
+std::vector<std::string> storedNames(const std::string& storage) {
+    std::vector<std::string> names;
+    for (const std::string& file : {storage, ZVKApplicationModel::backupPath(storage)}) {
+        if (const auto bytes = platform::readFile(file)) {
+            for (std::string& name :
+                 PixelloModel::entryNamesIn(std::string(bytes->begin(), bytes->end()))) {
+                if (PixelloModel::isEntryFileName(name)) {
+                    names.push_back(std::move(name));
+                }
+            }
+        }
+    }
+    return names;
+}
+
+void checkEveryNameHasItsFile(const PixelloModel& model, const std::string& storage) {
+    for (const std::string& name : storedNames(storage)) {
+        if (!fs::exists(model.pathToImageFile(name))) {
+            std::abort();
+        }
+    }
+}
+
+// What a start does with the disk: load, list the leftovers before writing, retire the
+// backup's own entries.
+std::unique_ptr<PixelloModel> start(const std::string& storage) {
+    auto model = std::make_unique<PixelloModel>();
+    const bool loaded = model->loadFromStorage();
+    if (auto leftovers = HistoryLeftovers::find(storage, model->directoryForImages())) {
+        HistoryLeftovers::remove(*leftovers);
+    }
+    if (loaded) {
+        if (const auto backup = platform::readFile(ZVKApplicationModel::backupPath(storage))) {
+            model->retireEntriesOf(std::string(backup->begin(), backup->end()));
+        }
+    }
+    return model;
+}
+
+// A file that a stored state names is never removed, at any moment.
+void checkRemoval(platform::FileCall call, const fs::path& path, const std::string& storage) {
+    if (call != platform::FileCall::unlink) {
+        return;
+    }
+    for (const std::string& name : storedNames(storage)) {
+        if (path.filename() == name) {
+            std::abort();
+        }
+    }
+}
+
+void addPicture(PixelloModel& model, bool raw, std::uint8_t seed) {
+    const auto pixels = std::make_shared<const platform::PixelBytes>(16, seed);
+    const auto picture = platform::Picture::create(pixels, 2, 2);
+    model.setDataRef(raw ? pixels : nullptr);
+    model.setImage(picture);
+}
+
+} // namespace
+
+extern "C" std::size_t PixelloFuzzSeedCount() {
+    return std::size(kSeeds);
+}
+
+extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
+    *size = kSeeds[index].size();
+    return kSeeds[index].data();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Harness& h = harness();
+    std::error_code ec;
+    fs::remove_all(h.dir, ec);
+    fs::create_directories(h.dir, ec);
+    auto model = std::make_unique<PixelloModel>();
+    const platform::ScopedFileFaults watch([&h](platform::FileCall call, const fs::path& path) {
+        checkRemoval(call, path, h.storage);
+        return 0;
+    });
+    for (std::size_t i = 0; i < size && i < kMaxSteps; ++i) {
+        const std::uint8_t byte = data[i];
+        switch (static_cast<Operation>(byte % 8)) {
+        case addRaw:
+        case addPng:
+            addPicture(*model, byte % 8 == addRaw, byte);
+            break;
+        case undo:
+            model->undoImage();
+            break;
+        case redo:
+            model->redoImage();
+            break;
+        case clear:
+            model->clearHistory();
+            break;
+        case save:
+            model->writeStorage();
+            break;
+        case restart:
+            model = start(h.storage);
+            break;
+        case crash: {
+            // The disk stops taking anything after `steps` calls of the next add or save.
+            int steps = byte / 8 % 16;
+            {
+                const platform::ScopedFileFaults dead(
+                    [&steps, &h](platform::FileCall call, const fs::path& path) {
+                        checkRemoval(call, path, h.storage);
+                        return steps-- > 0 ? 0 : EIO;
+                    });
+                if (byte & 0x80) {
+                    model->writeStorage();
+                } else {
+                    addPicture(*model, true, byte);
+                }
+            }
+            model = start(h.storage);
+            break;
+        }
+        }
+        checkEveryNameHasItsFile(*model, h.storage);
+    }
+    return 0;
+}
