@@ -82,6 +82,7 @@ set(PIXELLO_FUZZ_TARGETS
     tests/fuzz/fuzz_storage.cpp
 )
 set(PIXELLO_BENCHMARKS
+    bench/bench_durability.cpp
     bench/bench_editor.cpp
     bench/bench_history.cpp
     bench/bench_media.cpp

@@ -7,6 +7,7 @@
 #include "support/EditorTestSupport.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -140,7 +141,7 @@ TEST_F(HistoryDurability, APictureTheScreenCannotHoldShowsNothingAndSaysSo) {
     EXPECT_FALSE(main->glView()->isHidden());
 }
 
-// Every call of the save paths fails in turn, once, with each of the three errors. Whatever
+// Every call of the save paths fails in turn, once, with one of three errors. Whatever
 // failed, a restart finds a state the editor went through, with all its pictures, and the
 // user heard of every failed save of the storage file or of a picture.
 TEST_F(HistoryDurability, EveryFailingFileCallLeavesALoadableStateAndIsTold) {
@@ -183,10 +184,14 @@ TEST_F(HistoryDurability, EveryFailingFileCallLeavesALoadableStateAndIsTold) {
         });
         session();
     }
-    ASSERT_GT(counts[0], 6);
+    for (const int count : counts) {
+        ASSERT_GE(count, 3);
+    }
     for (std::size_t c = 0; c < calls.size(); ++c) {
         for (int k = 0; k < counts[c]; ++k) {
-            for (const int error : {ENOSPC, EIO, EROFS}) {
+            // The three errors take turns: the code paths do not differ by error, only the
+            // message does, and every kind of call fails with each of them.
+            for (const int error : {std::array{ENOSPC, EIO, EROFS}[k % 3]}) {
                 SCOPED_TRACE(testing::Message() << "call " << c << " #" << k << " errno " << error);
                 fs::remove_all(scratch);
                 window = std::make_shared<platform::Window>();
@@ -213,6 +218,12 @@ TEST_F(HistoryDurability, EveryFailingFileCallLeavesALoadableStateAndIsTold) {
                 // kernel is already going.
                 EXPECT_TRUE(mustTell || platform::AlertView::visibleAlert(*window) == nullptr);
                 EXPECT_EQ(danglingNames(storage(), images()), std::vector<std::string>{});
+                // A failed write leaves no file behind.
+                int temporary = 0;
+                for (const auto& file : fs::directory_iterator(images())) {
+                    temporary += file.path().filename().string().starts_with(".") ? 1 : 0;
+                }
+                EXPECT_EQ(temporary, 0) << "temporary files left";
                 PixelloModel restarted;
                 ASSERT_TRUE(restarted.loadFromStorage());
                 EXPECT_TRUE(states.contains(restarted.saveToData()));
