@@ -88,26 +88,25 @@ protected:
 
     // Starts the editor on `script`; kills it after `killAfterMs` unless that is negative.
     void runEditor(const fs::path& script, int killAfterMs) {
-        const std::string binary = PIXELLO_BINARY_DIR "/pixello";
-        const std::string data = documents.string();
-        const std::string pictures = (root->path() / "pictures").string();
-        const std::string scriptPath = script.string();
-        std::vector<char*> argv = {const_cast<char*>(binary.c_str()),
-                                   const_cast<char*>("--headless"),
-                                   const_cast<char*>("--data-dir"),
-                                   const_cast<char*>(data.c_str()),
-                                   const_cast<char*>("--pictures-dir"),
-                                   const_cast<char*>(pictures.c_str()),
-                                   const_cast<char*>("--script"),
-                                   const_cast<char*>(scriptPath.c_str()),
-                                   nullptr};
+        std::vector<std::string> args = {PIXELLO_BINARY_DIR "/pixello",
+                                         "--headless",
+                                         "--data-dir",
+                                         documents.string(),
+                                         "--pictures-dir",
+                                         (root->path() / "pictures").string(),
+                                         "--script",
+                                         script.string()};
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         ASSERT_EQ(spawned, 0);
         if (killAfterMs >= 0) {
@@ -136,12 +135,13 @@ protected:
             }
         }
         census.damagedFiles += fs::exists(ZVKApplicationModel::damagedPath(storage)) ? 1 : 0;
-        if (fs::is_directory(images)) {
-            for (const auto& file : fs::directory_iterator(images)) {
-                const std::string name = file.path().filename().string();
-                census.orphans +=
-                    std::find(named.begin(), named.end(), name) == named.end() ? 1 : 0;
-            }
+        // Files of neither stored state, temporary ones included, in both folders.
+        for (const auto& file : fs::recursive_directory_iterator(documents)) {
+            const std::string name = file.path().filename().string();
+            census.orphans += (file.path().parent_path() == images || name.starts_with(".")) &&
+                                      std::find(named.begin(), named.end(), name) == named.end()
+                                  ? 1
+                                  : 0;
         }
         if (!fs::exists(storage) && !fs::exists(ZVKApplicationModel::backupPath(storage))) {
             return; // killed before the first save
@@ -180,11 +180,6 @@ TEST_P(CrashConsistency, EveryRestartFindsAllNamedPicturesAndLeftoversGo) {
     Census last;
     count(last);
     EXPECT_EQ(last.orphans, 0);
-    std::size_t temporary = 0;
-    for (const auto& file : fs::recursive_directory_iterator(documents)) {
-        temporary += file.path().filename().string().starts_with(".") ? 1 : 0;
-    }
-    EXPECT_EQ(temporary, 0u);
     std::printf("%d kills: %d dangling names, %d lost current pictures, at most %d orphans "
                 "between restarts\n",
                 kills, census.danglingNames, census.lostCurrent, mostOrphans);
