@@ -1,5 +1,6 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/EditHistory.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKNavigationController.h"
 #include "platform/base/Application.h"
@@ -64,6 +65,22 @@ void PixelloKernel::createViewControllers() {
     queue_ = std::make_unique<platform::BackgroundQueue>(platform::RunLoop::main());
     picker_ = std::make_shared<platform::ImagePickerController>(*queue_);
     albumWriter_ = std::make_unique<platform::AlbumWriter>(*queue_);
+    fullResolution_ = std::make_unique<FullResolution>(queue_.get());
+}
+
+std::string PixelloKernel::currentEntryName() const {
+    const auto& names = model_->imageFileNames();
+    const std::int32_t current = model_->currentImage();
+    return current >= 0 && static_cast<std::size_t>(current) < names.size()
+               ? names[static_cast<std::size_t>(current)]
+               : std::string();
+}
+
+void PixelloKernel::recordStep(const std::string& base, const EditStep& step) {
+    // Without a record the entry simply has no full-size rendition.
+    if (!base.empty()) {
+        EditHistory::recordStep(model_->directoryForImages(), currentEntryName(), base, step);
+    }
 }
 
 void PixelloKernel::registerDelegatesAndCustomize() {

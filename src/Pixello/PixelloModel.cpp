@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 
+#include "Pixello/EditHistory.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
@@ -254,6 +255,9 @@ void PixelloModel::dropLastEntry() {
 void PixelloModel::dropFirstEntry() {
     const std::string name = std::move(imageFileNames_.front());
     imageFileNames_.erase(imageFileNames_.begin());
+    if (!imageFileNames_.empty()) {
+        EditHistory::carryOver(directoryForImages(), name, imageFileNames_.front());
+    }
     removeFileUnlessNamed(name);
 }
 
@@ -261,6 +265,7 @@ void PixelloModel::removeFileUnlessNamed(const std::string& name) {
     // A stored history may name one file twice; the entry that stays keeps its picture.
     if (std::find(imageFileNames_.begin(), imageFileNames_.end(), name) == imageFileNames_.end()) {
         platform::removeFile(pathToImageFile(name));
+        EditHistory::removeCompanions(directoryForImages(), name);
     }
 }
 

@@ -103,6 +103,8 @@ public:
     void undoImage();
     void redoImage();
     // Keeps only the current entry, deleting the other files; always reports "history".
+    // An entry's companion files (EditHistory) go with it; the entry that becomes first
+    // takes over the edits and the original of those before it.
     void clearHistory();
     // Drops the cached picture, its name and dataRef(), when a picture is cached.
     void clearCache();
