@@ -24,9 +24,9 @@ platform::Picture original() {
     std::vector<std::uint8_t> pixels(std::size_t{kWidth} * kHeight * 4);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            std::uint8_t* p = pixels.data() + (std::size_t{static_cast<unsigned>(y)} * kWidth +
-                                               static_cast<unsigned>(x)) *
-                                                  4;
+            std::uint8_t* p =
+                pixels.data() +
+                (std::size_t{static_cast<unsigned>(y)} * kWidth + static_cast<unsigned>(x)) * 4;
             p[0] = static_cast<std::uint8_t>(x * 255 / kWidth);
             p[1] = static_cast<std::uint8_t>(y * 255 / kHeight);
             p[2] = static_cast<std::uint8_t>((x / 40 + y / 40) % 2 ? 200 : 60);
@@ -94,9 +94,8 @@ void BM_FullResolutionReplay12MP(benchmark::State& state) {
     }
     const std::string& target = names[cached ? kEdits + 1 : kEdits];
     for (auto _ : state) {
-        auto picture = FullResolution::renderEntry(images, names, target,
-                                                   cached ? names[kEdits] : "", kept,
-                                                   context->fbo(), 0);
+        auto picture = FullResolution::renderEntry(
+            images, names, target, cached ? names[kEdits] : "", kept, context->fbo(), 0);
         if (!picture) {
             state.SkipWithError(picture.error().message.c_str());
             return;

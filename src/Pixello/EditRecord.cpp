@@ -64,8 +64,7 @@ private:
 };
 
 std::uint32_t crc(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
+    return static_cast<std::uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
 }
 
 std::unexpected<platform::Error> damaged(const std::string& why) {
@@ -85,9 +84,9 @@ GridStep GridStep::of(EffectGrid& grid) {
     step.cols = grid.cols();
     step.corners.reserve(grid.triangles().size() * 12);
     for (const EffectTriangle& t : grid.triangles()) {
-        step.corners.insert(step.corners.end(), {t.fx1(), t.fy1(), t.fx2(), t.fy2(), t.fx3(),
-                                                 t.fy3(), t.tx1(), t.ty1(), t.tx2(), t.ty2(),
-                                                 t.tx3(), t.ty3()});
+        step.corners.insert(step.corners.end(),
+                            {t.fx1(), t.fy1(), t.fx2(), t.fy2(), t.fx3(), t.fy3(), t.tx1(), t.ty1(),
+                             t.tx2(), t.ty2(), t.tx3(), t.ty3()});
     }
     grid.setWidth(width);
     grid.setHeight(height);
@@ -104,8 +103,12 @@ std::optional<CropStep> CropStep::of(platform::Rect rect, int width, int height)
     if (!(x1 > x0) || !(y1 > y0)) {
         return std::nullopt;
     }
-    return CropStep{static_cast<int>(x0),      static_cast<int>(y0), static_cast<int>(x1 - x0),
-                    static_cast<int>(y1 - y0), width,                height};
+    return CropStep{static_cast<int>(x0),
+                    static_cast<int>(y0),
+                    static_cast<int>(x1 - x0),
+                    static_cast<int>(y1 - y0),
+                    width,
+                    height};
 }
 
 std::vector<std::uint8_t> EditRecord::encode() const {
@@ -126,8 +129,8 @@ std::vector<std::uint8_t> EditRecord::encode() const {
         } else {
             const CropStep& crop = std::get<CropStep>(step);
             w.u8(kCropKind);
-            for (int v : {crop.x, crop.y, crop.width, crop.height, crop.fromWidth,
-                          crop.fromHeight}) {
+            for (int v :
+                 {crop.x, crop.y, crop.width, crop.height, crop.fromWidth, crop.fromHeight}) {
                 w.u32(static_cast<std::uint32_t>(v));
             }
         }
@@ -136,8 +139,7 @@ std::vector<std::uint8_t> EditRecord::encode() const {
     return std::move(w.bytes);
 }
 
-std::expected<EditRecord, platform::Error>
-EditRecord::decode(std::span<const std::uint8_t> bytes) {
+std::expected<EditRecord, platform::Error> EditRecord::decode(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < sizeof kMagic + 4 + 4 ||
         !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin())) {
         return damaged("not an edit record");

@@ -26,8 +26,7 @@ std::expected<platform::Picture, platform::Error> decodeSource(const std::filesy
                                                                platform::Size box) {
     const auto decoded = platform::PictureCodec::decodeFileToFit(path, box);
     if (!decoded) {
-        return platform::failure("the original picture cannot be read: " +
-                                 decoded.error().message);
+        return platform::failure("the original picture cannot be read: " + decoded.error().message);
     }
     const platform::Size fitted =
         PixelloKernel::fittedSize(decoded->fullSize, box.width, box.height);
@@ -84,7 +83,8 @@ struct Request {
 
 std::optional<Request> requestFor(const PixelloModel& model) {
     const auto& names = model.imageFileNames();
-    if (model.currentImage() < 0 || static_cast<std::size_t>(model.currentImage()) >= names.size()) {
+    if (model.currentImage() < 0 ||
+        static_cast<std::size_t>(model.currentImage()) >= names.size()) {
         return std::nullopt;
     }
     return Request{model.directoryForImages(), names,
@@ -119,24 +119,24 @@ void FullResolution::renderInBackground(const PixelloModel& model, Completion co
         completion(platform::failure("there is no current picture"));
         return;
     }
-    queue_->submit(
-        this, 0,
-        [request = std::move(*request), cachedEntry = cachedEntry_, cached = cached_,
-         tileLimit = tileLimit_, alive = std::weak_ptr(alive_), this,
-         completion = std::move(completion)]() -> platform::RunLoop::Call {
-            // A context of the worker's own: the main thread keeps drawing with the shared one.
-            auto context = platform::HeadlessGLContext::create();
-            std::expected<platform::Picture, platform::Error> picture =
-                context ? renderEntry(request.images, request.entries, request.target,
-                                      cachedEntry, cached, (*context)->fbo(), tileLimit)
-                        : std::unexpected(context.error());
-            context = platform::failure("released on the worker");
-            return [alive, this, target = request.target, picture = std::move(picture),
-                    completion] {
-                if (!alive.expired()) {
-                    keep(target, picture);
-                    completion(picture);
-                }
-            };
-        });
+    queue_->submit(this, 0,
+                   [request = std::move(*request), cachedEntry = cachedEntry_, cached = cached_,
+                    tileLimit = tileLimit_, alive = std::weak_ptr(alive_), this,
+                    completion = std::move(completion)]() -> platform::RunLoop::Call {
+                       // A context of the worker's own: the main thread keeps drawing with the
+                       // shared one.
+                       auto context = platform::HeadlessGLContext::create();
+                       std::expected<platform::Picture, platform::Error> picture =
+                           context ? renderEntry(request.images, request.entries, request.target,
+                                                 cachedEntry, cached, (*context)->fbo(), tileLimit)
+                                   : std::unexpected(context.error());
+                       context = platform::failure("released on the worker");
+                       return [alive, this, target = request.target, picture = std::move(picture),
+                               completion] {
+                           if (!alive.expired()) {
+                               keep(target, picture);
+                               completion(picture);
+                           }
+                       };
+                   });
 }

@@ -13,33 +13,6 @@
 
 namespace {
 
-// The GL objects of one pass, deleted with it on the context that made them.
-class PassObjects {
-public:
-    explicit PassObjects(const platform::FramebufferFunctions& fbo) : fbo_(fbo) {}
-    ~PassObjects() {
-        fbo_.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
-        if (framebuffer != 0) {
-            fbo_.deleteFramebuffers(1, &framebuffer);
-        }
-        if (renderbuffer != 0) {
-            fbo_.deleteRenderbuffers(1, &renderbuffer);
-        }
-        if (texture != 0) {
-            glDeleteTextures(1, &texture);
-        }
-    }
-    PassObjects(const PassObjects&) = delete;
-    PassObjects& operator=(const PassObjects&) = delete;
-
-    GLuint texture = 0;
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
-
-private:
-    const platform::FramebufferFunctions& fbo_;
-};
-
 int glLimit(GLenum name) {
     GLint value = 0;
     glGetIntegerv(name, &value);
@@ -62,6 +35,17 @@ constexpr int kRegionMargin = 2;
 
 } // namespace
 
+MeshReplay::~MeshReplay() {
+    fbo_.bindFramebuffer(GL_FRAMEBUFFER_OES, 0);
+    if (framebuffer_ != 0) {
+        fbo_.deleteFramebuffers(1, &framebuffer_);
+        fbo_.deleteRenderbuffers(1, &renderbuffer_);
+    }
+    if (texture_ != 0) {
+        glDeleteTextures(1, &texture_);
+    }
+}
+
 MeshReplay::MeshReplay(const platform::FramebufferFunctions& fbo, int tileLimit) : fbo_(fbo) {
     limit_ = std::min(glLimit(GL_MAX_TEXTURE_SIZE), glLimit(GL_MAX_RENDERBUFFER_SIZE_OES));
     if (tileLimit > 0) {
@@ -69,8 +53,8 @@ MeshReplay::MeshReplay(const platform::FramebufferFunctions& fbo, int tileLimit)
     }
 }
 
-std::expected<platform::Picture, platform::Error>
-MeshReplay::draw(const platform::Picture& picture, const GridStep& step) {
+std::expected<platform::Picture, platform::Error> MeshReplay::draw(const platform::Picture& picture,
+                                                                   const GridStep& step) {
     const int w = picture.width();
     const int h = picture.height();
     if (limit_ < kSmallestTile) {
@@ -87,7 +71,7 @@ MeshReplay::draw(const platform::Picture& picture, const GridStep& step) {
         pixels[i] = step.corners[i] * fw;
         pixels[i + 1] = step.corners[i + 1] * fh;
     }
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+    std::vector<std::uint8_t> out;
     if (w <= limit_ && h <= limit_) {
         auto done = drawTile(picture, pixels, {0, 0, w, h}, true, out);
         if (!done || !*done) {
@@ -95,6 +79,7 @@ MeshReplay::draw(const platform::Picture& picture, const GridStep& step) {
                                           : done.error().message);
         }
     } else {
+        out.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
         // Half the limit leaves room for the triangles that reach into a tile from outside.
         std::vector<Tile> tiles;
         const int side = std::max(limit_ / 2, kSmallestTile);
@@ -154,8 +139,7 @@ std::expected<bool, platform::Error> MeshReplay::drawTile(const platform::Pictur
             const float tx1 = std::max({c[6], c[8], c[10]});
             const float ty0 = std::min({c[7], c[9], c[11]});
             const float ty1 = std::max({c[7], c[9], c[11]});
-            if (tx1 < static_cast<float>(tile.x) ||
-                tx0 > static_cast<float>(tile.x + tile.width) ||
+            if (tx1 < static_cast<float>(tile.x) || tx0 > static_cast<float>(tile.x + tile.width) ||
                 ty1 < static_cast<float>(tile.y) ||
                 ty0 > static_cast<float>(tile.y + tile.height)) {
                 continue;
@@ -194,24 +178,40 @@ std::expected<bool, platform::Error> MeshReplay::drawTile(const platform::Pictur
         source = region_.data();
     }
 
-    PassObjects gl(fbo_);
     outOfMemory();
-    glGenTextures(1, &gl.texture);
-    glBindTexture(GL_TEXTURE_2D, gl.texture);
-    platform::defineTexture(spriteW, spriteH, nullptr, GL_LINEAR, GL_REPEAT);
+    // Texture and framebuffer are kept from pass to pass and made again only for another
+    // size: a replay draws one size again and again.
+    if (texture_ == 0) {
+        glGenTextures(1, &texture_);
+    }
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    if (spriteW != textureWidth_ || spriteH != textureHeight_) {
+        platform::defineTexture(spriteW, spriteH, nullptr, GL_LINEAR, GL_REPEAT);
+        textureWidth_ = spriteW;
+        textureHeight_ = spriteH;
+    }
     SpriteTexture::upload(source, static_cast<std::size_t>(rw), static_cast<std::size_t>(rh),
                           static_cast<std::size_t>(spriteW), static_cast<std::size_t>(spriteH));
-    const bool opaque = SpriteTexture::isOpaque(source, static_cast<std::size_t>(rw),
-                                                static_cast<std::size_t>(rh));
-    fbo_.genFramebuffers(1, &gl.framebuffer);
-    fbo_.genRenderbuffers(1, &gl.renderbuffer);
-    fbo_.bindFramebuffer(GL_FRAMEBUFFER_OES, gl.framebuffer);
-    fbo_.bindRenderbuffer(GL_RENDERBUFFER_OES, gl.renderbuffer);
-    fbo_.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, tile.width, tile.height);
-    fbo_.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                 gl.renderbuffer);
+    const bool opaque =
+        SpriteTexture::isOpaque(source, static_cast<std::size_t>(rw), static_cast<std::size_t>(rh));
+    if (framebuffer_ == 0) {
+        fbo_.genFramebuffers(1, &framebuffer_);
+        fbo_.genRenderbuffers(1, &renderbuffer_);
+    }
+    fbo_.bindFramebuffer(GL_FRAMEBUFFER_OES, framebuffer_);
+    fbo_.bindRenderbuffer(GL_RENDERBUFFER_OES, renderbuffer_);
+    if (tile.width != targetWidth_ || tile.height != targetHeight_) {
+        fbo_.renderbufferStorage(GL_RENDERBUFFER_OES, GL_RGBA8_OES, tile.width, tile.height);
+        fbo_.framebufferRenderbuffer(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                     GL_RENDERBUFFER_OES, renderbuffer_);
+        targetWidth_ = tile.width;
+        targetHeight_ = tile.height;
+    }
     if (outOfMemory() ||
         fbo_.checkFramebufferStatus(GL_FRAMEBUFFER_OES) != GL_FRAMEBUFFER_COMPLETE_OES) {
+        // Made again from nothing next time.
+        targetWidth_ = 0;
+        textureWidth_ = 0;
         return platform::failure("GL has no room for a picture of this size");
     }
 
@@ -219,8 +219,8 @@ std::expected<bool, platform::Error> MeshReplay::drawTile(const platform::Pictur
     glViewport(0, 0, tile.width, tile.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrthof(0.0f, static_cast<GLfloat>(tile.width), 0.0f, static_cast<GLfloat>(tile.height),
-             -1.0f, 1.0f);
+    glOrthof(0.0f, static_cast<GLfloat>(tile.width), 0.0f, static_cast<GLfloat>(tile.height), -1.0f,
+             1.0f);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -247,7 +247,7 @@ std::expected<bool, platform::Error> MeshReplay::drawTile(const platform::Pictur
         }
     }
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, gl.texture);
+    glBindTexture(GL_TEXTURE_2D, texture_);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     if (opaque) {
         glDisable(GL_BLEND);
@@ -262,10 +262,14 @@ std::expected<bool, platform::Error> MeshReplay::drawTile(const platform::Pictur
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * chosen.size()));
     glEnable(GL_BLEND);
 
-    const platform::PixelBytes drawn =
+    platform::PixelBytes drawn =
         platform::readPixelsTopRowFirst(tile.width, tile.height, readBack_);
     if (outOfMemory()) {
         return platform::failure("GL has no room for a picture of this size");
+    }
+    if (whole) {
+        out = std::move(drawn);
+        return true;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(tile.width) * 4;
     for (int row = 0; row < tile.height; ++row) {
@@ -290,8 +294,8 @@ void MeshReplay::scaledCrop(const CropStep& step, int width, int height, int& x,
     h = y1 - y0;
 }
 
-std::expected<platform::Picture, platform::Error>
-MeshReplay::crop(const platform::Picture& picture, const CropStep& step) {
+std::expected<platform::Picture, platform::Error> MeshReplay::crop(const platform::Picture& picture,
+                                                                   const CropStep& step) {
     int x = 0;
     int y = 0;
     int w = 0;
@@ -305,8 +309,8 @@ MeshReplay::crop(const platform::Picture& picture, const CropStep& step) {
     return std::move(*cut);
 }
 
-std::expected<platform::Picture, platform::Error>
-MeshReplay::run(platform::Picture picture, std::span<const EditStep> steps) {
+std::expected<platform::Picture, platform::Error> MeshReplay::run(platform::Picture picture,
+                                                                  std::span<const EditStep> steps) {
     for (const EditStep& step : steps) {
         auto next = std::holds_alternative<GridStep>(step)
                         ? draw(picture, std::get<GridStep>(step))

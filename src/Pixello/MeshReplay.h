@@ -5,6 +5,7 @@
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/Picture.h"
 
+#include <GLES/gl.h>
 #include <expected>
 #include <span>
 #include <vector>
@@ -22,6 +23,10 @@ class MeshReplay {
 public:
     // `tileLimit` caps the side of a pass below what GL allows (0: GL's limits alone).
     explicit MeshReplay(const platform::FramebufferFunctions& fbo, int tileLimit = 0);
+    // Deletes its GL objects: the context that made them must be current.
+    ~MeshReplay();
+    MeshReplay(const MeshReplay&) = delete;
+    MeshReplay& operator=(const MeshReplay&) = delete;
 
     std::expected<platform::Picture, platform::Error> draw(const platform::Picture& picture,
                                                            const GridStep& step);
@@ -41,13 +46,21 @@ private:
         int x, y, width, height;
     };
     // Draws the triangles of `step` (already in pixels) that meet `tile` into `out`; false
-    // when what they sample does not fit one texture.
+    // when what they sample does not fit one texture. A whole picture's pass hands its
+    // read-back pixels over as `out`.
     std::expected<bool, platform::Error> drawTile(const platform::Picture& picture,
                                                   const std::vector<float>& pixels, Tile tile,
                                                   bool whole, std::vector<std::uint8_t>& out);
 
     const platform::FramebufferFunctions& fbo_; // the context's, not owned
     int limit_ = 0;
+    GLuint texture_ = 0;
+    int textureWidth_ = 0;
+    int textureHeight_ = 0;
+    GLuint framebuffer_ = 0;
+    GLuint renderbuffer_ = 0;
+    int targetWidth_ = 0;
+    int targetHeight_ = 0;
     std::vector<std::uint8_t> region_;
     std::vector<std::uint8_t> readBack_;
     std::vector<float> positions_;

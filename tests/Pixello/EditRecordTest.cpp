@@ -113,8 +113,8 @@ TEST_F(Replay, TilesGiveWhatOnePassGives) {
     EXPECT_LE(largest, 1);
 
     // One triangle pair that samples the whole picture for every tile: too much to tile.
-    const GridStep flat{1, 1, {0, 0, 1, 0, 1, 1, 0, 0, 1, 0, 1, 1,
-                               0, 0, 1, 1, 0, 1, 0, 0, 1, 1, 0, 1}};
+    const GridStep flat{
+        1, 1, {0, 0, 1, 0, 1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1, 1, 0, 1, 0, 0, 1, 1, 0, 1}};
     MeshReplay tiny(context->fbo(), 32);
     EXPECT_FALSE(tiny.draw(picture, flat));
     EXPECT_TRUE(whole.draw(picture, flat));

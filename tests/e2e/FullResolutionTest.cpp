@@ -1,8 +1,9 @@
 // The full-size rendition: edits recorded beside their history entries and drawn again on
 // the kept original, for the album and for `export-full`.
 
-#include "Pixello/EditHistory.h"
 #include "Pixello/FullResolution.h"
+
+#include "Pixello/EditHistory.h"
 #include "platform/base/FileSystem.h"
 #include "platform/gl/GLContext.h"
 #include "platform/media/AlbumWriter.h"
@@ -64,8 +65,8 @@ protected:
     void edit() {
         launch();
         original = scratch.path() / "original.png";
-        testsupport::writeText(original, bytes(*platform::PictureCodec::encodePNG(
-                                             landscape(1200, 900))));
+        testsupport::writeText(original,
+                               bytes(*platform::PictureCodec::encodePNG(landscape(1200, 900))));
         delegate->openFile(original);
         ASSERT_EQ(run("wait 0.1\nwait 0.5\n"), "");
         ASSERT_EQ(run(kEdits), "");
