@@ -6,6 +6,7 @@
 #include "platform/base/Application.h"
 #include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/FileSystem.h"
 #include "platform/base/RunLoop.h"
 #include "platform/graphics/PictureCodec.h"
 
@@ -77,9 +78,12 @@ std::string PixelloKernel::currentEntryName() const {
 }
 
 void PixelloKernel::recordStep(const std::string& base, const EditStep& step) {
-    // Without a record the entry simply has no full-size rendition.
-    if (!base.empty()) {
-        EditHistory::recordStep(model_->directoryForImages(), currentEntryName(), base, step);
+    // An entry whose base has no record (the default picture, a history from a build that
+    // recorded nothing) has no full-size rendition either: nothing is written for it.
+    const std::string images = model_->directoryForImages();
+    if (!base.empty() &&
+        platform::exists(std::filesystem::path(images) / EditHistory::editFileName(base))) {
+        EditHistory::recordStep(images, currentEntryName(), base, step);
     }
 }
 

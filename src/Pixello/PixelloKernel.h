@@ -156,7 +156,7 @@ private:
     void takeWaitAlertAway();
     // The current entry's name; empty for an empty history.
     std::string currentEntryName() const;
-    // Records how the entry just made came from `base`.
+    // Records how the entry just made came from `base`, when `base` has a record itself.
     void recordStep(const std::string& base, const EditStep& step);
     // Converts the picked picture and makes it the only history entry; the alert text when
     // that failed.
