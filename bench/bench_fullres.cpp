@@ -1,7 +1,8 @@
 // The full-size rendition of a camera picture's history: a generated 4000 × 3000 original
 // with 20 finished edits (smudge strokes, bumps, pinches and a crop) replayed from scratch,
 // and one more edit drawn on the kept rendition. Each reports the process's peak resident
-// memory so far (the setup's included, so it is an upper bound).
+// memory so far (the setup's included, so it is an upper bound). Also what recording an
+// edit adds to finishing it.
 #include "Pixello/EditHistory.h"
 #include "Pixello/EffectGrid.h"
 #include "Pixello/FullResolution.h"
@@ -110,5 +111,17 @@ BENCHMARK(BM_FullResolutionReplay12MP)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// What finishing an edit adds for the full-size rendition: the grid taken and its record
+// written atomically beside the entry.
+void BM_RecordStep(benchmark::State& state) {
+    benchsupport::ScratchFolder folder;
+    EffectGrid grid(32, 32);
+    grid.bumpInRect({0.2f, 0.3f, 0.4f, 0.4f}, 10.0f, false);
+    for (auto _ : state) {
+        EditHistory::recordStep(folder.path(), entry(1), entry(0), GridStep::of(grid));
+    }
+}
+BENCHMARK(BM_RecordStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -48,10 +48,10 @@ struct CropStep {
 
 using EditStep = std::variant<GridStep, CropStep>;
 
-// The side file of one history entry ("NAME.edit"). `base` names the entry whose picture
-// the steps start from; empty means the picture kept beside this entry ("NAME.source"), as
-// for a picked picture, which has no steps. The first entry left after older entries were
-// dropped takes their steps in front of its own and starts from the source itself.
+// The side file of one history entry ("NAME.edit"), replaced whole by a rename. `base` names the
+// entry whose picture the steps start from; empty means the picture kept beside this entry
+// ("NAME.source"), as for a picked picture, which has no steps. The first entry left after older
+// entries were dropped takes their steps in front of its own and starts from the source itself.
 //
 // The file is little-endian: "PXED", version (u32), base name length (u16) and bytes, the
 // step count (u32), the steps, and a CRC-32 of everything before it (u32). A grid step is
