@@ -56,6 +56,11 @@ public:
                 platform::Size box = {kFullSide, kFullSide});
 
     const std::string& cachedEntry() const { return cachedEntry_; }
+    // Lets the kept rendition go (a new picture starts a history it has no part in).
+    void forget() {
+        cachedEntry_.clear();
+        cached_.reset();
+    }
 
 private:
     void keep(const std::string& entry,

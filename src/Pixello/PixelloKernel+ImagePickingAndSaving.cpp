@@ -111,6 +111,9 @@ std::optional<std::string> PixelloKernel::storePickedImage(const platform::Picke
     // The original is kept beside the new first entry before the old history goes.
     EditHistory::keepSource(model_->directoryForImages(), currentEntryName(), image);
     model_->clearHistory();
+    if (fullResolution_) {
+        fullResolution_->forget();
+    }
     model_->setEffect(Effect::Smudge);
     return std::nullopt;
 }
