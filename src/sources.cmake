@@ -118,13 +118,17 @@ set(PIXELLO_ZEVKOCORE_SOURCES
 set(PIXELLO_EDITOR_SOURCES
     src/Pixello/CropGeometry.cpp
     src/Pixello/CropOverlay.cpp
+    src/Pixello/EditHistory.cpp
+    src/Pixello/EditRecord.cpp
     src/Pixello/EffectGrid.cpp
     src/Pixello/EffectTriangle.cpp
+    src/Pixello/FullResolution.cpp
     src/Pixello/GLView.cpp
     src/Pixello/GridVertices.cpp
     src/Pixello/HistoryLeftovers.cpp
     src/Pixello/MainScreenLayout.cpp
     src/Pixello/MainViewController.cpp
+    src/Pixello/MeshReplay.cpp
     src/Pixello/PixelloAppDelegate.cpp
     src/Pixello/PixelloHostDelegate.cpp
     src/Pixello/PixelloKernel+ImagePickingAndSaving.cpp

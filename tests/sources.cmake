@@ -58,6 +58,7 @@ set(PIXELLO_ZEVKOCORE_TESTS
 )
 set(PIXELLO_EDITOR_TESTS
     tests/Pixello/CropGeometryTest.cpp
+    tests/Pixello/EditRecordTest.cpp
     tests/Pixello/EffectGridDeformationTest.cpp
     tests/Pixello/EffectGridTest.cpp
     tests/Pixello/GLViewTest.cpp
@@ -71,11 +72,13 @@ set(PIXELLO_E2E_TESTS
     tests/e2e/CrashConsistencyTest.cpp
     tests/e2e/EditorProcessTest.cpp
     tests/e2e/EditorSessionTest.cpp
+    tests/e2e/FullResolutionTest.cpp
     tests/e2e/HeadlessHostTest.cpp
     tests/e2e/PickingTest.cpp
     tests/e2e/WindowHostTest.cpp
 )
 set(PIXELLO_FUZZ_TARGETS
+    tests/fuzz/fuzz_edit_record.cpp
     tests/fuzz/fuzz_history_machine.cpp
     tests/fuzz/fuzz_picture_decode.cpp
     tests/fuzz/fuzz_raw_history.cpp
@@ -84,6 +87,7 @@ set(PIXELLO_FUZZ_TARGETS
 set(PIXELLO_BENCHMARKS
     bench/bench_durability.cpp
     bench/bench_editor.cpp
+    bench/bench_fullres.cpp
     bench/bench_history.cpp
     bench/bench_media.cpp
     bench/bench_host.cpp

@@ -109,6 +109,10 @@ PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::stri
         const auto given = needArgs(name, args, 1, "a file name");
         return given ? exportPicture(args[0]) : given;
     }
+    if (name == "export-full") {
+        const auto given = needArgs(name, args, 1, "a file name");
+        return given ? exportFullPicture(args[0]) : given;
+    }
     if (name == "dump-grid") {
         const auto given = needArgs(name, args, 1, "a file name");
         return given ? dumpGrid(args[0]) : given;
@@ -229,6 +233,22 @@ std::expected<void, platform::Error> PixelloHostDelegate::exportPicture(const st
     const std::optional<platform::Picture> picture = kernel()->model()->image();
     if (!picture) {
         return platform::failure("there is no current picture");
+    }
+    if (!platform::PictureCodec::writePNG(*picture, path)) {
+        return platform::failure("cannot write '" + path + "'");
+    }
+    return {};
+}
+
+std::expected<void, platform::Error>
+PixelloHostDelegate::exportFullPicture(const std::string& path) {
+    PixelloKernel& editor = *kernel();
+    if (editor.fullResolution() == nullptr || !FullResolution::hasSource(*editor.model())) {
+        return exportPicture(path);
+    }
+    const auto picture = editor.fullResolution()->render(*editor.model());
+    if (!picture) {
+        return platform::failure("no full-size picture: " + picture.error().message);
     }
     if (!platform::PictureCodec::writePNG(*picture, path)) {
         return platform::failure("cannot write '" + path + "'");

@@ -26,6 +26,8 @@ class ImagePickerController;
 //                       pinchPower) and releases it
 //   back                taps the navigation bar's back button
 //   export FILE.png     writes the current picture as PNG
+//   export-full FILE.png  writes the current picture at the size of the original it was
+//                       picked from (the working picture when the history kept none)
 //   dump-grid FILE      writes the effect grid, one triangle a line
 //   pick FILE           while the photo library is shown: picks FILE (which may lie
 //                       anywhere) as a tap on its thumbnail would
@@ -66,6 +68,7 @@ private:
     std::expected<void, platform::Error> slider(std::string_view property, std::string_view value);
     std::expected<void, platform::Error> tapBack();
     std::expected<void, platform::Error> exportPicture(const std::string& path);
+    std::expected<void, platform::Error> exportFullPicture(const std::string& path);
     std::expected<void, platform::Error> dumpGrid(const std::string& path);
     // The picker when it is on screen with `source`, not covered by an alert.
     std::expected<platform::ImagePickerController*, platform::Error> shownPicker(int source) const;

@@ -1,3 +1,4 @@
+#include "Pixello/EditHistory.h"
 #include "Pixello/PixelloKernel.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKNavigationController.h"
@@ -97,12 +98,7 @@ void PixelloKernel::imagePickerControllerDidFinishPickingImage(platform::ImagePi
     openPickedImage(std::move(image));
 }
 
-void PixelloKernel::openPickedImage(platform::PickedImage image) {
-    // One picture at a time: while one is converted the wait alert covers everything, and a
-    // file that arrives meanwhile (dropped, named again) waits for nothing.
-    if (alert_ || window() == nullptr) {
-        return;
-    }
+void PixelloKernel::showWaitAlert() {
     alert_ = std::make_shared<platform::AlertView>(ZVKLocalString("Please, wait..."), "", "");
     auto indicator = std::make_shared<platform::ActivityIndicatorView>(
         platform::ActivityIndicatorView::WhiteLarge);
@@ -110,6 +106,22 @@ void PixelloKernel::openPickedImage(platform::PickedImage image) {
     indicator->setCenter({140.0f, 35.0f});
     indicator->startAnimating();
     alert_->show(*window());
+}
+
+void PixelloKernel::takeWaitAlertAway() {
+    if (alert_) {
+        alert_->dismissWithClickedButtonIndex(0, true);
+        alert_.reset();
+    }
+}
+
+void PixelloKernel::openPickedImage(platform::PickedImage image) {
+    // One picture at a time: while one is converted the wait alert covers everything, and a
+    // file that arrives meanwhile (dropped, named again) waits for nothing.
+    if (alert_ || window() == nullptr) {
+        return;
+    }
+    showWaitAlert();
     platform::RunLoop::main().performAfterDelay(
         this, kDelayedCompletion, 0.05,
         [this, image = std::move(image)] { didFinishPickingImageDelayed(image); });
@@ -137,7 +149,12 @@ std::optional<std::string> PixelloKernel::storePickedImage(const platform::Picke
         recordSave(stored, what);
         return fillFormat(what, stored.error().message);
     }
+    // The original is kept beside the new first entry before the old history goes.
+    EditHistory::keepSource(model_->directoryForImages(), currentEntryName(), image);
     model_->clearHistory();
+    if (fullResolution_) {
+        fullResolution_->forget();
+    }
     model_->setEffect(Effect::Smudge);
     return std::nullopt;
 }
@@ -147,10 +164,7 @@ void PixelloKernel::didFinishPickingImageDelayed(const platform::PickedImage& im
     if (platform::ViewController* parent = picker_->parentViewController()) {
         parent->dismissModalViewControllerAnimated(true);
     }
-    if (alert_) {
-        alert_->dismissWithClickedButtonIndex(0, true);
-        alert_.reset();
-    }
+    takeWaitAlertAway();
     if (failure) {
         showAlertWithTitle(*failure);
     }
@@ -168,9 +182,36 @@ void PixelloKernel::saveImage() {
         imageDidFinishSavingWithError(ZVKLocalString("there is no picture to save"));
         return;
     }
-    albumWriter_->save(*picture, [this](std::optional<std::string> error) {
-        imageDidFinishSavingWithError(std::move(error));
-    });
+    const auto write = [this](const platform::Picture& written, std::string note) {
+        albumWriter_->save(written, [this, note](std::optional<std::string> error) {
+            // A working picture saved in place of the full-size one says why instead.
+            if (!note.empty() && !error) {
+                showAlertWithTitle(note);
+                return;
+            }
+            imageDidFinishSavingWithError(std::move(error));
+        });
+    };
+    // A history that never kept its original (the default picture, one made by an older
+    // build) has only its working picture. One alert at a time: the wait alert also keeps a
+    // second save from starting while one is made.
+    if (!fullResolution_ || !FullResolution::hasSource(*model_) || window() == nullptr || alert_) {
+        write(*picture, {});
+        return;
+    }
+    showWaitAlert();
+    fullResolution_->renderInBackground(
+        *model_,
+        [this, picture = *picture, write](std::expected<platform::Picture, platform::Error> full) {
+            takeWaitAlertAway();
+            if (full) {
+                write(*full, {});
+                return;
+            }
+            write(picture, fillFormat(ZVKLocalString("The full-size picture could not be made "
+                                                     "(%@); the working picture was saved."),
+                                      full.error().message));
+        });
 }
 
 void PixelloKernel::imageDidFinishSavingWithError(std::optional<std::string> error) {

@@ -113,13 +113,19 @@ void PixelloKernel::finishEffectAfterDelay() {
     if (glView != nullptr && imageSize()) {
         platform::PixelBuffer data;
         std::optional<platform::Picture> picture = glView->capture(data);
+        // The grid the frame was drawn with, so the edit can be drawn again at full size.
+        const GridStep step = GridStep::of(*model_->grid());
+        const std::string base = currentEntryName();
         model_->grid()->reset();
         if (picture) {
             // The buffer goes first, so the entry is written from it and the screen uploads
             // it instead of decoding the picture again.
             model_->setDataRef(std::move(data));
-            reportSave(model_->setImage(picture),
-                       ZVKLocalString("The picture could not be saved: %@"));
+            const auto saved = model_->setImage(picture);
+            if (saved) {
+                recordStep(base, step);
+            }
+            reportSave(saved, ZVKLocalString("The picture could not be saved: %@"));
         }
     }
     // The indicator is a plain placeholder view for now: it has no animation to stop.
@@ -135,11 +141,18 @@ void PixelloKernel::applyCrop() {
     }
     // subImage makes the rectangle whole pixels and keeps it inside the picture.
     const std::optional<platform::Picture> cropped = picture->subImage(model_->cropRect());
-    if (!cropped) {
+    const std::optional<CropStep> step =
+        CropStep::of(model_->cropRect(), picture->width(), picture->height());
+    if (!cropped || !step) {
         return;
     }
+    const std::string base = currentEntryName();
     model_->setDataRef(dataFromImage(*cropped));
-    reportSave(model_->setImage(cropped), ZVKLocalString("The picture could not be saved: %@"));
+    const auto saved = model_->setImage(cropped);
+    if (saved) {
+        recordStep(base, *step);
+    }
+    reportSave(saved, ZVKLocalString("The picture could not be saved: %@"));
 }
 
 platform::PixelBuffer PixelloKernel::dataFromImage(const platform::Picture& picture) {

@@ -1,5 +1,6 @@
 #include "Pixello/PixelloKernel.h"
 
+#include "Pixello/EditHistory.h"
 #include "Pixello/HistoryLeftovers.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
@@ -104,6 +105,25 @@ void PixelloKernel::createViewControllers() {
     settingsViewController_ = std::make_shared<SettingsViewController>(this);
     picker_ = std::make_shared<platform::ImagePickerController>(*queue_);
     albumWriter_ = std::make_unique<platform::AlbumWriter>(*queue_);
+    fullResolution_ = std::make_unique<FullResolution>(queue_.get());
+}
+
+std::string PixelloKernel::currentEntryName() const {
+    const auto& names = model_->imageFileNames();
+    const std::int32_t current = model_->currentImage();
+    return current >= 0 && static_cast<std::size_t>(current) < names.size()
+               ? names[static_cast<std::size_t>(current)]
+               : std::string();
+}
+
+void PixelloKernel::recordStep(const std::string& base, const EditStep& step) {
+    // An entry whose base has no record (the default picture, a history from a build that
+    // recorded nothing) has no full-size rendition either: nothing is written for it.
+    const std::string images = model_->directoryForImages();
+    if (!base.empty() &&
+        platform::exists(std::filesystem::path(images) / EditHistory::editFileName(base))) {
+        EditHistory::recordStep(images, currentEntryName(), base, step);
+    }
 }
 
 void PixelloKernel::registerDelegatesAndCustomize() {

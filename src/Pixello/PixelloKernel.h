@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pixello/EditRecord.h"
+#include "Pixello/FullResolution.h"
 #include "Pixello/MainViewController.h"
 #include "Pixello/PixelloModel.h"
 #include "Pixello/SettingsViewController.h"
@@ -134,8 +136,14 @@ public:
     // wait alert away; a picture that cannot be read or stored is reported in an alert and
     // leaves history and tool as they were.
     void didFinishPickingImageDelayed(const platform::PickedImage& image);
-    // Writes the current picture to the album; the result comes back as an alert.
+    // Writes the current picture to the album; the result comes back as an alert. When the
+    // history kept its original, the picture written is the full-size rendition, made off
+    // the main thread under the wait alert; when that cannot be made, the working picture
+    // is written and the alert says why.
     void saveImage();
+    // Renditions of the current entry at the original's size; nullptr before the screens
+    // are made.
+    FullResolution* fullResolution() const { return fullResolution_.get(); }
     // The album write's completion: nothing on success, else the system's description.
     void imageDidFinishSavingWithError(std::optional<std::string> error);
     platform::ImagePickerController* picker() const { return picker_.get(); }
@@ -162,6 +170,13 @@ private:
     void seedDefaultPicture();
     // Hands what earlier runs left behind to the worker for removal.
     void collectLeftovers();
+    // The wait alert with its spinning indicator.
+    void showWaitAlert();
+    void takeWaitAlertAway();
+    // The current entry's name; empty for an empty history.
+    std::string currentEntryName() const;
+    // Records how the entry just made came from `base`, when `base` has a record itself.
+    void recordStep(const std::string& base, const EditStep& step);
     // Converts the picked picture and makes it the only history entry; the alert text when
     // that failed.
     std::optional<std::string> storePickedImage(const platform::PickedImage& image);
@@ -189,4 +204,5 @@ private:
     bool savesFailing_ = false;
     // Set while the kernel goes: a failed last save is reported, but shows no alert.
     bool ending_ = false;
+    std::unique_ptr<FullResolution> fullResolution_;
 };

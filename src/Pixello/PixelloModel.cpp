@@ -1,5 +1,6 @@
 #include "Pixello/PixelloModel.h"
 
+#include "Pixello/EditHistory.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKCommons.h"
 #include "ZevkoCore/ZVKFileSystemUtils.h"
@@ -232,6 +233,14 @@ void PixelloModel::clearHistory() {
     if (currentImage_ >= 0) {
         const auto current = static_cast<std::size_t>(currentImage_);
         dropEntries(current + 1, imageFileNames_.size());
+        // Each entry that becomes first takes over the edits and the original of the one
+        // before it, so the full-size rendition of the entry that stays can still be made.
+        // An entry with an original of its own (a picked picture) needs none of them.
+        const auto own = EditHistory::readRecord(directoryForImages(), imageFileNames_[current]);
+        for (std::size_t i = 0; own && !own->base.empty() && i < current; ++i) {
+            EditHistory::carryOver(directoryForImages(), imageFileNames_[i],
+                                   imageFileNames_[i + 1]);
+        }
         dropEntries(0, current);
         currentImage_ = 0;
     }
@@ -258,7 +267,7 @@ void PixelloModel::dropEntries(std::size_t first, std::size_t last) {
 }
 
 std::vector<std::string> PixelloModel::filesOfEntry(const std::string& name) {
-    return {name};
+    return {name, EditHistory::editFileName(name), EditHistory::sourceFileName(name)};
 }
 
 bool PixelloModel::isEntryFileName(const std::string& name) {

@@ -129,7 +129,8 @@ public:
     // Move the current index and report "image" then "history"; nothing when not allowed.
     void undoImage();
     void redoImage();
-    // Keeps only the current entry; always reports "history".
+    // Keeps only the current entry; always reports "history". The entry that becomes first
+    // takes over the edits and the original of those before it (EditHistory).
     void clearHistory();
     // Drops the cached picture, its name and dataRef(), when a picture is cached.
     void clearCache();

@@ -2,6 +2,7 @@
 // must find a history whose pictures are all there, and what the kills leave behind must not
 // pile up. PIXELLO_CRASH_KILLS sets the number of kills of each shard (a soak), and
 // PIXELLO_CRASH_SEED the randomness.
+#include "Pixello/HistoryLeftovers.h"
 #include "Pixello/PixelloModel.h"
 #include "platform/graphics/PictureCodec.h"
 #include "support/PictureTestSupport.h"
@@ -156,8 +157,11 @@ protected:
         // Files of neither stored state, temporary ones included, in both folders.
         for (const auto& file : fs::recursive_directory_iterator(documents)) {
             const std::string name = file.path().filename().string();
+            // Side files belong to the entry they are named after.
+            const std::string entry = HistoryLeftovers::entryOfFile(name);
+            const std::string owner = entry.empty() ? name : entry;
             census.orphans += (file.path().parent_path() == images || name.starts_with(".")) &&
-                                      std::find(named.begin(), named.end(), name) == named.end()
+                                      std::find(named.begin(), named.end(), owner) == named.end()
                                   ? 1
                                   : 0;
         }

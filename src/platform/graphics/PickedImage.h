@@ -17,6 +17,11 @@ public:
     // The picture decoded no larger than needed to fill its fit within `box`, with the
     // upright size of the whole picture.
     std::expected<ReducedPicture, Error> decodeToFit(Size box) const;
+    // The file picked, or nullptr for a picture in memory; and the other way round.
+    const std::filesystem::path* path() const {
+        return std::get_if<std::filesystem::path>(&source_);
+    }
+    const Picture* picture() const { return std::get_if<Picture>(&source_); }
 
 private:
     explicit PickedImage(std::variant<std::filesystem::path, Picture> source)
