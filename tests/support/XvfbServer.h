@@ -29,8 +29,10 @@ public:
             ::dup2(null, 1);
             ::dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
+            // -noreset: a test that lets its window go and opens another must not find the
+            // server resetting itself after its last client left.
             ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
-                     "tcp", static_cast<char*>(nullptr));
+                     "tcp", "-noreset", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
