@@ -2,7 +2,10 @@
 # `cpack -G DEB`. The folders below are the ones the program looks for relative to its
 # executable (src/platform/base/Installation.cpp). Included by the top-level CMakeLists.txt
 # once the program, its window module and the artwork targets exist.
-set(PIXELLO_APP_ID org.pixello.Pixello)
+# The application id names the desktop entry, the icon and the metadata, and the window
+# carries it (WindowHost); it is the one in Info.
+file(STRINGS ${CMAKE_SOURCE_DIR}/resources/Info id_line REGEX "^CFBundleIdentifier *=")
+string(REGEX REPLACE "^CFBundleIdentifier *= *" "" PIXELLO_APP_ID "${id_line}")
 set(PIXELLO_DATA_DIR share/pixello)
 set(PIXELLO_MODULE_DIR lib/pixello)
 set(packaging ${CMAKE_CURRENT_LIST_DIR})
@@ -49,8 +52,9 @@ add_custom_command(OUTPUT ${SCREENSHOT}
     COMMENT "Taking the screenshot of the store listing"
     VERBATIM)
 
-configure_file(${packaging}/${PIXELLO_APP_ID}.metainfo.xml.in
+configure_file(${packaging}/pixello.metainfo.xml.in
     ${packaging_work}/${PIXELLO_APP_ID}.metainfo.xml @ONLY)
+configure_file(${packaging}/pixello.desktop.in ${packaging_work}/${PIXELLO_APP_ID}.desktop @ONLY)
 configure_file(${packaging}/pixello.1.in ${packaging_work}/pixello.1 @ONLY)
 # Manual pages and the changelog go compressed, without a time stamp in the header, so that
 # every build of the same sources gives the same package.
@@ -69,7 +73,7 @@ foreach(file pixello.1 changelog)
 endforeach()
 add_custom_target(pixello_desktop_files ALL DEPENDS ${icon_pngs} ${SCREENSHOT} ${gzipped})
 
-install(FILES ${packaging}/${PIXELLO_APP_ID}.desktop DESTINATION share/applications)
+install(FILES ${packaging_work}/${PIXELLO_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${packaging_work}/${PIXELLO_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${packaging_work}/pixello.1.gz DESTINATION share/man/man1)
 install(FILES ${packaging}/copyright ${packaging_work}/changelog.gz DESTINATION share/doc/pixello)

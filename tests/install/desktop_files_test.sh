@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The desktop entry and the AppStream metadata as the desktop's own tools read them.
-# Arguments: BUILD SOURCE. Skipped (77) where the tools are not installed.
+# Arguments: BUILD. Skipped (77) where the tools are not installed.
 set -euo pipefail
 build=$1
-source=$2
 id=org.pixello.Pixello
 missing=()
 for tool in desktop-file-validate appstreamcli; do
@@ -13,5 +12,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "skipped: ${missing[*]} not installed (scripts/setup installs desktop-file-utils and appstream)"
     exit 77
 fi
-desktop-file-validate "$source/packaging/$id.desktop"
+desktop-file-validate "$build/packaging/$id.desktop"
 appstreamcli validate --no-net --explain "$build/packaging/$id.metainfo.xml"

@@ -9,7 +9,6 @@
 #include "platform/graphics/PictureCodec.h"
 #include "platform/graphics/PixelConversion.h"
 #include "platform/host/ScreenRotation.h"
-#include "platform/host/Script.h"
 #include "platform/host/window/SDLGLContext.h"
 #include "platform/host/window/StatusBarTexture.h"
 #include "platform/host/window/WindowFit.h"
@@ -20,6 +19,7 @@
 
 #include <SDL2/SDL.h>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -59,11 +59,14 @@ std::optional<Size> rememberedSize() {
         std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
     const auto side = [&settings](const char* key) -> std::optional<float> {
         const auto it = settings.find(key);
-        const auto n = it != settings.end() ? parseScriptInteger(it->second) : std::nullopt;
-        if (!n || *n < kMinimumSide || *n > 65536) {
+        int n = 0;
+        if (it == settings.end() ||
+            std::from_chars(it->second.data(), it->second.data() + it->second.size(), n).ec !=
+                std::errc() ||
+            n < kMinimumSide || n > 65536) {
             return std::nullopt;
         }
-        return static_cast<float>(*n);
+        return static_cast<float>(n);
     };
     const auto width = side("width");
     const auto height = side("height");
@@ -166,6 +169,12 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
         return bar ? std::make_pair(std::move(*bar), Error())
                    : std::make_pair(std::unique_ptr<StatusBar>(), std::move(bar.error()));
     });
+    // The desktop matches the window to its entry and icon by the window's class (X11) or
+    // application id (Wayland): the application's identifier, unless the user set one.
+    if (const auto id = Bundle::main().infoValue("CFBundleIdentifier")) {
+        ::setenv("SDL_VIDEO_X11_WMCLASS", id->c_str(), 0);
+        ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", id->c_str(), 0);
+    }
     // GL ES 1.1 comes through EGL: GLX has no ES 1 profile, and Mesa refuses to make such
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
