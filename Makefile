@@ -4,8 +4,9 @@
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: setup configure build run test sanitize crash-soak bench format format-check
+.PHONY: setup configure build run test sanitize crash-soak bench format format-check install package
 
 setup:
 	scripts/setup
@@ -21,6 +22,15 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2 --timeout 300
+
+# Installs the program, its resources, desktop entry, icons, metadata and manual page
+# under PREFIX (default /usr/local); DESTDIR stages the tree elsewhere.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD)/package/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:

@@ -23,7 +23,9 @@ void printUsage(std::FILE* out) {
         "  --camera-picture FILE a camera that shows FILE\n",
         out);
     std::fputs(platform::HostOptions::usage(), out);
-    std::fputs("  --help                show this text\n", out);
+    std::fputs("  --version             print the version\n"
+               "  --help                show this text\n",
+               out);
 }
 
 // The value of "--name VALUE" or "--name=VALUE" at argv[i], moving i past it; nothing when
@@ -56,6 +58,10 @@ int main(int argc, char** argv) {
         const std::string_view arg(argv[i]);
         if (arg == "--help" || arg == "-h") {
             printUsage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("pixello %s\n", PIXELLO_VERSION);
             return 0;
         }
         const auto parsed = options.parseArgument(i, argc, argv);

@@ -8,6 +8,7 @@ set(PIXELLO_BASE_SOURCES
     src/platform/base/Clock.cpp
     src/platform/base/Device.cpp
     src/platform/base/FileSystem.cpp
+    src/platform/base/Installation.cpp
     src/platform/base/Localization.cpp
     src/platform/base/Log.cpp
     src/platform/base/NotificationCenter.cpp
@@ -97,6 +98,7 @@ set(PIXELLO_WINDOW_SOURCES
     src/platform/host/window/MouseFingers.cpp
     src/platform/host/window/SDLGLContext.cpp
     src/platform/host/window/StatusBarTexture.cpp
+    src/platform/host/window/WindowFit.cpp
     src/platform/host/window/WindowFrame.cpp
     src/platform/host/window/WindowHost.cpp
     src/platform/host/window/WindowHostModule.cpp

@@ -24,6 +24,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/host/ScriptTest.cpp
     tests/platform/host/StartupPathTest.cpp
     tests/platform/host/StatusBarTest.cpp
+    tests/platform/host/WindowFitTest.cpp
     tests/platform/render/CompositorDamageTest.cpp
     tests/platform/render/CompositorTest.cpp
     tests/platform/ui/AnimationTest.cpp

@@ -1,6 +1,6 @@
 # Renders the editor's artwork from the SVG sources in tools/ into the build's
-# resource folder: the tool-button images at scales 1, 2 and 3 and the default
-# picture shown at first launch. Included by the top-level CMakeLists.txt after
+# resource folder: the tool-button images at scales 1, 2 and 3, the default
+# picture shown at first launch and the window's icon. Included by the top-level CMakeLists.txt after
 # the libraries exist, so the platform library can wait for the pictures.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 
@@ -61,6 +61,17 @@ add_custom_command(OUTPUT ${default_image}
     COMMENT "Rendering defaultImage.png"
     VERBATIM)
 list(APPEND artwork ${default_image})
+
+# The window's own icon, drawn from the application icon.
+set(window_icon ${PIXELLO_BUILD_RESOURCES}/applicationIcon.png)
+add_custom_command(OUTPUT ${window_icon}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PIXELLO_BUILD_RESOURCES}
+    COMMAND ${RSVG_CONVERT} --width=64 --height=64 --output=${window_icon}
+            ${CMAKE_CURRENT_LIST_DIR}/applicationIcon.svg
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/applicationIcon.svg
+    COMMENT "Rendering applicationIcon.png"
+    VERBATIM)
+list(APPEND artwork ${window_icon})
 
 add_custom_target(pixello_artwork ALL DEPENDS ${artwork})
 add_dependencies(pixello_platform pixello_artwork)

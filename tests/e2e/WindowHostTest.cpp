@@ -1,5 +1,6 @@
 #include "platform/host/window/WindowHost.h"
 
+#include "Pixello/PixelloHostDelegate.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/gl/GLResources.h"
@@ -74,13 +75,24 @@ void pushExposed() {
     SDL_PushEvent(&event);
 }
 
+// Lets the window go; its context must not outlive the test's X server.
+void letGo(std::unique_ptr<WindowHost>& host) {
+    host.reset();
+    if (auto headless = platform::HeadlessGLContext::create()) {
+        platform::GLContext::installShared(std::move(*headless));
+    }
+}
+
 class Mirroring : public testsupport::TestApplication {
 public:
     using TestApplication::TestApplication;
     std::optional<Point> mirrorCentre() const override { return Point{160, 365}; }
 };
 
-TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
+// Windowed runs keep their window size in a scratch data folder.
+class WindowHostTest : public testsupport::PlatformTest {};
+
+TEST_F(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display != nullptr ? display : "";
     ::unsetenv("DISPLAY");
@@ -100,7 +112,7 @@ TEST(WindowHostTest, WithoutAWindowSystemSaysSoAndFails) {
     }
 }
 
-TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
+TEST_F(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     testsupport::XvfbServer xvfb;
     if (xvfb.missing()) {
         GTEST_SKIP() << "Xvfb is not installed";
@@ -112,6 +124,7 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
 
     platform::HostOptions options;
     options.scale = 1;
+    options.scaleChosen = true;
     options.windowTitle = "host test";
     auto created = WindowHost::create(options);
     ASSERT_TRUE(created) << created.error().message;
@@ -207,11 +220,133 @@ TEST(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     EXPECT_FALSE(host->isRunning());
     platform::Device::current().reset();
 
-    // The window's context must not outlive this test's X server.
-    host.reset();
-    if (auto headless = platform::HeadlessGLContext::create()) {
-        platform::GLContext::installShared(std::move(*headless));
+    letGo(host);
+}
+
+// Opens a window host on `xvfb`'s display; fails the test where it cannot.
+std::unique_ptr<WindowHost> openOn(const testsupport::XvfbServer& xvfb,
+                                   const platform::HostOptions& options = {}) {
+    if (!xvfb.running()) {
+        ADD_FAILURE() << xvfb.why();
+        return nullptr;
     }
+    ::setenv("DISPLAY", xvfb.display().c_str(), 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    auto created = WindowHost::create(options);
+    if (!created) {
+        ADD_FAILURE() << created.error().message;
+        return nullptr;
+    }
+    return std::move(*created);
+}
+
+// Runs the loop for `seconds` of real time, as a user would wait.
+void runFor(WindowHost& host, double seconds) {
+    const Uint64 end = SDL_GetTicks64() + static_cast<Uint64>(seconds * 1000.0);
+    while (SDL_GetTicks64() < end && host.runOnce(0.02)) {
+    }
+}
+
+// Runs the loop until the window has `size`, as the X server may take its time to say so.
+platform::Size resizedTo(WindowHost& host, platform::Size size) {
+    const Uint64 end = SDL_GetTicks64() + 5000;
+    while (host.windowSize() != size && SDL_GetTicks64() < end && host.runOnce(0.02)) {
+    }
+    runFor(host, 0.1);
+    return host.windowSize();
+}
+
+TEST_F(WindowHostTest, OpensAtTheLargestWholeScaleThatFitsAndAgainAtItsLastSize) {
+    if (testsupport::XvfbServer probe; probe.missing()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    const struct {
+        const char* screen;
+        platform::Size window;
+    } cases[] = {{"1366x768x24", {320, 480}}, {"2560x1600x24", {960, 1440}}};
+    for (const auto& c : cases) {
+        testsupport::XvfbServer xvfb(c.screen);
+        auto host = openOn(xvfb);
+        ASSERT_NE(host, nullptr);
+        EXPECT_EQ(host->windowSize(), c.window) << c.screen;
+        letGo(host);
+    }
+
+    // A size the user gave the window is where it opens next time, from the data folder's
+    // settings, the storage file untouched.
+    testsupport::XvfbServer xvfb("1366x768x24");
+    auto host = openOn(xvfb);
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(host->launch(testsupport::factoryFor(std::make_shared<Record>())));
+    SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 400, 700);
+    ASSERT_EQ(resizedTo(*host, {400, 700}), (platform::Size{400, 700}));
+    host->close();
+    letGo(host);
+    EXPECT_TRUE(std::filesystem::exists(documents / "Window.settings"));
+    host = openOn(xvfb);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->windowSize(), (platform::Size{400, 700}));
+    letGo(host);
+}
+
+// The editor in a window: a smudge dragged with the mouse moves the mesh alike whether the
+// window shows the screen at scale 1, letterboxed at 1.25 or full screen at 1.6.
+TEST_F(WindowHostTest, AResizedWindowMapsAMouseDragOntoTheSamePicturePoints) {
+    testsupport::XvfbServer xvfb("1366x768x24");
+    if (xvfb.missing()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    platform::Paths::setPicturesDirectory(scratch.path() / "Pictures");
+    platform::HostOptions options;
+    options.scale = 1;
+    options.scaleChosen = true;
+    auto host = openOn(xvfb, options);
+    ASSERT_NE(host, nullptr);
+    platform::ScriptCommandDelegate* commands = nullptr;
+    ASSERT_TRUE(host->launch([&commands](platform::Window& window) {
+        auto hosted = PixelloHostDelegate::hostedApplication(window);
+        commands = hosted.commands;
+        return hosted;
+    }));
+    runFor(*host, 0.7);
+    // Screen points that every scale below puts on whole window units.
+    const Point stroke[] = {{100, 200}, {140, 220}, {180, 260}, {200, 280}};
+    const auto gridAfterDrag = [&](const char* name) {
+        const platform::WindowFit box = host->screenBox();
+        const float scale = box.scale({320, 480});
+        const auto at = [&](Point p) {
+            return std::pair{static_cast<int>(static_cast<float>(box.x) + p.x * scale),
+                             static_cast<int>(static_cast<float>(box.y) + p.y * scale)};
+        };
+        pushMouse(SDL_MOUSEBUTTONDOWN, at(stroke[0]).first, at(stroke[0]).second);
+        for (const Point& p : stroke) {
+            pushMouse(SDL_MOUSEMOTION, at(p).first, at(p).second);
+        }
+        runFor(*host, 0.1);
+        const std::string path = (scratch.path() / name).string();
+        EXPECT_TRUE(commands->runCommand("dump-grid", std::vector<std::string>{path}));
+        pushMouse(SDL_MOUSEBUTTONUP, at(stroke[3]).first, at(stroke[3]).second);
+        runFor(*host, 0.7);
+        return testsupport::readText(path);
+    };
+    ASSERT_TRUE(commands->runCommand("dump-grid",
+                                     std::vector<std::string>{(scratch.path() / "rest").string()}));
+    const std::string unresized = gridAfterDrag("unresized");
+    EXPECT_TRUE(unresized != testsupport::readText(scratch.path() / "rest")) << "no smudge";
+
+    SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 960, 600);
+    ASSERT_EQ(resizedTo(*host, {960, 600}), (platform::Size{960, 600}));
+    EXPECT_EQ(host->screenBox().x, 280);
+    EXPECT_TRUE(gridAfterDrag("letterboxed") == unresized)
+        << "a letterboxed window moves the mesh elsewhere";
+
+    pushKey(SDLK_F11, KMOD_NONE);
+    ASSERT_EQ(resizedTo(*host, {1366, 768}), (platform::Size{1366, 768}));
+    ASSERT_TRUE(host->fullScreen());
+    EXPECT_TRUE(gridAfterDrag("full screen") == unresized)
+        << "full screen moves the mesh elsewhere";
+    host->close();
+    letGo(host);
 }
 
 } // namespace

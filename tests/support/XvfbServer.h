@@ -12,10 +12,10 @@
 namespace testsupport {
 
 // A private X server for one test, so windowed tests never open windows on the
-// developer's screen and run the same on CI.
+// developer's screen and run the same on CI. `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
 class XvfbServer {
 public:
-    XvfbServer() {
+    explicit XvfbServer(const char* screen = "1280x1024x24") {
         int fds[2];
         if (::pipe(fds) != 0) {
             why_ = "no pipe";
@@ -29,8 +29,10 @@ public:
             ::dup2(null, 1);
             ::dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                     "-nolisten", "tcp", static_cast<char*>(nullptr));
+            // -noreset: a test that lets its window go and opens another must not find the
+            // server resetting itself after its last client left.
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
+                     "tcp", "-noreset", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);

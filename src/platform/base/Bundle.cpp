@@ -1,13 +1,14 @@
 #include "platform/base/Bundle.h"
 
 #include "platform/base/FileSystem.h"
+#include "platform/base/Installation.h"
 
 namespace platform {
 
 namespace {
 
-std::vector<std::filesystem::path> buildResourceDirectories() {
-    return {PIXELLO_BUILD_RESOURCES, PIXELLO_SOURCE_RESOURCES};
+std::vector<std::filesystem::path> installedResourceDirectories() {
+    return {Installation::current().resources};
 }
 
 std::string_view trim(std::string_view s) {
@@ -29,7 +30,7 @@ Bundle::Bundle(std::vector<std::filesystem::path> resourceDirectories)
 }
 
 Bundle& Bundle::main() {
-    static Bundle bundle(buildResourceDirectories());
+    static Bundle bundle(installedResourceDirectories());
     return bundle;
 }
 
@@ -40,7 +41,7 @@ void Bundle::setResourceDirectories(std::vector<std::filesystem::path> directori
 }
 
 void Bundle::reset() {
-    setResourceDirectories(buildResourceDirectories());
+    setResourceDirectories(installedResourceDirectories());
 }
 
 std::optional<std::string> Bundle::infoValue(std::string_view key) const {

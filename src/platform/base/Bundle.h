@@ -12,8 +12,8 @@ namespace platform {
 
 // The application's resources and its information dictionary (the `Info` file: one
 // "Key = Value" a line, '#' starts a comment line). Resources are looked up by name in a list
-// of folders, first match wins: the build's folder (generated and compiled resources), then
-// the source folder (resources written by hand).
+// of folders, first match wins; the main bundle has one, the program's resource folder (see
+// Installation).
 class Bundle {
 public:
     explicit Bundle(std::vector<std::filesystem::path> resourceDirectories);
@@ -23,7 +23,7 @@ public:
     // Points the bundle at other folders and rereads Info from the first of them that has
     // one (tests use their own folders).
     void setResourceDirectories(std::vector<std::filesystem::path> directories);
-    // Back to the build's folders, dropping every override.
+    // Back to the program's resource folder, dropping every override.
     void reset();
 
     const std::vector<std::filesystem::path>& resourceDirectories() const { return directories_; }

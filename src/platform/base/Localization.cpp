@@ -1,5 +1,7 @@
 #include "platform/base/Localization.h"
 
+#include "platform/base/Installation.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <libintl.h>
@@ -44,7 +46,7 @@ const std::string& startLanguage() {
 
 void ensureBound() {
     static const bool bound = [] {
-        ::bindtextdomain(Localization::kTextDomain, PIXELLO_BUILD_RESOURCES "/locale");
+        ::bindtextdomain(Localization::kTextDomain, Installation::current().locale.c_str());
         ::bind_textdomain_codeset(Localization::kTextDomain, "UTF-8");
         chosenLanguage() = startLanguage();
         apply(chosenLanguage());

@@ -1,5 +1,6 @@
 #include "platform/host/Host.h"
 
+#include "platform/base/Installation.h"
 #include "platform/base/Log.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/Script.h"
@@ -41,10 +42,11 @@ std::expected<std::string, Error> readScript(const std::string& path) {
 }
 
 // The window host lives in a module of its own with SDL2 behind it (see CMakeLists.txt),
-// loaded only when a window is wanted; it stays loaded for the rest of the process.
+// loaded only when a window is wanted, from beside the program or its installed library
+// folder; it stays loaded for the rest of the process.
 int runInWindow(const HostOptions& options, const ApplicationFactory& factory) {
     using Entry = decltype(&pixelloRunWindowHost);
-    void* module = dlopen(PIXELLO_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(Installation::current().windowModule.c_str(), RTLD_NOW | RTLD_LOCAL);
     const auto entry = module != nullptr
                            ? reinterpret_cast<Entry>(dlsym(module, "pixelloRunWindowHost"))
                            : nullptr;
@@ -164,6 +166,7 @@ std::expected<HostOptions::Parsed, Error> HostOptions::parseArgument(int& index,
             return failure("--scale needs a whole number from 1 to 8");
         }
         scale = *n;
+        scaleChosen = true;
         return Parsed::taken;
     }
     return Parsed::notMine;
@@ -179,7 +182,8 @@ std::expected<void, Error> HostOptions::validate() const {
 const char* HostOptions::usage() {
     return "  --headless      run without a window, on a virtual clock\n"
            "  --script FILE   with --headless: run the commands in FILE (- for standard input)\n"
-           "  --scale N       pixels per point of the window and screenshots (1-8, default 2)\n";
+           "  --scale N       pixels per point of the window and screenshots (1-8; default:\n"
+           "                  the largest that fits the screen, 2 for screenshots)\n";
 }
 
 int runHost(const HostOptions& options, const ApplicationFactory& factory) {

@@ -23,6 +23,9 @@ struct HostOptions {
     std::string script;
     // Pixels per point of the window and of screenshots.
     int scale = 2;
+    // Whether the command line chose the scale; otherwise a window takes the largest whole
+    // scale that fits the display.
+    bool scaleChosen = false;
     // Prefixes the host's messages ("NAME: no window system …").
     std::string programName = "host";
     std::string windowTitle;

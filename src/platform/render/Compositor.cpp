@@ -218,7 +218,7 @@ bool Compositor::bringUpToDate(View& root, bool ownTexture, std::span<const Rect
     return true;
 }
 
-void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
+void Compositor::drawScreen(const std::array<Point, 4>& corners, bool smooth) const {
     if (screen_ == nullptr || screen_->texture == 0) {
         return;
     }
@@ -227,6 +227,10 @@ void Compositor::drawScreen(const std::array<Point, 4>& corners) const {
     const float t1 =
         static_cast<float>(screen_->height) / static_cast<float>(screen_->textureHeight);
     glDisable(GL_BLEND);
+    const GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
+    glBindTexture(GL_TEXTURE_2D, screen_->texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     drawTexturedQuad(screen_->texture, corners, {0.0f, t1, s1, t1, 0.0f, 0.0f, s1, 0.0f});
 }
 

@@ -55,8 +55,9 @@ public:
     const std::vector<Rect>& lastDamage() const { return lastDamage_; }
     // Draws the kept screen into the bound framebuffer over a quad whose corners, in the
     // current GL coordinates, show the screen's top-left, top-right, bottom-left and
-    // bottom-right; each pixel of the screen is one texel, taken as it is.
-    void drawScreen(const std::array<Point, 4>& corners) const;
+    // bottom-right; each pixel of the screen is one texel, taken as it is, or with `smooth`
+    // filtered linearly for a quad of another size than the screen's.
+    void drawScreen(const std::array<Point, 4>& corners, bool smooth = false) const;
 
     // How many picture textures are kept now.
     std::size_t cachedTextureCount() const { return textures_.size(); }

@@ -16,9 +16,9 @@ std::expected<std::unique_ptr<SDLGLContext>, Error> SDLGLContext::create(const c
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window =
-        SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                         SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN);
+    SDL_Window* window = SDL_CreateWindow(
+        title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+        SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (window == nullptr) {
         return failure(std::string("cannot open a window with OpenGL ES 1.1: ") + SDL_GetError());
     }
@@ -47,6 +47,9 @@ SDLGLContext::~SDLGLContext() {
     }
     SDL_GL_DeleteContext(context_);
     SDL_DestroyWindow(window_);
+    // The video subsystem was started for this window (WindowHost::create); a later window
+    // starts it again and finds the display then set.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool SDLGLContext::makeCurrent() {

@@ -14,9 +14,9 @@ namespace platform {
 // outlive every GL drawable of the process, and a context is only usable with its window.
 class SDLGLContext final : public GLContext {
 public:
-    // A shown window of `width` × `height` (SDL window units, HiDPI aware) with its context
-    // current. SDL's video must be up. Fails when SDL offers no ES 1.1 context or the
-    // framebuffer-object extension.
+    // A shown, resizable window of `width` × `height` (SDL window units, HiDPI aware) with
+    // its context current. SDL's video must be up; it is shut down again with the context. Fails
+    // when SDL offers no ES 1.1 context or the framebuffer-object extension.
     static std::expected<std::unique_ptr<SDLGLContext>, Error> create(const char* title, int width,
                                                                       int height);
     ~SDLGLContext() override;

@@ -35,7 +35,8 @@ void drawDisc(Point centre, float radius) {
 
 std::vector<Rect> WindowFrame::draw() const {
     const Size turned = ScreenRotation::turnedSize(orientation);
-    glViewport(0, 0, drawableWidth, drawableHeight);
+    // GL counts the box's rows from the bottom.
+    glViewport(box.x, drawableHeight - box.y - box.height, box.width, box.height);
     glDisable(GL_SCISSOR_TEST);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -53,7 +54,8 @@ std::vector<Rect> WindowFrame::draw() const {
         glClear(GL_COLOR_BUFFER_BIT);
         screen->drawScreen({toWindow({0.0f, 0.0f}), toWindow({Screen::kWidth, 0.0f}),
                             toWindow({0.0f, Screen::kHeight}),
-                            toWindow({Screen::kWidth, Screen::kHeight})});
+                            toWindow({Screen::kWidth, Screen::kHeight})},
+                           smooth);
     }
     // What is drawn over the screen in the window itself is drawn again from the views
     // before the next frame's bar and fingers go over it.

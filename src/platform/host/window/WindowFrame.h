@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/Geometry.h"
+#include "platform/host/window/WindowFit.h"
 
 #include <vector>
 
@@ -16,6 +17,10 @@ class StatusBarTexture;
 struct WindowFrame {
     int drawableWidth = 0;
     int drawableHeight = 0;
+    // Where the screen goes in the drawable; outside it the window is black.
+    WindowFit box;
+    // Whether the compositor's screen is filtered smoothly into a box of another size.
+    bool smooth = false;
     // How the window is turned (1–4).
     int orientation = 1;
     // Whether the window holds the screen already, upright: drawn into it directly.

@@ -1,11 +1,17 @@
 #include "platform/host/window/WindowHost.h"
 
+#include "platform/base/Bundle.h"
 #include "platform/base/Device.h"
+#include "platform/base/FileSystem.h"
 #include "platform/base/Log.h"
+#include "platform/base/Paths.h"
 #include "platform/base/RunLoop.h"
+#include "platform/graphics/PictureCodec.h"
+#include "platform/graphics/PixelConversion.h"
 #include "platform/host/ScreenRotation.h"
 #include "platform/host/window/SDLGLContext.h"
 #include "platform/host/window/StatusBarTexture.h"
+#include "platform/host/window/WindowFit.h"
 #include "platform/host/window/WindowFrame.h"
 #include "platform/render/Compositor.h"
 #include "platform/ui/Animation.h"
@@ -13,10 +19,12 @@
 
 #include <SDL2/SDL.h>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <future>
+#include <string>
 
 namespace platform {
 
@@ -24,6 +32,9 @@ namespace {
 
 constexpr const char* kHeadlessHint = "; run with --headless --script FILE";
 constexpr double kFrameInterval = 1.0 / 60.0;
+// Below this a window shows too little of the screen to be used (window units, either side).
+constexpr int kMinimumSide = 120;
+constexpr const char* kSettingsFile = "Window.settings";
 
 bool hasEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -36,6 +47,97 @@ double secondsToNextMinute() {
     std::tm local{};
     localtime_r(&now, &local);
     return static_cast<double>(60 - local.tm_sec) + 0.05;
+}
+
+// The window's last size as the data folder's settings remember it, upright (portrait).
+std::optional<Size> rememberedSize() {
+    const auto text = readFile(Paths::documentsDirectory() / kSettingsFile);
+    if (!text) {
+        return std::nullopt;
+    }
+    const auto settings = Bundle::parseInfo(
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    const auto side = [&settings](const char* key) -> std::optional<float> {
+        const auto it = settings.find(key);
+        int n = 0;
+        if (it == settings.end() ||
+            std::from_chars(it->second.data(), it->second.data() + it->second.size(), n).ec !=
+                std::errc() ||
+            n < kMinimumSide || n > 65536) {
+            return std::nullopt;
+        }
+        return static_cast<float>(n);
+    };
+    const auto width = side("width");
+    const auto height = side("height");
+    if (!width || !height) {
+        return std::nullopt;
+    }
+    return Size{*width, *height};
+}
+
+void rememberSize(Size upright) {
+    const std::string text = "# The editor window's last size in window units, upright.\n"
+                             "width = " +
+                             std::to_string(std::lround(upright.width)) +
+                             "\nheight = " + std::to_string(std::lround(upright.height)) + "\n";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (!writeFileAtomically(Paths::documentsDirectory() / kSettingsFile, {bytes, text.size()})) {
+        logLine("cannot remember the window size in " +
+                (Paths::documentsDirectory() / kSettingsFile).string());
+    }
+}
+
+Size swapped(Size size) {
+    return {size.height, size.width};
+}
+
+bool isLandscape(int orientation) {
+    return orientation == 3 || orientation == 4;
+}
+
+// The size a new window opens at: the chosen scale, else the remembered size as far as the
+// display has room for it, else the largest whole scale that fits the display.
+Size openingSize(const HostOptions& options, int orientation) {
+    const Size screen = ScreenRotation::turnedSize(orientation);
+    if (options.scaleChosen) {
+        const float scale = static_cast<float>(std::clamp(options.scale, 1, 8));
+        return {screen.width * scale, screen.height * scale};
+    }
+    SDL_Rect usable{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+        SDL_GetDisplayBounds(0, &usable);
+    }
+    const Size room{static_cast<float>(usable.w), static_cast<float>(usable.h)};
+    if (const auto remembered = rememberedSize()) {
+        const Size turned = isLandscape(orientation) ? swapped(*remembered) : *remembered;
+        if (room.width <= 0.0f || room.height <= 0.0f) {
+            return turned;
+        }
+        return {std::min(turned.width, room.width), std::min(turned.height, room.height)};
+    }
+    if (room.width <= 0.0f || room.height <= 0.0f) {
+        return screen;
+    }
+    return WindowFit::openingSize(screen, room);
+}
+
+// The application icon as the window's, where the resources have it.
+void setWindowIcon(SDL_Window* window) {
+    const auto path = Bundle::main().pathForResource("applicationIcon.png");
+    auto picture = path ? PictureCodec::decodeFile(*path) : std::unexpected(Error{});
+    if (!picture || !picture->pixels()) {
+        return;
+    }
+    std::vector<std::uint8_t> straight(picture->pixels()->size());
+    unpremultiplyRGBA(picture->pixels()->data(), straight.data(), straight.size() / 4);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(straight.data(), picture->width(), picture->height(), 32,
+                                           picture->width() * 4, SDL_PIXELFORMAT_ABGR8888);
+    if (surface != nullptr) {
+        SDL_SetWindowIcon(window, surface);
+        SDL_FreeSurface(surface);
+    }
 }
 
 } // namespace
@@ -67,6 +169,12 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
         return bar ? std::make_pair(std::move(*bar), Error())
                    : std::make_pair(std::unique_ptr<StatusBar>(), std::move(bar.error()));
     });
+    // The desktop matches the window to its entry and icon by the window's class (X11) or
+    // application id (Wayland): the application's identifier, unless the user set one.
+    if (const auto id = Bundle::main().infoValue("CFBundleIdentifier")) {
+        ::setenv("SDL_VIDEO_X11_WMCLASS", id->c_str(), 0);
+        ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", id->c_str(), 0);
+    }
     // GL ES 1.1 comes through EGL: GLX has no ES 1 profile, and Mesa refuses to make such
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
@@ -82,17 +190,20 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
         return failure("no window system (SDL could only offer its '" + name + "' video driver)" +
                        kHeadlessHint);
     }
-    const int scale = std::clamp(options.scale, 1, 8);
-    const int orientation = static_cast<int>(Device::current().orientation());
-    const Size size = ScreenRotation::turnedSize(orientation);
-    auto context =
-        SDLGLContext::create(options.windowTitle.c_str(), static_cast<int>(size.width) * scale,
-                             static_cast<int>(size.height) * scale);
+    const int device = static_cast<int>(Device::current().orientation());
+    const int orientation = device >= 1 && device <= 4 ? device : 1;
+    const Size size = openingSize(options, orientation);
+    auto context = SDLGLContext::create(options.windowTitle.c_str(), static_cast<int>(size.width),
+                                        static_cast<int>(size.height));
     if (!context) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return failure(context.error().message + kHeadlessHint);
     }
+    SDL_SetWindowMinimumSize((*context)->window(), kMinimumSide, kMinimumSide);
+    setWindowIcon((*context)->window());
     std::unique_ptr<WindowHost> host(new WindowHost(options, std::move(*context)));
-    host->turned_ = orientation >= 1 && orientation <= 4 ? orientation : 1;
+    host->turned_ = orientation;
+    host->lastNormalSize_ = host->windowSize();
     auto [bar, why] = statusBar.get();
     if (bar == nullptr) {
         return std::unexpected(std::move(why));
@@ -145,7 +256,17 @@ void WindowHost::close() {
     if (running().terminate()) {
         mouse_.forget();
         touchFingers_.clear();
+        rememberSize(isLandscape(turned_) ? swapped(lastNormalSize_) : lastNormalSize_);
     }
+}
+
+bool WindowHost::fullScreen() const {
+    return (SDL_GetWindowFlags(context_->window()) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void WindowHost::toggleFullScreen() {
+    SDL_SetWindowFullscreen(context_->window(), fullScreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    needsFrame_ = true;
 }
 
 Size WindowHost::windowSize() const {
@@ -214,9 +335,16 @@ void WindowHost::handle(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             close();
-        } else {
-            needsFrame_ = true;
+            return;
         }
+        // The size to come back to is the one the user gave the window, not the screen's
+        // or a maximised one.
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+            (SDL_GetWindowFlags(context_->window()) &
+             (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)) == 0) {
+            lastNormalSize_ = windowSize();
+        }
+        needsFrame_ = true;
         return;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
@@ -260,6 +388,8 @@ void WindowHost::handleKey(const SDL_Event& event) {
     HostInputDelegate* input = hosted_.input;
     if (ctrl && (key == SDLK_LEFT || key == SDLK_RIGHT)) {
         turnDevice(key == SDLK_LEFT);
+    } else if (key == SDLK_F11) {
+        toggleFullScreen();
     } else if (input == nullptr) {
         return;
     } else if (ctrl && key == SDLK_z) {
@@ -274,14 +404,28 @@ void WindowHost::handleKey(const SDL_Event& event) {
     needsFrame_ = true;
 }
 
+WindowFit WindowHost::screenBox() const {
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(context_->window(), &drawableWidth, &drawableHeight);
+    return WindowFit::inDrawable(ScreenRotation::turnedSize(turned_), drawableWidth,
+                                 drawableHeight);
+}
+
 Point WindowHost::screenPointAt(float windowX, float windowY) const {
     const Size window = windowSize();
-    const Size turned = ScreenRotation::turnedSize(turned_);
     if (window.width <= 0.0f || window.height <= 0.0f) {
         return {};
     }
-    const Point p = ScreenRotation::turnedToScreen(
-        {windowX * turned.width / window.width, windowY * turned.height / window.height}, turned_);
+    // Window units to drawable pixels (more of them on a HiDPI display), then through the
+    // box the screen is drawn in.
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(context_->window(), &drawableWidth, &drawableHeight);
+    const Point drawable{windowX * static_cast<float>(drawableWidth) / window.width,
+                         windowY * static_cast<float>(drawableHeight) / window.height};
+    const Size turned = ScreenRotation::turnedSize(turned_);
+    const Point p = ScreenRotation::turnedToScreen(screenBox().toScreen(turned, drawable), turned_);
     return {std::clamp(p.x, 0.0f, Screen::kWidth), std::clamp(p.y, 0.0f, Screen::kHeight)};
 }
 
@@ -369,9 +513,14 @@ void WindowHost::turnDevice(bool counterClockwise) {
 }
 
 void WindowHost::resizeWindow() {
-    const Size size = ScreenRotation::turnedSize(turned_);
-    SDL_SetWindowSize(context_->window(), static_cast<int>(size.width) * options_.scale,
-                      static_cast<int>(size.height) * options_.scale);
+    // A full-screen or maximised window keeps its size; the screen turns inside it.
+    if ((SDL_GetWindowFlags(context_->window()) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)) !=
+        0) {
+        return;
+    }
+    const Size size = windowSize();
+    SDL_SetWindowSize(context_->window(), static_cast<int>(size.height),
+                      static_cast<int>(size.width));
 }
 
 void WindowHost::draw() {
@@ -381,19 +530,18 @@ void WindowHost::draw() {
     int drawableWidth = 0;
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(context_->window(), &drawableWidth, &drawableHeight);
-    const Size window = windowSize();
-    // On a HiDPI display the drawable has more pixels than the window has units.
-    const int density = window.width > 0.0f
-                            ? std::max(1, static_cast<int>(std::lround(
-                                              static_cast<float>(drawableWidth) / window.width)))
-                            : 1;
-    const int scale = std::clamp(options_.scale * density, 1, 8);
+    // The screen is drawn as large as the window's drawable allows, which on a HiDPI display
+    // has more pixels than the window has units; the compositor draws it at the next whole
+    // scale, smoothed into the box where that is not the box's own.
+    const Size turned = ScreenRotation::turnedSize(turned_);
+    const WindowFit box = WindowFit::inDrawable(turned, drawableWidth, drawableHeight);
+    const int scale = box.renderScale(turned);
     if (compositor_ == nullptr || compositor_->scale() != scale) {
         compositor_ = std::make_unique<Compositor>(scale);
     }
     // Only what changed is drawn again: upright, into the window itself when its swaps
-    // keep its contents; otherwise into the compositor's texture, which is then drawn
-    // into the window turned as the window is.
+    // keep its contents and the screen fills it exactly; otherwise into the compositor's
+    // texture, which is then drawn into the window turned as the window is.
     const int width = static_cast<int>(Screen::kWidth) * scale;
     const int height = static_cast<int>(Screen::kHeight) * scale;
     const bool direct =
@@ -413,6 +561,8 @@ void WindowHost::draw() {
     WindowFrame frame;
     frame.drawableWidth = drawableWidth;
     frame.drawableHeight = drawableHeight;
+    frame.box = box;
+    frame.smooth = box.width != static_cast<int>(turned.width) * scale;
     frame.orientation = turned_;
     frame.screenInWindow = direct;
     frame.screen = compositor_.get();

@@ -3,6 +3,7 @@
 #include "platform/base/Geometry.h"
 #include "platform/host/Host.h"
 #include "platform/host/window/MouseFingers.h"
+#include "platform/host/window/WindowFit.h"
 
 #include <cstdint>
 #include <expected>
@@ -21,11 +22,14 @@ class SDLGLContext;
 class StatusBarTexture;
 class Window;
 
-// The application in an SDL window: the 320 × 480 point screen with its status bar at an
-// integer scale, turned as a phone would be turned. The mouse is one finger; with Alt held
-// a second finger mirrors it about a centre, and Alt+Shift moves both together. Real touch
-// screens deliver real fingers. Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo, Escape goes
-// back, Ctrl+Left/Right turn the device. Closing the window terminates the application.
+// The application in an SDL window: the 320 × 480 point screen with its status bar, turned
+// as a phone would be turned. The window opens at the chosen scale, else at its last size,
+// else at the largest whole scale that fits the display; it can be resized, maximised and
+// made full screen (F11), and the screen is drawn as large as fits, centred. The mouse is
+// one finger; with Alt held a second finger mirrors it about a centre, and Alt+Shift moves
+// both together. Real touch screens deliver real fingers. Ctrl+Z undoes, Ctrl+Shift+Z and
+// Ctrl+Y redo, Escape goes back, Ctrl+Left/Right turn the device. Closing the window
+// terminates the application and remembers the window's size in the data folder.
 class WindowHost {
 public:
     // Opens the window, runs the application until the window closes; the exit status.
@@ -43,7 +47,8 @@ public:
     // delayed call is due or something animates), handles every waiting event, runs the
     // due calls and draws a frame when something changed. False once the window closed.
     bool runOnce(double maxWait);
-    // The application's terminate path; the window stays until the host goes.
+    // The application's terminate path, and the window's size remembered; the window stays
+    // until the host goes.
     void close();
 
     bool isRunning() const { return application_ != nullptr; }
@@ -57,6 +62,9 @@ public:
     int windowOrientation() const { return turned_; }
     // The window's size in SDL window units.
     Size windowSize() const;
+    // Where the screen lies in the window's drawable (pixels).
+    WindowFit screenBox() const;
+    bool fullScreen() const;
 
 private:
     WindowHost(HostOptions options, std::unique_ptr<SDLGLContext> context);
@@ -66,6 +74,7 @@ private:
     void handleFinger(const SDL_Event& event);
     void turnDevice(bool counterClockwise);
     void resizeWindow();
+    void toggleFullScreen();
     Point screenPointAt(float windowX, float windowY) const;
     // Where the application wants the mouse fingers' mirror, when it says.
     std::optional<Point> applicationCentre() const;
@@ -83,6 +92,8 @@ private:
     std::unique_ptr<StatusBarTexture> statusBar_;
 
     int turned_ = 1;
+    // The window's size the last time the user set it (not full screen or maximised).
+    Size lastNormalSize_;
     // Whether the window's swaps keep its contents, so the screen is kept in the window.
     bool windowKeepsContents_ = false;
     // Screen boxes (points) the host drew over the composited screen in the last frame.
