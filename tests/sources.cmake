@@ -76,6 +76,7 @@ set(PIXELLO_E2E_TESTS
 set(PIXELLO_FUZZ_TARGETS
     tests/fuzz/fuzz_picture_decode.cpp
     tests/fuzz/fuzz_raw_history.cpp
+    tests/fuzz/fuzz_script.cpp
     tests/fuzz/fuzz_storage.cpp
 )
 set(PIXELLO_BENCHMARKS
@@ -84,6 +85,7 @@ set(PIXELLO_BENCHMARKS
     bench/bench_media.cpp
     bench/bench_host.cpp
     bench/bench_mesh.cpp
+    bench/bench_decode_memory.cpp
     bench/bench_pictures.cpp
     bench/bench_render.cpp
     bench/bench_settings.cpp

@@ -108,7 +108,7 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_EQ(run("press bump\n"), "s.txt:1: the button 'bump' is hidden or covered");
     EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: the picker is not shown");
-    EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name");
+    EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name ending in .png");
     EXPECT_NE(run("slider bumpPower 12\n"), "") << "no settings screen yet";
     const auto out = scratch.path() / "picture.png";
     ASSERT_EQ(run("export " + out.string()), "");

@@ -4,6 +4,7 @@
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/host/ScreenRotation.h"
+#include "platform/host/TerminationSignals.h"
 #include "platform/host/window/SDLGLContext.h"
 #include "platform/host/window/StatusBarTexture.h"
 #include "platform/host/window/WindowFrame.h"
@@ -41,6 +42,11 @@ double secondsToNextMinute() {
 } // namespace
 
 int WindowHost::run(const HostOptions& options, const ApplicationFactory& factory) {
+    // Taken before SDL starts, which then leaves them alone (see create()).
+    auto signals = TerminationSignals::install();
+    if (!signals) {
+        logLine(options.programName + ": " + signals.error().message);
+    }
     auto host = create(options);
     const std::expected<void, Error> launched =
         host ? (*host)->launch(factory) : std::unexpected(host.error());
@@ -48,7 +54,15 @@ int WindowHost::run(const HostOptions& options, const ApplicationFactory& factor
         logLine(options.programName + ": " + launched.error().message);
         return 1;
     }
+    if (signals) {
+        // An empty call posted to the run loop wakes the event loop, as a completion does.
+        (*signals)->wakeOnSignal([] { RunLoop::main().post([] {}); });
+    }
     while ((*host)->runOnce(1.0)) {
+        if (const int signal = signals ? (*signals)->received() : 0; signal != 0) {
+            (*host)->close();
+            return TerminationSignals::exitStatus(signal);
+        }
     }
     return 0;
 }
@@ -71,6 +85,9 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     SDL_SetHint(SDL_HINT_OPENGL_ES_DRIVER, "1");
+    // SIGINT and SIGTERM are the host's (TerminationSignals): SDL would turn them into a
+    // quit event that ends the run as a closed window does, with status 0.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return failure(std::string("no window system (") + SDL_GetError() + ")" + kHeadlessHint);
     }
