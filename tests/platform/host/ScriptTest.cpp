@@ -129,8 +129,8 @@ TEST(ScriptParsing, ErrorsShowTheScriptsBytesEscapedAndShortened) {
     }
     EXPECT_EQ(errorOf("down 1 1 " + std::string(10'000'000, '\x01') + "\n"),
               "script.txt:1: Y '" + escaped + "...' of 'down' is not a number");
-    EXPECT_EQ(errorOf("tap 1 -0." + std::string(1'000'000, '0') + "1\n"),
-              "script.txt:1: point (1, -0." + std::string(61, '0') +
+    EXPECT_EQ(errorOf("tap 1 481." + std::string(1'000'000, '0') + "\n"),
+              "script.txt:1: point (1, 481." + std::string(60, '0') +
                   "...) is off the 320 x 480 screen");
 }
 
