@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -320,6 +321,35 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_TRUE(testsupport::gridAtRest(*model().grid()));
     EXPECT_TRUE(screen().view()->isUserInteractionEnabled());
     EXPECT_NE(run("export " + (scratch.path() / "none.png").string()), "");
+}
+
+// What a script is checked with before the editor starts: the same answers the running
+// editor gives, without one.
+TEST(EditorScriptCheck, KnowsTheEditorsCommandsAndTheirWords) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"press undo", ""},
+        {"press undo redo", "'press' needs a button name"},
+        {"press nothing", "no button 'nothing'"},
+        {"slider bumpPower -3.5e1", ""},
+        {"slider bumpPower 1e999", "'1e999' is not a number"},
+        {"slider width 1", "no slider 'width'"},
+        {"back", ""},
+        {"back now", "'back' needs no arguments"},
+        {"export a.PNG", ""},
+        {"export a.jpg", "'export' writes PNG: the file name must end in .png, not 'a.jpg'"},
+        {"dump-grid", "'dump-grid' needs a file name"},
+        {"pick a.heic", ""},
+        {"shutter", ""},
+        {"prss\x7f effect", "unknown command 'prss\\x7f'"},
+    };
+    for (const auto& [line, error] : cases) {
+        std::istringstream words(line);
+        std::string name;
+        words >> name;
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        const auto checked = PixelloHostDelegate::checkCommand(name, args);
+        EXPECT_EQ(checked ? std::string() : checked.error().message, error) << line;
+    }
 }
 
 } // namespace
