@@ -162,8 +162,11 @@ TEST(EditorProcess, AWindowEndsThroughTerminateOnASignal) {
     }
     ASSERT_TRUE(xvfb.running()) << xvfb.why();
     testsupport::ScratchDirectory data;
-    const pid_t pid = startPixello({"--data-dir", data.path().string()},
-                                   {"DISPLAY=" + xvfb.display(), "WAYLAND_DISPLAY="});
+    // In sanitizer builds the window's GL driver, unloaded at exit, leaves allocations no
+    // suppression can name; the in-process window tests check our own for leaks.
+    const pid_t pid = startPixello(
+        {"--data-dir", data.path().string()},
+        {"DISPLAY=" + xvfb.display(), "WAYLAND_DISPLAY=", "ASAN_OPTIONS=detect_leaks=0"});
     // The first start writes the default picture once the editor runs.
     ASSERT_TRUE(appears(data.path() / "PixelloImages"));
     EXPECT_EQ(exitStatusAfter(pid, SIGTERM), 128 + SIGTERM);

@@ -34,6 +34,9 @@ std::vector<std::string_view> splitWords(std::string_view line) {
     return words;
 }
 
+// File names in messages are cut later than the script's words: the end names the file.
+constexpr std::size_t kMaxNameBytes = 1024;
+
 std::string scriptWord(std::string_view word) {
     return "'" + escapeScriptText(word) + "'";
 }
@@ -283,7 +286,8 @@ std::string Script::errorAt(int line, std::string_view message) const {
 
 std::expected<std::string, Error> Script::read(const std::string& path) {
     const bool standardInput = path == "-";
-    const std::string name = standardInput ? "standard input" : "'" + escapeScriptText(path) + "'";
+    const std::string name =
+        standardInput ? "standard input" : "'" + escapeScriptText(path, kMaxNameBytes) + "'";
     const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return failure("cannot read the script " + name + ": " + std::strerror(errno));
@@ -330,7 +334,7 @@ std::expected<std::string, Error> Script::read(const std::string& path) {
 std::expected<Script, Error> Script::parse(std::string_view text, std::string_view sourceName,
                                            const ScriptCommandCheck& check) {
     Script script;
-    script.sourceName_ = escapeScriptText(sourceName, 256);
+    script.sourceName_ = escapeScriptText(sourceName, kMaxNameBytes);
     int lineNumber = 0;
     int terminatedAt = 0;
     while (!text.empty()) {
