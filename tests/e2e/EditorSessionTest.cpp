@@ -329,10 +329,7 @@ TEST(EditorScriptCheck, KnowsTheEditorsCommandsAndTheirWords) {
     const std::pair<std::string, std::string> cases[] = {
         {"press undo", ""},
         {"press undo redo", "'press' needs a button name"},
-        {"press nothing", "no button 'nothing'"},
         {"slider bumpPower -3.5e1", ""},
-        {"slider bumpPower 1e999", "'1e999' is not a number"},
-        {"slider width 1", "no slider 'width'"},
         {"back", ""},
         {"back now", "'back' needs no arguments"},
         {"export a.PNG", ""},
