@@ -6,7 +6,8 @@ BUILD_TYPE ?= RelWithDebInfo
 ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: setup configure build run test sanitize crash-soak bench format format-check install package
+.PHONY: setup configure build run test sanitize tsan fuzz-build fuzz fuzz-soak crash-soak \
+    bench format format-check install package
 
 setup:
 	scripts/setup
@@ -42,6 +43,29 @@ sanitize:
 KILLS ?= 100
 crash-soak: build
 	cd $(BUILD) && PIXELLO_CRASH_KILLS=$(KILLS) ./tests_e2e --gtest_filter='*CrashConsistency*'
+
+# The whole suite under ThreadSanitizer (see tests/tsan.supp for what it is told to ignore).
+tsan:
+	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+	    $(MAKE) test BUILD=build-tsan BUILD_TYPE=RelWithDebInfo \
+	    CMAKE_ARGS="-DPIXELLO_TSAN=ON -DPIXELLO_BUILD_BENCHMARKS=OFF"
+
+# libFuzzer programs built with Debian's clang 19, the product libraries instrumented too;
+# each writes its seed corpus into build-fuzz/corpus/NAME as it is built.
+FUZZ_BUILD ?= build-fuzz
+fuzz-build: setup
+	CC=clang-19 CXX=clang++-19 cmake -S . -B $(FUZZ_BUILD) -G Ninja \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXELLO_FUZZ=ON -DPIXELLO_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) --target pixello_fuzz_targets
+
+# Every fuzz target for 60 seconds, two at a time.
+fuzz: fuzz-build
+	scripts/fuzz $(FUZZ_BUILD) 60
+
+# Every fuzz target for FUZZ_SECONDS (default an hour), two at a time.
+FUZZ_SECONDS ?= 3600
+fuzz-soak: fuzz-build
+	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: build
 	for b in $(BUILD)/bench_*; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     platform::HostOptions options;
     options.programName = "pixello";
     options.windowTitle = "Pixello";
+    options.scriptCommands = PixelloHostDelegate::checkCommand;
     std::filesystem::path openFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);

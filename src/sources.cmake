@@ -92,6 +92,7 @@ set(PIXELLO_HOST_SOURCES
     src/platform/host/ScreenRotation.cpp
     src/platform/host/Script.cpp
     src/platform/host/StatusBar.cpp
+    src/platform/host/TerminationSignals.cpp
 )
 
 set(PIXELLO_WINDOW_SOURCES

@@ -83,6 +83,7 @@ set(PIXELLO_FUZZ_TARGETS
     tests/fuzz/fuzz_history_machine.cpp
     tests/fuzz/fuzz_picture_decode.cpp
     tests/fuzz/fuzz_raw_history.cpp
+    tests/fuzz/fuzz_script.cpp
     tests/fuzz/fuzz_storage.cpp
 )
 set(PIXELLO_BENCHMARKS
@@ -93,6 +94,7 @@ set(PIXELLO_BENCHMARKS
     bench/bench_media.cpp
     bench/bench_host.cpp
     bench/bench_mesh.cpp
+    bench/bench_decode_memory.cpp
     bench/bench_pictures.cpp
     bench/bench_render.cpp
     bench/bench_settings.cpp

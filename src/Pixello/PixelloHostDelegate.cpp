@@ -3,6 +3,7 @@
 #include "Pixello/MainViewController.h"
 #include "Pixello/PropertyNames.h"
 #include "ZevkoCore/ZVKNavigationController.h"
+#include "platform/base/Assert.h"
 #include "platform/base/FileSystem.h"
 #include "platform/base/RunLoop.h"
 #include "platform/graphics/PictureCodec.h"
@@ -15,20 +16,33 @@
 #include "platform/ui/widgets/Slider.h"
 #include "platform/ui/widgets/Toolbar.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
 // The finger of a pressed button; scripted fingers use small numbers.
 constexpr int kPressFinger = -2;
 
-std::expected<void, platform::Error> needArgs(std::string_view name,
-                                              std::span<const std::string> args, std::size_t count,
-                                              std::string_view usage) {
-    if (args.size() == count) {
-        return {};
+std::string scriptWord(std::string_view word) {
+    return "'" + platform::escapeScriptText(word) + "'";
+}
+
+// The toolbar items `press` names, as MainViewController::itemForRole knows them.
+constexpr std::string_view kRoles[] = {"effect", "undo", "redo",   "settings", "save",
+                                       "camera", "pick", "smudge", "bump",     "pinch",
+                                       "free",   "crop", "apply"};
+
+bool endsWithPng(std::string_view path) {
+    if (path.size() <= 4) {
+        return false;
     }
-    return platform::failure("'" + std::string(name) + "' needs " + std::string(usage));
+    std::string ext(path.substr(path.size() - 4));
+    for (char& c : ext) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return ext == ".png";
 }
 
 } // namespace
@@ -89,59 +103,95 @@ std::optional<platform::Point> PixelloHostDelegate::mirrorCentre() const {
 }
 
 std::expected<void, platform::Error>
+PixelloHostDelegate::checkCommand(std::string_view name, std::span<const std::string> args) {
+    struct Form {
+        std::string_view name;
+        std::size_t count;
+        std::string_view usage;
+    };
+    static constexpr Form kForms[] = {
+        {"press", 1, "a button name"},
+        {"slider", 2, "a strength name and a value"},
+        {"back", 0, "no arguments"},
+        {"export", 1, "a file name ending in .png"},
+        {"dump-grid", 1, "a file name"},
+        {"pick", 1, "a picture file"},
+        {"cancel", 0, "no arguments"},
+        {"shutter", 0, "no arguments"},
+        {"export-full", 1, "a file name ending in .png"},
+    };
+    const auto form = std::find_if(std::begin(kForms), std::end(kForms),
+                                   [name](const Form& f) { return f.name == name; });
+    if (form == std::end(kForms)) {
+        return platform::failure("unknown command " + scriptWord(name));
+    }
+    if (args.size() != form->count) {
+        return platform::failure("'" + std::string(name) + "' needs " + std::string(form->usage));
+    }
+    if (name == "press" &&
+        std::find(std::begin(kRoles), std::end(kRoles), args[0]) == std::end(kRoles)) {
+        return platform::failure("no button " + scriptWord(args[0]));
+    }
+    if (name == "slider") {
+        const std::string_view properties[] = {PropertyName::kSmudgePower,
+                                               PropertyName::kSmudgeWidth, PropertyName::kBumpPower,
+                                               PropertyName::kPinchPower};
+        if (std::find(std::begin(properties), std::end(properties), args[0]) ==
+            std::end(properties)) {
+            return platform::failure("no slider " + scriptWord(args[0]));
+        }
+        if (!platform::parseScriptNumber(args[1])) {
+            return platform::failure(scriptWord(args[1]) + " is not a number");
+        }
+    }
+    if ((name == "export" || name == "export-full") && !endsWithPng(args[0])) {
+        return platform::failure("'" + std::string(name) +
+                                 "' writes PNG: the file name must end in .png, not " +
+                                 scriptWord(args[0]));
+    }
+    return {};
+}
+
+std::expected<void, platform::Error>
 PixelloHostDelegate::runCommand(std::string_view name, std::span<const std::string> args) {
+    if (const auto valid = checkCommand(name, args); !valid) {
+        return valid;
+    }
     if (kernel() == nullptr) {
         return platform::failure("the editor did not start");
     }
     if (name == "press") {
-        const auto given = needArgs(name, args, 1, "a button name");
-        return given ? press(args[0]) : given;
+        return press(args[0]);
     }
     if (name == "slider") {
-        const auto given = needArgs(name, args, 2, "a strength name and a value");
-        return given ? slider(args[0], args[1]) : given;
+        return slider(args[0], args[1]);
     }
     if (name == "back") {
-        const auto given = needArgs(name, args, 0, "no arguments");
-        return given ? tapBack() : given;
+        return tapBack();
     }
     if (name == "export") {
-        const auto given = needArgs(name, args, 1, "a file name");
-        return given ? exportPicture(args[0]) : given;
+        return exportPicture(args[0]);
     }
     if (name == "export-full") {
-        const auto given = needArgs(name, args, 1, "a file name");
-        return given ? exportFullPicture(args[0]) : given;
+        return exportFullPicture(args[0]);
     }
     if (name == "dump-grid") {
-        const auto given = needArgs(name, args, 1, "a file name");
-        return given ? dumpGrid(args[0]) : given;
+        return dumpGrid(args[0]);
     }
     if (name == "pick") {
-        const auto given = needArgs(name, args, 1, "a picture file");
-        if (!given) {
-            return given;
-        }
         const auto picker = shownPicker(platform::ImagePickerController::PhotoLibrary);
         return picker ? (*picker)->pickFile(args[0]) : std::unexpected(picker.error());
     }
-    if (name == "cancel" || name == "shutter") {
-        const auto given = needArgs(name, args, 0, "no arguments");
-        if (!given) {
-            return given;
+    if (name == "cancel") {
+        const auto picker = shownPicker(-1);
+        if (!picker) {
+            return std::unexpected(picker.error());
         }
-        if (name == "cancel") {
-            const auto picker = shownPicker(-1);
-            if (!picker) {
-                return std::unexpected(picker.error());
-            }
-            (*picker)->cancel();
-            return {};
-        }
-        const auto picker = shownPicker(platform::ImagePickerController::Camera);
-        return picker ? (*picker)->shutter() : std::unexpected(picker.error());
+        (*picker)->cancel();
+        return {};
     }
-    return platform::failure("unknown command '" + std::string(name) + "'");
+    const auto picker = shownPicker(platform::ImagePickerController::Camera);
+    return picker ? (*picker)->shutter() : std::unexpected(picker.error());
 }
 
 void PixelloHostDelegate::tapInWindow(platform::Point point) {
@@ -158,7 +208,7 @@ std::expected<void, platform::Error> PixelloHostDelegate::press(std::string_view
     screen->view(); // builds the screen when nothing has shown it yet
     platform::BarButtonItem* item = screen->itemForRole(role);
     if (item == nullptr) {
-        return platform::failure("no button '" + std::string(role) + "'");
+        return platform::failure("no button " + scriptWord(role));
     }
     platform::Toolbar* bar = screen->toolbarForItem(*item);
     platform::View* view = bar ? bar->viewForItem(*item) : nullptr;
@@ -192,9 +242,7 @@ std::expected<void, platform::Error> PixelloHostDelegate::slider(std::string_vie
         return platform::failure("the settings screen is not shown");
     }
     const std::optional<double> number = platform::parseScriptNumber(value);
-    if (!number) {
-        return platform::failure("'" + std::string(value) + "' is not a number");
-    }
+    PIXELLO_ASSERT(number.has_value()); // checkCommand let only numbers through
     settings->view();
     const std::pair<std::string_view, platform::Slider*> sliders[] = {
         {PropertyName::kSmudgePower, settings->smudgePower().get()},
@@ -210,7 +258,7 @@ std::expected<void, platform::Error> PixelloHostDelegate::slider(std::string_vie
             return {};
         }
     }
-    return platform::failure("no slider '" + std::string(property) + "'");
+    return platform::failure("no slider " + scriptWord(property));
 }
 
 std::expected<void, platform::Error> PixelloHostDelegate::tapBack() {
@@ -235,7 +283,7 @@ std::expected<void, platform::Error> PixelloHostDelegate::exportPicture(const st
         return platform::failure("there is no current picture");
     }
     if (!platform::PictureCodec::writePNG(*picture, path)) {
-        return platform::failure("cannot write '" + path + "'");
+        return platform::failure("cannot write " + scriptWord(path));
     }
     return {};
 }
@@ -302,7 +350,7 @@ std::expected<void, platform::Error> PixelloHostDelegate::dumpGrid(const std::st
     grid.setHeight(height);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     if (!platform::writeFileAtomically(path, {bytes, text.size()})) {
-        return platform::failure("cannot write '" + path + "'");
+        return platform::failure("cannot write " + scriptWord(path));
     }
     return {};
 }

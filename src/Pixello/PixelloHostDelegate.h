@@ -58,6 +58,10 @@ public:
 
     std::expected<void, platform::Error> runCommand(std::string_view name,
                                                     std::span<const std::string> args) override;
+    // Whether a command of the editor's own and its words are well formed, whatever the
+    // editor shows: what a script is checked with before anything runs.
+    static std::expected<void, platform::Error> checkCommand(std::string_view name,
+                                                             std::span<const std::string> args);
 
     // The grid's triangles as `dump-grid` writes them: normalized coordinates, "%.9g" each.
     static std::string gridDump(const EffectGrid& grid);

@@ -1,11 +1,19 @@
-// The editor program as a user starts it: which libraries each way of running it loads.
+// The editor program as a user starts it: which libraries each way of running it loads,
+// how it refuses scripts, and how it ends on a signal.
 #include "support/TestEnvironment.h"
+#include "support/XvfbServer.h"
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -82,6 +90,103 @@ TEST(EditorProcess, AScriptedRunWhoseSavesFailedEndsWithStatusThreeAndSaysWhy) {
                               (data.path() / "PixelloImages").string()),
               std::string::npos)
         << run.output;
+}
+
+TEST(EditorProcess, RefusesScriptsItCannotReadAndChecksEveryLineBeforeAnythingRuns) {
+    testsupport::ScratchDirectory data;
+    const std::string dataDir = "--headless --data-dir " + data.path().string() + " --script ";
+    for (const std::string& script : {data.path().string(), std::string("/dev/zero")}) {
+        const Outcome run = runPixello("", dataDir + script);
+        EXPECT_EQ(run.status, 2) << script;
+        EXPECT_NE(run.output.find("is not a file or a pipe"), std::string::npos) << run.output;
+    }
+    // A misspelt command after a stroke stops the run before the stroke is made: nothing
+    // is saved.
+    const std::string script = (data.path() / "edit.txt").string();
+    testsupport::writeText(script, "wait 0.5\ndown 1 100 200\nup 1 180 230\nwait 0.5\n"
+                                   "prss\x1b effect\n");
+    const Outcome run = runPixello("", dataDir + script);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find(script + ":5: unknown command 'prss\\x1b'"), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(std::filesystem::exists(data.path() / "Pixello.storage"));
+}
+
+// Starts the editor with `arguments` (and `environment` added); its process id.
+pid_t startPixello(const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment = {}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const std::string& variable : environment) {
+            ::putenv(const_cast<char*>(variable.c_str()));
+        }
+        std::vector<char*> argv{const_cast<char*>(PIXELLO_BINARY_DIR "/pixello")};
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Waits (up to a minute, for slow sanitizer builds) until `path` exists.
+bool appears(const std::filesystem::path& path) {
+    for (int i = 0; i < 6000 && !std::filesystem::exists(path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::filesystem::exists(path);
+}
+
+int exitStatusAfter(pid_t pid, int signal) {
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+TEST(EditorProcess, HeadlessRunsEndThroughTerminateOnASignalAndSave) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        testsupport::ScratchDirectory data;
+        const auto ready = data.path() / "ready.png";
+        // A settings change is saved only by the next stroke or the terminate path; the
+        // screenshots keep the run busy until the signal comes.
+        std::string script = "wait 0.5\npress settings\nwait 0.5\nslider smudgeWidth 41\n"
+                             "export " +
+                             ready.string() + "\n";
+        for (int i = 0; i < 20000; ++i) {
+            script += "screenshot " + (data.path() / "shot.png").string() + "\n";
+        }
+        testsupport::writeText(data.path() / "s.txt", script);
+        const pid_t pid =
+            startPixello({"--headless", "--scale", "1", "--data-dir", data.path().string(),
+                          "--script", (data.path() / "s.txt").string()});
+        ASSERT_TRUE(appears(ready));
+        const auto storage = data.path() / "Pixello.storage";
+        EXPECT_EQ(testsupport::readText(storage).find("41.000000"), std::string::npos);
+        EXPECT_EQ(exitStatusAfter(pid, signal), 128 + signal) << strsignal(signal);
+        EXPECT_NE(testsupport::readText(storage).find("\n41.000000\n"), std::string::npos)
+            << strsignal(signal);
+    }
+}
+
+TEST(EditorProcess, AWindowEndsThroughTerminateOnASignal) {
+    testsupport::XvfbServer xvfb;
+    if (xvfb.missing()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    ASSERT_TRUE(xvfb.running()) << xvfb.why();
+    testsupport::ScratchDirectory data;
+    // In sanitizer builds the window's GL driver, unloaded at exit, leaves allocations no
+    // suppression can name; the in-process window tests check our own for leaks.
+    const pid_t pid = startPixello(
+        {"--data-dir", data.path().string()},
+        {"DISPLAY=" + xvfb.display(), "WAYLAND_DISPLAY=", "ASAN_OPTIONS=detect_leaks=0"});
+    // The first start writes the default picture once the editor runs.
+    ASSERT_TRUE(appears(data.path() / "PixelloImages"));
+    EXPECT_EQ(exitStatusAfter(pid, SIGTERM), 128 + SIGTERM);
+    EXPECT_TRUE(std::filesystem::exists(data.path() / "Pixello.storage"));
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -108,7 +109,7 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_EQ(run("press bump\n"), "s.txt:1: the button 'bump' is hidden or covered");
     EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: the picker is not shown");
-    EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name");
+    EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name ending in .png");
     EXPECT_NE(run("slider bumpPower 12\n"), "") << "no settings screen yet";
     const auto out = scratch.path() / "picture.png";
     ASSERT_EQ(run("export " + out.string()), "");
@@ -320,6 +321,32 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_TRUE(testsupport::gridAtRest(*model().grid()));
     EXPECT_TRUE(screen().view()->isUserInteractionEnabled());
     EXPECT_NE(run("export " + (scratch.path() / "none.png").string()), "");
+}
+
+// What a script is checked with before the editor starts: the same answers the running
+// editor gives, without one.
+TEST(EditorScriptCheck, KnowsTheEditorsCommandsAndTheirWords) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"press undo", ""},
+        {"press undo redo", "'press' needs a button name"},
+        {"slider bumpPower -3.5e1", ""},
+        {"back", ""},
+        {"back now", "'back' needs no arguments"},
+        {"export a.PNG", ""},
+        {"export a.jpg", "'export' writes PNG: the file name must end in .png, not 'a.jpg'"},
+        {"dump-grid", "'dump-grid' needs a file name"},
+        {"pick a.heic", ""},
+        {"shutter", ""},
+        {"prss\x7f effect", "unknown command 'prss\\x7f'"},
+    };
+    for (const auto& [line, error] : cases) {
+        std::istringstream words(line);
+        std::string name;
+        words >> name;
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        const auto checked = PixelloHostDelegate::checkCommand(name, args);
+        EXPECT_EQ(checked ? std::string() : checked.error().message, error) << line;
+    }
 }
 
 } // namespace

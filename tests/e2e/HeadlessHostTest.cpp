@@ -124,7 +124,11 @@ TEST_F(HeadlessRun, AWaitDeliversBackgroundCompletionsBeforeTimeMoves) {
 }
 
 TEST_F(HeadlessRun, TerminateEndsTheApplicationAndRunHostReadsTheScriptAndEndsIt) {
-    EXPECT_EQ(run("terminate\ntap 10 10\n"), "t.txt:2: the application has already terminated");
+    EXPECT_EQ(run("terminate\ntap 10 10\n"),
+              "parse: t.txt:2: nothing may follow 'terminate' (line 1)");
+    EXPECT_FALSE(record->terminated);
+    EXPECT_EQ(run("terminate\n"), "");
+    EXPECT_EQ(run("tap 10 10\n"), "t.txt:1: the application has already terminated");
     EXPECT_TRUE(record->terminated);
     EXPECT_FALSE(host.isRunning());
 

@@ -5,6 +5,7 @@
 #include "platform/graphics/Picture.h"
 #include "platform/graphics/PictureCodec.h"
 #include "support/HeifEncoding.h"
+#include "support/JpegEncoding.h"
 #include "support/PictureTestSupport.h"
 #include "support/WebpEncoding.h"
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <png.h>
 #include <span>
 #include <string>
 #include <tuple>
@@ -19,8 +21,67 @@
 
 namespace {
 
+// A small PNG of a colour type and depth, its samples a ramp so that every row differs.
+std::vector<std::uint8_t> rawPng(int colourType, int bitDepth, bool transparency, bool interlaced) {
+    testsupport::PngLayout layout;
+    layout.width = 9;
+    layout.height = 7;
+    layout.colourType = colourType;
+    layout.bitDepth = bitDepth;
+    layout.interlaced = interlaced;
+    const int channels = colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                         : colourType == PNG_COLOR_TYPE_RGB      ? 3
+                         : colourType == PNG_COLOR_TYPE_RGBA     ? 4
+                                                                 : 1;
+    const std::size_t rowBytes = (std::size_t{9} * channels * bitDepth + 7) / 8;
+    for (std::size_t i = 0; i < rowBytes * 7; ++i) {
+        layout.rows.push_back(static_cast<std::uint8_t>(i * 37 + i / rowBytes));
+    }
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < (1 << bitDepth) * 3; ++i) {
+            layout.palette.push_back(static_cast<std::uint8_t>(i * 11));
+        }
+    }
+    if (transparency) {
+        layout.transparency = {0, 90, 200};
+    }
+    return testsupport::encodeRawPng(layout);
+}
+
+// A CMYK JPEG, as print workflows write them (Adobe's inverted form, which libjpeg writes).
+std::vector<std::uint8_t> cmykJpeg() {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = 11;
+    cinfo.image_height = 5;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::uint8_t row[11 * 4];
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (std::size_t i = 0; i < sizeof row; ++i) {
+            row[i] = static_cast<std::uint8_t>(i * 23 + cinfo.next_scanline * 40);
+        }
+        JSAMPROW rows[] = {row};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
 // Well-formed pictures to start the mutations from: small opaque and translucent ones in
-// every format, JPEG and HEIF turned by their orientation, and a larger PNG.
+// every format, JPEG and HEIF turned by their orientation, and a larger PNG; PNG in every
+// colour type and depth, JPEG grey, progressive, without EXIF and in CMYK.
 const std::vector<std::string>& seeds() {
     static const std::vector<std::string> encoded = [] {
         std::vector<std::string> out;
@@ -29,6 +90,29 @@ const std::vector<std::string>& seeds() {
                 out.emplace_back(bytes.begin(), bytes.end());
             }
         };
+        const std::tuple<int, std::vector<int>, bool> pngTypes[] = {
+            {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, true},
+            {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, false},
+            {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, true},
+            {PNG_COLOR_TYPE_RGB, {8, 16}, true},
+            {PNG_COLOR_TYPE_RGBA, {8, 16}, false},
+        };
+        for (const auto& [type, depths, transparency] : pngTypes) {
+            for (const int depth : depths) {
+                add(rawPng(type, depth, false, false));
+                if (transparency) {
+                    add(rawPng(type, depth, true, false));
+                }
+            }
+            add(rawPng(type, 8, false, true));
+        }
+        add(cmykJpeg());
+        {
+            const auto picture = testsupport::patternPicture(13, 9);
+            add(testsupport::encodeJpeg(picture));
+            add(testsupport::encodeJpeg(picture, 0, true));
+            add(testsupport::encodeJpeg(picture, 3, false, true));
+        }
         for (const auto& [width, height, alpha] :
              {std::tuple{3, 2, 255}, {3, 2, 128}, {23, 17, 255}, {17, 23, 128}}) {
             auto bytes = std::make_shared<platform::PixelBytes>();

@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t length = size - PixelloModel::kRawTrailerSize;
         const std::uint64_t width = littleEndian(data + length);
         const std::uint64_t height = littleEndian(data + length + 4);
-        sound = width > 0 && height > 0 && width * height * 4 == length;
+        // Counted in pixels: two sides of 2^31 would make the byte count wrap to 0.
+        sound = width > 0 && height > 0 && length % 4 == 0 && width * height == length / 4;
     }
     if (picture.has_value() != sound) {
         std::abort();

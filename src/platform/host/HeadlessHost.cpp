@@ -85,8 +85,12 @@ std::expected<Picture, Error> HeadlessHost::screenshot() {
     return std::move(*shown);
 }
 
-std::expected<void, Error> HeadlessHost::run(const Script& script) {
+std::expected<void, Error> HeadlessHost::run(const Script& script,
+                                             const std::function<bool()>& interrupted) {
     for (const ScriptCommand& command : script.commands()) {
+        if (interrupted && interrupted()) {
+            return {};
+        }
         if (const auto done = runCommand(command); !done) {
             return failure(script.errorAt(command.line, done.error().message));
         }

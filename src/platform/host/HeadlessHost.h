@@ -5,6 +5,7 @@
 #include "platform/host/Script.h"
 
 #include <expected>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -31,8 +32,10 @@ public:
     // no delegate.
     std::expected<void, Error> launch(const ApplicationFactory& factory);
     // Runs the commands in order; the first that fails stops the run with
-    // "NAME:LINE: what went wrong".
-    std::expected<void, Error> run(const Script& script);
+    // "NAME:LINE: what went wrong". Before each command `interrupted` is asked whether to
+    // stop there (as when a termination signal came), which is no failure.
+    std::expected<void, Error> run(const Script& script,
+                                   const std::function<bool()>& interrupted = {});
     // The application's terminate path, then the application and its window are let go.
     void terminate();
     // What the application reported as not saved, up to and including its terminate path:

@@ -4,14 +4,11 @@
 #include "platform/base/Log.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/host/Script.h"
+#include "platform/host/TerminationSignals.h"
 #include "platform/ui/Window.h"
 
 #include <dlfcn.h>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <malloc.h>
-#include <sstream>
 #include <string_view>
 
 namespace platform {
@@ -22,24 +19,6 @@ constexpr int kMaxScale = 8;
 // A scripted run that ran every command but could not save all it did.
 constexpr int kSaveFailedStatus = 3;
 constexpr int kMallocMapThreshold = 128 * 1024;
-
-std::expected<std::string, Error> readScript(const std::string& path) {
-    std::string text;
-    bool read = false;
-    if (path == "-") {
-        std::ostringstream all;
-        all << std::cin.rdbuf();
-        text = all.str();
-        read = !std::cin.bad();
-    } else if (std::ifstream in(path, std::ios::binary); in) {
-        text.assign(std::istreambuf_iterator<char>(in), {});
-        read = !in.bad();
-    }
-    if (!read) {
-        return failure("cannot read the script '" + path + "'");
-    }
-    return text;
-}
 
 // The window host lives in a module of its own with SDL2 behind it (see CMakeLists.txt),
 // loaded only when a window is wanted, from beside the program or its installed library
@@ -63,27 +42,38 @@ int runHeadless(const HostOptions& options, const ApplicationFactory& factory) {
     const std::string& name = options.programName;
     Script script;
     if (!options.script.empty()) {
-        const auto text = readScript(options.script);
+        const auto text = Script::read(options.script);
         if (!text) {
             logLine(name + ": " + text.error().message);
             return 2;
         }
-        auto parsed = Script::parse(*text, options.script == "-" ? "stdin" : options.script);
+        auto parsed = Script::parse(*text, options.script == "-" ? "stdin" : options.script,
+                                    options.scriptCommands);
         if (!parsed) {
             logLine(parsed.error().message);
             return 1;
         }
         script = std::move(*parsed);
     }
+    // Taken only now: until the script is read whole, a signal ends the process at once,
+    // with nothing to save.
+    auto signals = TerminationSignals::install();
+    if (!signals) {
+        logLine(name + ": " + signals.error().message);
+    }
+    const auto signalled = [&signals] { return signals ? (*signals)->received() : 0; };
     HeadlessHost host(options.scale);
     if (const auto launched = host.launch(factory); !launched) {
         logLine(name + ": " + launched.error().message);
         return 1;
     }
-    const auto ran = host.run(script);
-    // The application ends through its terminate path also after a failed command, so
-    // what it holds is saved as at any other end.
+    const auto ran = host.run(script, [&signalled] { return signalled() != 0; });
+    // The application ends through its terminate path also after a failed command or a
+    // signal, so what it holds is saved as at any other end.
     host.terminate();
+    if (const int signal = signalled(); signal != 0) {
+        return TerminationSignals::exitStatus(signal);
+    }
     if (!ran) {
         logLine(ran.error().message);
         return 1;

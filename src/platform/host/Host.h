@@ -3,6 +3,7 @@
 #include "platform/base/Application.h"
 #include "platform/base/Error.h"
 #include "platform/host/HostInputDelegate.h"
+#include "platform/host/Script.h"
 #include "platform/host/ScriptCommandDelegate.h"
 
 #include <expected>
@@ -31,6 +32,9 @@ struct HostOptions {
     std::string windowTitle;
     // Told once, right after the first frame was swapped onto the window (benchmarks).
     std::function<void()> firstFrameShown;
+    // Checks the application's commands of a script before anything runs; without it they
+    // are checked only when they run.
+    ScriptCommandCheck scriptCommands;
 
     enum class Parsed { notMine, taken };
     // Reads the host's option at argv[index] ("--headless", "--script FILE|-",

@@ -2,8 +2,14 @@
 
 #include "platform/ui/Window.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -28,8 +34,34 @@ std::vector<std::string_view> splitWords(std::string_view line) {
     return words;
 }
 
-std::string quoted(std::string_view word) {
-    return "'" + std::string(word) + "'";
+// File names in messages are cut later than the script's words: the end names the file.
+constexpr std::size_t kMaxNameBytes = 1024;
+
+std::string scriptWord(std::string_view word) {
+    return "'" + escapeScriptText(word) + "'";
+}
+
+// The length of the UTF-8 sequence at the start of `text` that may be shown as it is; 0
+// when its first byte must be escaped (not UTF-8, or a C1 control character).
+std::size_t printableSequence(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead >= 0x20 && lead < 0x7f) {
+        return lead == '\\' || lead == '\'' ? 0 : 1;
+    }
+    const std::size_t length = lead >= 0xc2 && lead <= 0xdf   ? 2
+                               : lead >= 0xe0 && lead <= 0xef ? 3
+                               : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                              : 0;
+    if (length == 0 || text.size() < length || (lead == 0xc2 && byte(1) < 0xa0)) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xc0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
 }
 
 bool endsWithPng(std::string_view path) {
@@ -65,8 +97,8 @@ public:
                                            : TouchPhase::Ended;
             const auto id = parseScriptInteger(words_[1]);
             if (!id || *id < 0) {
-                error = "finger ID " + quoted(words_[1]) + " of '" + std::string(name) +
-                        "' is not a whole number from 0 up";
+                error = "finger ID " + scriptWord(words_[1]) + " of " + scriptWord(name) +
+                        " is not a whole number from 0 up";
                 return std::nullopt;
             }
             touch.id = *id;
@@ -93,7 +125,7 @@ public:
             }
             const auto seconds = parseScriptNumber(words_[1]);
             if (!seconds || *seconds < 0.0 || *seconds > Script::kMaxWait) {
-                error = "'wait' takes seconds from 0 to 3600, not " + quoted(words_[1]);
+                error = "'wait' takes seconds from 0 to 3600, not " + scriptWord(words_[1]);
                 return std::nullopt;
             }
             return ScriptCommand::Wait{*seconds};
@@ -104,7 +136,8 @@ public:
             }
             const auto orientation = parseScriptInteger(words_[1]);
             if (!orientation || *orientation < 1 || *orientation > 6) {
-                error = "'rotate' takes a device orientation from 1 to 6, not " + quoted(words_[1]);
+                error =
+                    "'rotate' takes a device orientation from 1 to 6, not " + scriptWord(words_[1]);
                 return std::nullopt;
             }
             return ScriptCommand::Rotate{*orientation};
@@ -115,7 +148,7 @@ public:
             }
             if (!endsWithPng(words_[1])) {
                 error = "'screenshot' writes PNG: the file name must end in .png, not " +
-                        quoted(words_[1]);
+                        scriptWord(words_[1]);
                 return std::nullopt;
             }
             return ScriptCommand::Screenshot{std::string(words_[1])};
@@ -142,6 +175,7 @@ private:
         if (given == count) {
             return true;
         }
+        // Only the host's own commands come here: the name is one of them.
         const std::string name(words_[0]);
         if (count == 0) {
             error = "'" + name + "' takes no arguments";
@@ -159,19 +193,19 @@ private:
         const std::string_view ys = words_[first + 2];
         const auto x = parseScriptNumber(xs);
         const auto y = parseScriptNumber(ys);
-        const std::string name(words_[0]);
+        const std::string name = scriptWord(words_[0]);
         if (!x) {
-            error = "X " + quoted(xs) + " of '" + name + "' is not a number";
+            error = "X " + scriptWord(xs) + " of " + name + " is not a number";
             return std::nullopt;
         }
         if (!y) {
-            error = "Y " + quoted(ys) + " of '" + name + "' is not a number";
+            error = "Y " + scriptWord(ys) + " of " + name + " is not a number";
             return std::nullopt;
         }
         // A finger can only touch the glass: anything else is a mistake in the script.
         if (*x < 0.0 || *y < 0.0 || *x > static_cast<double>(Screen::kWidth) ||
             *y > static_cast<double>(Screen::kHeight)) {
-            error = "point (" + std::string(xs) + ", " + std::string(ys) +
+            error = "point (" + escapeScriptText(xs) + ", " + escapeScriptText(ys) +
                     ") is off the 320 x 480 screen";
             return std::nullopt;
         }
@@ -182,6 +216,49 @@ private:
 };
 
 } // namespace
+
+std::string escapeScriptText(std::string_view text, std::size_t maxBytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    std::size_t i = 0;
+    while (i < text.size() && i < maxBytes) {
+        const std::string_view rest = text.substr(i);
+        if (const std::size_t n = printableSequence(rest); n > 0) {
+            shown.append(rest.substr(0, n));
+            i += n;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(text[i++]);
+        switch (byte) {
+        case '\n':
+            shown += "\\n";
+            break;
+        case '\t':
+            shown += "\\t";
+            break;
+        case '\r':
+            shown += "\\r";
+            break;
+        case '\0':
+            shown += "\\0";
+            break;
+        case '\\':
+            shown += "\\\\";
+            break;
+        case '\'':
+            shown += "\\'";
+            break;
+        default:
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xf];
+        }
+    }
+    if (i < text.size()) {
+        shown += "...";
+    }
+    return shown;
+}
 
 std::optional<double> parseScriptNumber(std::string_view text) {
     double value = 0.0;
@@ -207,10 +284,59 @@ std::string Script::errorAt(int line, std::string_view message) const {
     return sourceName_ + ":" + std::to_string(line) + ": " + std::string(message);
 }
 
-std::expected<Script, Error> Script::parse(std::string_view text, std::string_view sourceName) {
+std::expected<std::string, Error> Script::read(const std::string& path) {
+    const bool standardInput = path == "-";
+    const std::string name =
+        standardInput ? "standard input" : "'" + escapeScriptText(path, kMaxNameBytes) + "'";
+    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return failure("cannot read the script " + name + ": " + std::strerror(errno));
+    }
+    const auto done = [fd, standardInput](std::expected<std::string, Error> result) {
+        if (!standardInput) {
+            ::close(fd);
+        }
+        return result;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return done(failure("cannot read the script " + name + ": " + std::strerror(errno)));
+    }
+    // A device or a folder has no end to read to, or no text.
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+        return done(failure("the script " + name + " is not a file or a pipe"));
+    }
+    const std::string tooLarge = "the script " + name + " is larger than " +
+                                 std::to_string(kMaxBytes / (1024 * 1024)) + " MB";
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxBytes) {
+        return done(failure(tooLarge));
+    }
+    std::string text;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return done(failure("cannot read the script " + name + ": " + std::strerror(errno)));
+        }
+        if (n == 0) {
+            return done(std::move(text));
+        }
+        if (text.size() + static_cast<std::size_t>(n) > kMaxBytes) {
+            return done(failure(tooLarge));
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+std::expected<Script, Error> Script::parse(std::string_view text, std::string_view sourceName,
+                                           const ScriptCommandCheck& check) {
     Script script;
-    script.sourceName_ = std::string(sourceName);
+    script.sourceName_ = escapeScriptText(sourceName, kMaxNameBytes);
     int lineNumber = 0;
+    int terminatedAt = 0;
     while (!text.empty()) {
         ++lineNumber;
         const std::size_t newline = text.find('\n');
@@ -223,10 +349,23 @@ std::expected<Script, Error> Script::parse(std::string_view text, std::string_vi
         if (words.empty()) {
             continue;
         }
+        if (terminatedAt > 0) {
+            return failure(script.errorAt(lineNumber, "nothing may follow 'terminate' (line " +
+                                                          std::to_string(terminatedAt) + ")"));
+        }
         LineParser parser(words);
         auto action = parser.parse();
         if (!action) {
             return failure(script.errorAt(lineNumber, parser.error));
+        }
+        const auto* command = std::get_if<ScriptCommand::Application>(&*action);
+        if (command != nullptr && check) {
+            if (const auto valid = check(command->name, command->args); !valid) {
+                return failure(script.errorAt(lineNumber, valid.error().message));
+            }
+        }
+        if (std::holds_alternative<ScriptCommand::Terminate>(*action)) {
+            terminatedAt = lineNumber;
         }
         script.commands_.push_back(ScriptCommand{lineNumber, std::move(*action)});
     }

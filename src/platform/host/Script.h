@@ -4,8 +4,11 @@
 #include "platform/base/Geometry.h"
 #include "platform/ui/Touch.h"
 
+#include <cstddef>
 #include <expected>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -45,6 +48,11 @@ struct ScriptCommand {
     Action action;
 };
 
+// Says whether a command the host hands to the application (press, slider, ...) is well
+// formed, before anything runs: "unknown command 'NAME'" or what is wrong with its words.
+using ScriptCommandCheck = std::function<std::expected<void, Error>(
+    std::string_view name, std::span<const std::string> args)>;
+
 // A script: one command a line, words separated by blanks; '#' starts a comment that runs
 // to the end of the line. Numbers are read strictly (no locale, no trailing characters).
 class Script {
@@ -55,9 +63,18 @@ public:
     // Time between the down and the up of a tap.
     static constexpr double kTapDuration = 0.05;
 
+    // The largest script read: a batch of a million strokes is far smaller, and what is
+    // read is held whole.
+    static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
+
     // Parses the whole text. Fails at the first faulty line with "NAME:LINE: what is
-    // wrong", NAME being `sourceName` (the file as given).
-    static std::expected<Script, Error> parse(std::string_view text, std::string_view sourceName);
+    // wrong", NAME being `sourceName` (the file as given). Commands for the application go
+    // through `check` when one is given; nothing may follow `terminate`.
+    static std::expected<Script, Error> parse(std::string_view text, std::string_view sourceName,
+                                              const ScriptCommandCheck& check = {});
+    // The text of a script file, or of standard input for "-": a regular file or a pipe of
+    // at most kMaxBytes.
+    static std::expected<std::string, Error> read(const std::string& path);
 
     const std::string& sourceName() const { return sourceName_; }
     const std::vector<ScriptCommand>& commands() const { return commands_; }
@@ -68,6 +85,11 @@ private:
     std::string sourceName_;
     std::vector<ScriptCommand> commands_;
 };
+
+// `text` as an error message may show it: control characters (C0, DEL and C1), quotes,
+// backslashes and bytes that are not UTF-8 escaped as \xNN (\n, \t, \r, \0 by name),
+// and cut after `maxBytes` of the text with "..." when it is longer.
+std::string escapeScriptText(std::string_view text, std::size_t maxBytes = 64);
 
 // Strict number reading for scripts and command lines: the whole text must be the number.
 std::optional<double> parseScriptNumber(std::string_view text);

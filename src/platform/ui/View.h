@@ -128,8 +128,10 @@ protected:
     virtual void didMoveToSuperview() {}
 
 private:
+    // Always made whole (`Track<T>{from, block}`): clang 19 leaves a default member
+    // initializer here unemitted and the program does not link.
     template <typename T> struct Track {
-        T from{};
+        T from;
         std::shared_ptr<AnimationBlock> block;
     };
     template <typename T> void animate(std::optional<Track<T>>& track, const T& presented);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <string>
@@ -173,6 +174,50 @@ TEST(PictureCodecToFit, TheLimitAppliesToWhatIsHeldNotToTheFile) {
     EXPECT_EQ(reduced->picture.pixelAt(0, 0), (Pixel{255, 255, 255, 255}));
     EXPECT_EQ(reduced->picture.pixelAt(307, 100)[0], 177);
     EXPECT_EQ(reduced->picture.pixelAt(615, 538), (Pixel{0, 0, 0, 255}));
+}
+
+// The process's resident memory (VmRSS) or its peak since the last resetPeak() (VmHWM).
+std::int64_t residentBytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field + ":")) {
+            return std::stoll(line.substr(field.size() + 1)) * 1024;
+        }
+    }
+    return -1;
+}
+
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+TEST(PictureCodec, ADecodingHoldsAtMostTwiceThePicturePlus64MB) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers keep freed memory and shadow what is used";
+#endif
+    // 4800 × 4000 (19 megapixels, 77 MB decoded): one-bit grey, plain and interlaced (read
+    // whole even when reduced), so the file is small and the decoding cheap.
+    for (const bool interlaced : {false, true}) {
+        testsupport::PngLayout layout{4800, 4000, PNG_COLOR_TYPE_GRAY, 1, interlaced, {}, {}, {}};
+        layout.rows.assign(std::size_t{600} * 4000, 0x0F);
+        const Bytes png = testsupport::encodeRawPng(layout);
+        constexpr std::int64_t picture = std::int64_t{4800} * 4000 * 4;
+        for (const bool reduced : {false, true}) {
+            const std::int64_t before = residentBytes("VmRSS");
+            resetPeak();
+            {
+                const auto decoded = reduced ? PictureCodec::decodeToFit(png, {600, 600})
+                                             : PictureCodec::decodeToFit(png, {4800, 4000});
+                ASSERT_EQ(failureOf(decoded), "");
+                EXPECT_EQ(decoded->picture.width(), reduced ? 600 : 4800);
+            }
+            const std::int64_t peak = residentBytes("VmHWM");
+            ASSERT_GT(before, 0);
+            EXPECT_LE(peak - before, 2 * picture + (std::int64_t{64} << 20))
+                << "interlaced " << interlaced << ", reduced " << reduced;
+        }
+    }
 }
 
 TEST(PictureCodec, EveryFormatDecodesToItsPixelsWholeAndReduced) {

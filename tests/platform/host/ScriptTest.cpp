@@ -1,8 +1,13 @@
 #include "platform/host/Script.h"
 
 #include "platform/host/Host.h"
+#include "support/TestEnvironment.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +86,89 @@ TEST(ScriptParsing, NamesTheLineAndWhatIsWrong) {
               "script.txt:1: 'rotate' takes a device orientation from 1 to 6, not '0'");
     EXPECT_EQ(errorOf("rotate 2.0\n"),
               "script.txt:1: 'rotate' takes a device orientation from 1 to 6, not '2.0'");
+}
+
+TEST(ScriptParsing, ChecksTheApplicationsCommandsAndThatNothingFollowsTerminate) {
+    std::vector<std::string> checked;
+    const platform::ScriptCommandCheck check = [&checked](std::string_view name,
+                                                          std::span<const std::string> args) {
+        checked.emplace_back(name);
+        return name == "press" && args.size() == 1
+                   ? std::expected<void, platform::Error>()
+                   : platform::failure("unknown command '" + std::string(name) + "'");
+    };
+    const auto unknown = Script::parse("press a\ntap 1 1\nprss effect\n", "s", check);
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error().message, "s:3: unknown command 'prss'");
+    EXPECT_EQ(checked, (std::vector<std::string>{"press", "prss"}));
+    EXPECT_TRUE(Script::parse("press a\nterminate\n# done\n\n", "s", check));
+    EXPECT_EQ(errorOf("terminate\n\nwait 1\n"),
+              "script.txt:3: nothing may follow 'terminate' (line 1)");
+}
+
+TEST(ScriptParsing, ErrorsShowTheScriptsBytesEscapedAndShortened) {
+    using platform::escapeScriptText;
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain words.png", "plain words.png"},
+        {std::string("a\0b\n\t\r\x1b[2J\x7f", 11), "a\\0b\\n\\t\\r\\x1b[2J\\x7f"},
+        {"it's \\", "it\\'s \\\\"},
+        {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"}, // UTF-8 stays
+        {"\xc3(\xff\xe2\x82", "\\xc3(\\xff\\xe2\\x82"},           // broken UTF-8 does not
+        {"\xc2\x9b"
+         "31m",
+         "\\xc2\\x9b31m"}, // nor a C1 control
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(escapeScriptText(text), shown);
+    }
+    EXPECT_EQ(escapeScriptText(std::string(100, 'x'), 10), "xxxxxxxxxx...");
+    // A 10 MB word gives a short line.
+    std::string escaped;
+    for (int i = 0; i < 64; ++i) {
+        escaped += "\\x01";
+    }
+    EXPECT_EQ(errorOf("down 1 1 " + std::string(10'000'000, '\x01') + "\n"),
+              "script.txt:1: Y '" + escaped + "...' of 'down' is not a number");
+    EXPECT_EQ(errorOf("tap 1 481." + std::string(1'000'000, '0') + "\n"),
+              "script.txt:1: point (1, 481." + std::string(60, '0') +
+                  "...) is off the 320 x 480 screen");
+}
+
+TEST(ScriptReading, TakesFilesAndPipesUpToTheirLimitAndNothingElse) {
+    testsupport::ScratchDirectory scratch;
+    const auto file = scratch.path() / "s.txt";
+    testsupport::writeText(file, "tap 1 1\n");
+    EXPECT_EQ(Script::read(file.string()), "tap 1 1\n");
+    // One byte over the limit, as a sparse file.
+    ASSERT_EQ(::truncate(file.c_str(), Script::kMaxBytes + 1), 0);
+    EXPECT_EQ(Script::read(file.string()),
+              platform::failure("the script '" + file.string() + "' is larger than 16 MB"));
+    ASSERT_EQ(::truncate(file.c_str(), Script::kMaxBytes), 0);
+    EXPECT_TRUE(Script::read(file.string()));
+    for (const std::string& path : {scratch.path().string(), std::string("/dev/zero")}) {
+        EXPECT_EQ(Script::read(path),
+                  platform::failure("the script '" + path + "' is not a file or a pipe"));
+    }
+    EXPECT_FALSE(Script::read((scratch.path() / "missing").string()));
+
+    // A pipe is read to its end, and refused once it brings more than the limit.
+    const auto fifo = scratch.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::size_t size : {std::size_t{70'000}, Script::kMaxBytes + 1}) {
+        std::thread writer([&fifo, size] {
+            const std::string text(size, 'w');
+            std::FILE* out = std::fopen(fifo.c_str(), "wb");
+            std::fwrite(text.data(), 1, text.size(), out);
+            std::fclose(out);
+        });
+        const auto text = Script::read(fifo.string());
+        writer.join();
+        if (size <= Script::kMaxBytes) {
+            EXPECT_EQ(text, std::string(size, 'w'));
+        } else {
+            EXPECT_FALSE(text);
+        }
+    }
 }
 
 TEST(ScriptParsing, NumbersAreReadStrictly) {

@@ -9,6 +9,7 @@
 #include "platform/graphics/PictureCodec.h"
 #include "platform/graphics/PixelConversion.h"
 #include "platform/host/ScreenRotation.h"
+#include "platform/host/TerminationSignals.h"
 #include "platform/host/window/SDLGLContext.h"
 #include "platform/host/window/StatusBarTexture.h"
 #include "platform/host/window/WindowFit.h"
@@ -143,6 +144,11 @@ void setWindowIcon(SDL_Window* window) {
 } // namespace
 
 int WindowHost::run(const HostOptions& options, const ApplicationFactory& factory) {
+    // Taken before SDL starts, which then leaves them alone (see create()).
+    auto signals = TerminationSignals::install();
+    if (!signals) {
+        logLine(options.programName + ": " + signals.error().message);
+    }
     auto host = create(options);
     const std::expected<void, Error> launched =
         host ? (*host)->launch(factory) : std::unexpected(host.error());
@@ -150,7 +156,15 @@ int WindowHost::run(const HostOptions& options, const ApplicationFactory& factor
         logLine(options.programName + ": " + launched.error().message);
         return 1;
     }
+    if (signals) {
+        // An empty call posted to the run loop wakes the event loop, as a completion does.
+        (*signals)->wakeOnSignal([] { RunLoop::main().post([] {}); });
+    }
     while ((*host)->runOnce(1.0)) {
+        if (const int signal = signals ? (*signals)->received() : 0; signal != 0) {
+            (*host)->close();
+            return TerminationSignals::exitStatus(signal);
+        }
     }
     return 0;
 }
@@ -179,6 +193,9 @@ std::expected<std::unique_ptr<WindowHost>, Error> WindowHost::create(const HostO
     // a context current on an X server without direct rendering.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     SDL_SetHint(SDL_HINT_OPENGL_ES_DRIVER, "1");
+    // SIGINT and SIGTERM are the host's (TerminationSignals): SDL would turn them into a
+    // quit event that ends the run as a closed window does, with status 0.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return failure(std::string("no window system (") + SDL_GetError() + ")" + kHeadlessHint);
     }
