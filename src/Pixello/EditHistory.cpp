@@ -28,7 +28,8 @@ namespace {
 bool writeRecord(const std::filesystem::path& images, const std::string& entry,
                  const EditRecord& record) {
     const std::vector<std::uint8_t> bytes = record.encode();
-    std::string temporary = (images / (editFileName(entry) + ".XXXXXX")).string();
+    // Named as every temporary file of ours, so that the start-up clean-up knows it.
+    std::string temporary = (images / ("." + editFileName(entry) + ".XXXXXX")).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         return false;

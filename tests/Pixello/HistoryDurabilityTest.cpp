@@ -67,8 +67,12 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
         {images() / "0a1b2c3d-0000-4000-8000-000000000007.png", false}, // not our case
         {images() / (entry(8) + ".txt"), false},                        // not an entry's file
         {images() / "holiday.png", false},                              // the user's own
-        {data / ".Pixello.storage.Zz09aB", true},                       // a torn storage write
-        {data / ".Pixello.storage.bak.Zz09aB", true},                   // and of its backup
+        {images() / (entry(2) + ".edit"), false}, // a named entry's side files
+        {images() / (entry(2) + ".source"), false},
+        {images() / (entry(4) + ".edit"), true},              // and an unnamed one's
+        {images() / ("." + entry(1) + ".edit.Ab12Cd"), true}, // a torn record
+        {data / ".Pixello.storage.Zz09aB", true},             // a torn storage write
+        {data / ".Pixello.storage.bak.Zz09aB", true},         // and of its backup
         {data / ".Pixello.other.Zz09aB", false},
     };
     for (const Case& c : cases) {
