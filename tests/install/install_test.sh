@@ -39,6 +39,13 @@ for size in 48 128 256; do
 done
 [ "$("$root/bin/pixello" --version)" = "pixello $version" ] || fail "--version says $("$root/bin/pixello" --version)"
 
+# A sanitizer's suppressions file lies in the source folder, which the moved run cannot
+# see: every run reads a copy instead.
+if [[ "${TSAN_OPTIONS:-}" =~ suppressions=([^ ]+) ]]; then
+    cp "${BASH_REMATCH[1]}" "$work/tsan.supp"
+    export TSAN_OPTIONS=${TSAN_OPTIONS/"${BASH_REMATCH[1]}"/"$work/tsan.supp"}
+fi
+
 # The same session from the build folder and from the moved tree, German and English.
 session() { # PROGRAM LANGUAGE NAME [hide]
     local out=$work/$3
