@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/Paths.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -34,6 +36,14 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// A scratch folder that is the documents directory while it lives.
+struct ScratchDocuments {
+    ScratchDocuments() { platform::Paths::setDocumentsDirectory(dir); }
+    ~ScratchDocuments() { platform::Paths::resetDocumentsDirectory(); }
+    ScratchFolder folder;
+    const std::filesystem::path& dir = folder.path();
 };
 
 } // namespace benchsupport

@@ -14,12 +14,7 @@
 
 namespace {
 
-struct Scratch {
-    Scratch() { platform::Paths::setDocumentsDirectory(dir); }
-    ~Scratch() { platform::Paths::resetDocumentsDirectory(); }
-    benchsupport::ScratchFolder folder;
-    const std::filesystem::path& dir = folder.path();
-};
+using Scratch = benchsupport::ScratchDocuments;
 
 std::string entryName(int i) {
     return "0A1B2C3D-0000-4000-8000-" + std::to_string(100000000000 + i) + ".png";

@@ -31,13 +31,7 @@ extern char** environ;
 
 namespace {
 
-// A documents directory of its own, removed at the end.
-struct Scratch {
-    Scratch() { platform::Paths::setDocumentsDirectory(dir); }
-    ~Scratch() { platform::Paths::resetDocumentsDirectory(); }
-    benchsupport::ScratchFolder folder;
-    const std::filesystem::path& dir = folder.path();
-};
+using Scratch = benchsupport::ScratchDocuments;
 
 // An opaque 600 × 600 picture with some detail, stored as `entries` raw history files.
 void storeHistory(const std::filesystem::path& documents, int entries) {

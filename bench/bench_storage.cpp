@@ -12,12 +12,7 @@
 
 namespace {
 
-// A documents directory of its own for the run, removed at the end.
-struct Scratch {
-    Scratch() { platform::Paths::setDocumentsDirectory(dir); }
-    benchsupport::ScratchFolder folder;
-    const std::filesystem::path& dir = folder.path();
-};
+using Scratch = benchsupport::ScratchDocuments;
 
 // A history of `entries` pictures, as the payload the editor would store.
 std::string payloadWith(int entries) {
