@@ -19,6 +19,7 @@ set(PIXELLO_BASE_SOURCES
 set(PIXELLO_GRAPHICS_SOURCES
     src/platform/graphics/BitmapContext.cpp
     src/platform/graphics/Font.cpp
+    src/platform/graphics/HeifDerived.cpp
     src/platform/graphics/HeifCodec.cpp
     src/platform/graphics/HeifLibrary.cpp
     src/platform/graphics/Image.cpp

@@ -15,6 +15,7 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/gl/GLContextTest.cpp
     tests/platform/graphics/BitmapContextTest.cpp
     tests/platform/graphics/FontTest.cpp
+    tests/platform/graphics/HeifDerivedTest.cpp
     tests/platform/graphics/ImageTest.cpp
     tests/platform/graphics/PictureCodecTest.cpp
     tests/platform/graphics/PictureTest.cpp

@@ -129,6 +129,12 @@ const std::vector<std::string>& seeds() {
                 add(testsupport::encodeHeif(*picture, alpha == 255 ? 6 : 1));
             }
         }
+        // Grid and overlay pictures, whose canvases are declared apart from their size.
+        for (const char* type : {"grid", "iovl"}) {
+            add(testsupport::heifWithDerivedCanvas({.type = type, .width = 40, .height = 30}));
+            add(testsupport::heifWithDerivedCanvas(
+                {.type = type, .width = 9, .height = 7, .wideFields = true, .inIdat = false}));
+        }
         return out;
     }();
     return encoded;

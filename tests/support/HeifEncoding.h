@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <libheif/heif.h>
+#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -64,6 +65,156 @@ inline std::vector<std::uint8_t> encodeHeif(const platform::Picture& picture,
     heif_image_release(image); // both take null
     heif_encoder_release(encoder);
     heif_context_free(context);
+    return file;
+}
+
+// A HEIF file whose primary item is a grid ("grid") or overlay ("iovl") picture of one tile
+// (HEVC-coded unless told otherwise), the derived item declaring a canvas of its own (the tile's
+// own size, 16 × 16, is what the picture declares). Its tile holds no picture.
+struct DerivedCanvas {
+    std::string type = "grid";
+    std::uint32_t width = 16;
+    std::uint32_t height = 16;
+    bool wideFields = false; // 32-bit sizes in the item's data, else 16-bit
+    bool inIdat = true;      // the item's data in the meta box's idat, else in the mdat box
+    int ilocVersion = 1;     // 0 has no construction method, so puts the data in mdat
+    int infeVersion = 2;     // 3 has 32-bit item numbers
+    std::string tileType = "hvc1";
+};
+
+namespace heifboxes {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// `value` in `size` bytes (at most 8), big-endian.
+inline void put(Bytes& out, std::uint64_t value, int size) {
+    for (int shift = (size - 1) * 8; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+inline void putType(Bytes& out, const std::string& type) {
+    out.insert(out.end(), type.begin(), type.end());
+}
+
+inline Bytes box(const std::string& type, const Bytes& payload) {
+    Bytes out;
+    put(out, payload.size() + 8, 4);
+    putType(out, type);
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+// A full box: version, flags, then the payload.
+inline Bytes fullBox(const std::string& type, int version, const Bytes& payload) {
+    Bytes withVersion;
+    put(withVersion, static_cast<std::uint64_t>(version), 1);
+    put(withVersion, 0, 3);
+    withVersion.insert(withVersion.end(), payload.begin(), payload.end());
+    return box(type, withVersion);
+}
+
+inline Bytes joined(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+} // namespace heifboxes
+
+inline std::vector<std::uint8_t> heifWithDerivedCanvas(const DerivedCanvas& canvas) {
+    using namespace heifboxes;
+    const int field = canvas.wideFields ? 4 : 2;
+    Bytes data{0, static_cast<std::uint8_t>(canvas.wideFields ? 1 : 0)};
+    if (canvas.type == "iovl") {
+        put(data, ~std::uint64_t{0}, 8); // white fill
+    } else {
+        put(data, 0, 2); // one row, one column
+    }
+    put(data, canvas.width, field);
+    put(data, canvas.height, field);
+    if (canvas.type == "iovl") {
+        put(data, 0, 2 * field); // the tile's place
+    }
+    const bool inIdat = canvas.inIdat && canvas.ilocVersion > 0;
+    const Bytes tile{0, 0, 0, 0};
+    const int idSize = canvas.infeVersion == 2 ? 2 : 4;
+    const auto infe = [&](std::uint32_t id, const std::string& type) {
+        Bytes payload;
+        put(payload, id, idSize);
+        put(payload, 0, 2);
+        putType(payload, type);
+        payload.push_back(0);
+        return fullBox("infe", canvas.infeVersion, payload);
+    };
+    // Each item's location: offset (4 bytes) and length (4 bytes) of one extent, the offsets
+    // into the mdat box patched once the meta box's size is known.
+    std::vector<std::size_t> offsetsToPatch;
+    Bytes iloc;
+    put(iloc, 0x4400, 2);
+    put(iloc, 2, canvas.ilocVersion < 2 ? 2 : 4);
+    const auto location = [&](std::uint32_t id, bool fromIdat, std::uint64_t offset,
+                              std::uint64_t length) {
+        put(iloc, id, canvas.ilocVersion < 2 ? 2 : 4);
+        if (canvas.ilocVersion >= 1) {
+            put(iloc, fromIdat ? 1 : 0, 2);
+        }
+        put(iloc, 0, 2); // data reference
+        put(iloc, 1, 2); // one extent
+        if (!fromIdat) {
+            offsetsToPatch.push_back(iloc.size());
+        }
+        put(iloc, offset, 4);
+        put(iloc, length, 4);
+    };
+    location(1, inIdat, 0, data.size());
+    location(2, false, inIdat ? 0 : data.size(), tile.size());
+    Bytes pitm, iinf, dimg, ispe, ipma, hdlr;
+    put(pitm, 1, 2);
+    put(iinf, 2, 2);
+    iinf = joined({iinf, infe(1, canvas.type), infe(2, canvas.tileType)});
+    put(dimg, 1, 2);
+    put(dimg, 1, 2);
+    put(dimg, 2, 2);
+    put(ispe, 16, 4);
+    put(ispe, 16, 4);
+    put(ipma, 1, 4);
+    put(ipma, 1, 2);
+    put(ipma, 1, 1);
+    put(ipma, 0x81, 1);
+    put(hdlr, 0, 4);
+    putType(hdlr, "pict");
+    hdlr.insert(hdlr.end(), 13, 0); // reserved, and an empty name
+    const Bytes ftyp =
+        joined({{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'}});
+    Bytes meta = joined(
+        {fullBox("hdlr", 0, hdlr), fullBox("pitm", 0, pitm), fullBox("iinf", 0, iinf),
+         fullBox("iref", 0, box("dimg", dimg)),
+         box("iprp", joined({box("ipco", fullBox("ispe", 0, ispe)), fullBox("ipma", 0, ipma)}))});
+    // Within the meta box: its header and version, the boxes before, the iloc box's header and
+    // version.
+    const std::size_t ilocAt = 12 + meta.size() + 12;
+    meta = joined({meta, fullBox("iloc", canvas.ilocVersion, iloc)});
+    if (inIdat) {
+        meta = joined({meta, box("idat", data)});
+    }
+    meta = fullBox("meta", 0, meta);
+    const Bytes mdat = box("mdat", inIdat ? tile : joined({data, tile}));
+    Bytes file = joined({box("ftyp", ftyp), meta, mdat});
+    const std::size_t mdatPayload = 8 + ftyp.size() + meta.size() + 8;
+    for (const std::size_t at : offsetsToPatch) {
+        const std::size_t field = 8 + ftyp.size() + ilocAt + at;
+        std::uint64_t offset = 0;
+        for (int i = 0; i < 4; ++i) {
+            offset = offset << 8 | file[field + i];
+        }
+        Bytes patched;
+        put(patched, offset + mdatPayload, 4);
+        std::copy(patched.begin(), patched.end(),
+                  file.begin() + static_cast<std::ptrdiff_t>(field));
+    }
     return file;
 }
 

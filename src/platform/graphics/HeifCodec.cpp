@@ -1,5 +1,6 @@
 #include "platform/graphics/HeifCodec.h"
 
+#include "platform/graphics/HeifDerived.h"
 #include "platform/graphics/HeifLibrary.h"
 #include "platform/graphics/PictureReduction.h"
 #include "platform/graphics/PixelConversion.h"
@@ -61,6 +62,14 @@ std::expected<ReducedPicture, Error> decode(std::span<const std::uint8_t> data,
     const HeifLibrary* heif = HeifLibrary::get(&why);
     if (heif == nullptr) {
         return failure("HEIF pictures cannot be read here (" + why + ")");
+    }
+    // A grid or overlay canvas is held to the limit of what a picture may hold.
+    const DerivedPictures derived = inspectDerivedPictures(data);
+    if (derived.madeOfNonPicture) {
+        return failure(decodeFailure::damaged);
+    }
+    if (derived.largestCanvas > static_cast<std::uint64_t>(Picture::maxPixels)) {
+        return failure(decodeFailure::tooLarge);
     }
     const Owned<heif_context, decltype(heif->contextFree)> context(heif->contextAlloc(),
                                                                    heif->contextFree);
