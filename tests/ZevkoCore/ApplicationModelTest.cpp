@@ -29,21 +29,7 @@ public:
 };
 
 using Recorder = testsupport::NoticeLog;
-
 using Log = std::vector<std::string>;
-
-TEST(ApplicationModelNotices, OutsideABlockEachReportGoesToEveryDelegateInOrder) {
-    Log log;
-    TextModel model;
-    Recorder a("a", log), b("b", log);
-    model.addDelegate(&a);
-    model.addDelegate(&b);
-    model.propertyChanged("effect");
-    model.propertyChanged("effect");
-    model.setApplicationName("Default Application Name");
-    const std::string name = ZVKApplicationModel::kApplicationNameProperty;
-    EXPECT_EQ(log, (Log{"a:effect", "b:effect", "a:effect", "b:effect", "a:" + name, "b:" + name}));
-}
 
 TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenTheOuterCloses) {
     Log log;
@@ -77,9 +63,11 @@ TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenThe
     EXPECT_EQ(model.changingBlocksCount(), 0);
     EXPECT_TRUE(log.empty());
     model.propertyChanged("x");
-    EXPECT_EQ(log, Log{"a:x"});
+    model.propertyChanged("x");
+    EXPECT_EQ(log, (Log{"a:x", "a:x"}));
 }
 
+// Outside a block each report, repeated or not, goes to every delegate in order.
 TEST(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere) {
     Log log;
     TextModel model;
@@ -88,7 +76,9 @@ TEST(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere
     model.addDelegate(&b);
     model.addDelegate(&a);
     model.propertyChanged("p");
-    EXPECT_EQ(log, (Log{"a:p", "b:p", "a:p"}));
+    model.setApplicationName("Default Application Name");
+    const std::string name = ZVKApplicationModel::kApplicationNameProperty;
+    EXPECT_EQ(log, (Log{"a:p", "b:p", "a:p", "a:" + name, "b:" + name, "a:" + name}));
     model.removeDelegate(&a);
     log.clear();
     model.propertyChanged("q");
@@ -134,17 +124,13 @@ protected:
 
 TEST_F(ApplicationModelStorage, EverySaveKeepsTheSoundFileItReplacesAsTheBackup) {
     TextModel model;
-    model.payload = "one\n";
-    ASSERT_TRUE(model.saveToStorage());
-    EXPECT_EQ(readText(path()), framed("one\n"));
-    EXPECT_FALSE(std::filesystem::exists(backup()));
-
-    for (const char* payload : {"two\n", "three\n"}) {
-        const std::string before = readText(path());
+    std::string before; // no backup before the first save
+    for (const char* payload : {"one\n", "two\n", "three\n"}) {
         model.payload = payload;
         ASSERT_TRUE(model.saveToStorage());
         EXPECT_EQ(readText(path()), framed(payload));
-        EXPECT_EQ(readText(backup()), before);
+        EXPECT_EQ(std::filesystem::exists(backup()) ? readText(backup()) : "", before);
+        before = readText(path());
     }
     // The subclass hears which texts now hold state.
     EXPECT_EQ(model.stored, (Log{framed("three\n"), framed("two\n")}));
@@ -159,17 +145,13 @@ TEST_F(ApplicationModelStorage, EverySaveKeepsTheSoundFileItReplacesAsTheBackup)
 
 TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed) {
     const std::string payload = "main\n";
-    std::string lower = ZVKMD5ForString(payload);
-    for (char& c : lower) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
     const std::string notUtf8 = "\xff\xfe main\n";
     const std::vector<std::string> damaged = {
-        "",                                   // empty
-        "short",                              // fewer than 32 characters
-        payload + lower,                      // lower-case digest
-        payload + ZVKMD5ForString("other\n"), // wrong digest
-        notUtf8 + ZVKMD5ForString(notUtf8),   // right digest, but not UTF-8
+        "",                                           // empty
+        "short",                                      // fewer than 32 characters
+        payload + "7c897c2167f77748644493434066ae04", // lower-case digest
+        payload + ZVKMD5ForString("other\n"),         // wrong digest
+        notUtf8 + ZVKMD5ForString(notUtf8),           // right digest, but not UTF-8
     };
     for (const std::string& text : damaged) {
         writeText(path(), text);
@@ -183,10 +165,6 @@ TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed
         EXPECT_FALSE(std::filesystem::exists(path()));
         EXPECT_EQ(readText(path() + ".damaged"), text);
     }
-    TextModel model;
-    writeText(path(), framed("main\n"));
-    EXPECT_TRUE(model.loadFromStorage());
-    EXPECT_FALSE(model.restoredFromBackup());
 }
 
 TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {
@@ -215,18 +193,6 @@ TEST_F(ApplicationModelStorage, WithoutAStorageNameNothingIsWrittenOrRead) {
     EXPECT_FALSE(model.saveToStorage());
     EXPECT_FALSE(model.loadFromStorage());
     EXPECT_TRUE(!std::filesystem::exists(documents) || std::filesystem::is_empty(documents));
-}
-
-TEST_F(ApplicationModelStorage, AFailedWriteReportsFalseAndKeepsTheOldFile) {
-    TextModel model;
-    model.payload = "kept\n";
-    ASSERT_TRUE(model.saveToStorage());
-    // A directory where the temporary file would go makes the write fail.
-    const std::string blocked = (documents / "blocked" / "store").string();
-    EXPECT_FALSE(model.saveToStorage(blocked));
-    model.payload = "new\n";
-    EXPECT_FALSE(model.saveToStorage(documents.string()));
-    EXPECT_EQ(readText(path()), framed("kept\n"));
 }
 
 } // namespace

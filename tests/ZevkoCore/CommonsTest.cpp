@@ -3,6 +3,7 @@
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <regex>
 #include <set>
 
 namespace {
@@ -10,19 +11,11 @@ namespace {
 class CommonsTest : public testsupport::PlatformTest {};
 
 TEST_F(CommonsTest, UuidsAreUpperCaseHexInGroupsAndUnique) {
+    const std::regex groups("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 100; ++i) {
         const std::string uuid = ZVKUUIDCreate();
-        ASSERT_EQ(uuid.size(), 36u);
-        for (std::size_t k = 0; k < uuid.size(); ++k) {
-            if (k == 8 || k == 13 || k == 18 || k == 23) {
-                EXPECT_EQ(uuid[k], '-');
-            } else {
-                EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(uuid[k])) ||
-                            (uuid[k] >= 'A' && uuid[k] <= 'F'))
-                    << uuid;
-            }
-        }
+        EXPECT_TRUE(std::regex_match(uuid, groups)) << uuid;
         seen.insert(uuid);
     }
     EXPECT_EQ(seen.size(), 100u);

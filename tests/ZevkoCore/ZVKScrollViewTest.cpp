@@ -28,7 +28,6 @@ std::string str(const ZVKPoint& p) {
 // Logs every message as one line; keeps the last path lists for closer checks.
 struct Recorder : ZVKScrollViewDelegate {
     std::vector<std::string> log;
-    std::vector<ZVKPoint> lastAlong;
     std::vector<std::vector<ZVKPoint>> lastMultiAlong;
     std::optional<bool> trackAnswer;
     // Runs inside the first multi-finger message, as a delegate that changes the content would.
@@ -51,7 +50,6 @@ struct Recorder : ZVKScrollViewDelegate {
     }
     void scrollViewWasTouchedAlongPoints(ZVKScrollView&, const std::vector<ZVKPoint>& points,
                                          bool finished) override {
-        lastAlong = points;
         log.push_back("along " + std::to_string(points.size()) + (finished ? " finished" : ""));
     }
     void scrollViewWasMultiTouchedFromPoints(ZVKScrollView&, const std::vector<ZVKPoint>& from,
@@ -147,15 +145,14 @@ TEST_F(Surface, ATapGivesFinishedMessagesAndTheClickLaterUnlessASecondTapFollows
                      "touched 52,61 52,61 finished", "along 1 finished",
                      "touched 52,61 52,61 finished", "along 1 finished"}));
 
-    // A click spans at most ten points.
-    delegate.log.clear();
-    drag(1, {{100, 100}, {106, 108}});
-    RunLoop::main().advance(0.5);
-    EXPECT_EQ(delegate.strokes().back(), "click 106,108") << "exactly 10.0 is a click";
-    delegate.log.clear();
-    drag(2, {{100, 100}, {100, 110.01f}});
-    RunLoop::main().advance(0.5);
-    EXPECT_EQ(delegate.strokes().back(), "along 2 finished") << "10.01 is not";
+    // A click spans at most ten points: exactly 10.0 is one, 10.01 is not.
+    for (const auto& [end, last] :
+         {std::pair{Point{106, 108}, "click 106,108"}, {Point{100, 110.01f}, "along 2 finished"}}) {
+        delegate.log.clear();
+        drag(1, {{100, 100}, end});
+        RunLoop::main().advance(0.5);
+        EXPECT_EQ(delegate.strokes().back(), last);
+    }
 }
 
 TEST_F(Surface, MovesReportIncrementsWhenNotWaitingForTheLiftAndNothingOnCancel) {
@@ -213,16 +210,12 @@ TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
     window->touchMove(2, {110, 100});
     EXPECT_EQ(delegate.strokes(), (Lines{"multi 10,10>20,20 100,100>110,100", "multiAlong 2"}))
         << "the first finger's first point is where it began";
-    ASSERT_EQ(delegate.lastMultiAlong.size(), 2u);
-    EXPECT_EQ(delegate.lastMultiAlong[0].size(), 2u);
 
     delegate.log.clear();
     window->touchUp(2, {110, 100});
     EXPECT_EQ(delegate.strokes(),
               (Lines{"multi 10,10>20,20 100,100>110,100 finished", "multiAlong 2 finished"}))
         << "two fingers on the view: no click";
-    ASSERT_EQ(delegate.lastMultiAlong.size(), 2u);
-    EXPECT_EQ(delegate.lastMultiAlong[1].back().x(), 110.0f);
 
     // Each message gets its points as the content stands when it is sent: a zoom made by the
     // first reaches the second.
@@ -240,8 +233,6 @@ TEST_F(Surface, ASecondFingerTurnsTheStrokeIntoMultiFingerMessages) {
     EXPECT_EQ(delegate.strokes(),
               (Lines{"increment 20,20 30,20", "touched 10,10 30,20", "along 3"}))
         << "the remaining finger goes on with its whole path";
-    RunLoop::main().advance(1.0);
-    EXPECT_EQ(delegate.strokes().size(), 3u);
 }
 
 TEST_F(Surface, TrackingPansAndTheBounceBringsTheContentBack) {
@@ -268,18 +259,11 @@ TEST_F(Surface, SmallContentSettlesCentredAndLargeContentCoversTheView) {
     EXPECT_EQ(view->contentView().presentation().center, (Point{160, 230}));
     // A resize keeps offset and zoom and clamps to the new size.
     view->resizeContent({640, 920});
-    EXPECT_EQ(view->contentSize(), (Size{640, 920}));
     settle();
     EXPECT_EQ(view->contentOffset(), (Point{0, 0}));
     EXPECT_EQ(view->contentView().presentation().center, (Point{320, 460}));
-    view->resizeContent({100, 100});
-    settle();
-    EXPECT_EQ(view->contentOffset(), (Point{110, 180}));
 
     make({640, 960}, {0, 0, 320, 480});
-    drag(1, {{100, 100}, {150, 100}});
-    settle();
-    EXPECT_EQ(view->contentOffset(), (Point{0, 0}));
     drag(2, {{100, 100}, {50, 50}, {0, 0}});
     settle();
     EXPECT_EQ(view->contentOffset(), (Point{-150, -150})) << "the last step counts twice";
@@ -405,13 +389,12 @@ TEST_F(Surface, UnionTouchPointsDropsPointsNearTheLine) {
     view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
     view->setOptimizeTouches(true);
     drag(1, {{0, 0}, {1, 0}, {2, 0}, {3, 0.01f}, {3, 3}, {3, 3}});
-    EXPECT_EQ(delegate.lastAlong.size(), 3u);
+    EXPECT_EQ(delegate.strokes().back(), "along 3 finished");
 }
 
 TEST_F(Surface, AdjustAndBounceEndWithTheirMessages) {
     view->adjustContent(false);
     EXPECT_EQ(delegate.log, Lines{"adjusted"});
-    EXPECT_TRUE(view->isUserInteractionEnabled());
     delegate.log.clear();
     view->adjustContent(true);
     EXPECT_FALSE(view->isUserInteractionEnabled());
@@ -431,17 +414,9 @@ TEST_F(Surface, SubviewsLiveInTheContentView) {
     auto other = std::make_shared<platform::View>(Rect(0, 0, 10, 10));
     view->addSubview(child);
     view->insertSubview(other, 0);
-    EXPECT_EQ(child->superview(), &view->contentView());
-    ASSERT_EQ(view->subviews().size(), 2u);
-    EXPECT_EQ(view->subviews()[0], other);
     view->exchangeSubviewAtIndex(0, 1);
-    EXPECT_EQ(view->subviews()[0], child);
-    EXPECT_EQ(view->children().size(), 1u) << "the view itself holds only the content view";
-
-    // A touch on the subview still reaches the surface.
-    view->setTrackingMode(ZVKScrollView::TrackingMode::Never);
-    window->tap({5, 5});
-    EXPECT_EQ(delegate.strokes().front(), "touched 5,5 5,5 finished");
+    EXPECT_EQ(view->subviews(), (std::vector<std::shared_ptr<platform::View>>{child, other}));
+    EXPECT_EQ(child->superview(), &view->contentView());
 }
 
 TEST_F(Surface, RandomTouchSequencesKeepTouchesAndPathsInStep) {
@@ -482,16 +457,6 @@ TEST_F(Surface, RandomTouchSequencesKeepTouchesAndPathsInStep) {
         window->cancelAllTouches();
         ASSERT_TRUE(view->touches().empty());
     }
-}
-
-TEST_F(Surface, TheCurrentTouchIsTheActiveFingerHandledLast) {
-    window->touchDown(1, {10, 10});
-    window->touchDown(2, {50, 50});
-    const platform::TouchList held = view->touches();
-    ASSERT_EQ(held.size(), 2u);
-    EXPECT_EQ(view->currentTouch(), held[1].get());
-    window->touchUp(2, {50, 50});
-    EXPECT_EQ(view->currentTouch(), nullptr) << "lifted, though its touch object lives on";
 }
 
 } // namespace

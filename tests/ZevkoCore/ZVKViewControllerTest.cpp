@@ -53,7 +53,6 @@ TEST(ZVKViewController, PresentsAndDismissesAModalScreen) {
 
     presenter.presentModalViewController(modal, true);
     EXPECT_EQ(presenter.modalViewController(), modal.get());
-    EXPECT_EQ(modal->parentViewController(), &presenter);
     EXPECT_EQ(modal->view()->window(), window.get());
     EXPECT_EQ(modal->view()->frame(), Rect(0, 20, 320, 460));
     EXPECT_EQ(modal->view()->presentation().frame().y(), 500.0f) << "it slides up from below";

@@ -62,16 +62,14 @@ TEST_F(ButtonTouches, HighlightsWhileTheFingerIsInsideAndFiresOnlyOnAReleaseInsi
     EXPECT_EQ(log, (std::vector<std::string>{"down", "outside"}));
     EXPECT_FALSE(button->isHighlighted());
 
-    // A slightly slipping fingertip still counts.
-    log.clear();
-    window->touchDown(3, {105, 105});
-    window->touchUp(3, {100 - Control::kTouchSlop + 2, 105});
-    EXPECT_EQ(log, (std::vector<std::string>{"down", "up"}));
-    // The slop reaches exactly that far: a release on its far corner still counts.
-    log.clear();
-    window->touchDown(5, {135, 125});
-    window->touchUp(5, {140 + Control::kTouchSlop, 130 + Control::kTouchSlop});
-    EXPECT_EQ(log, (std::vector<std::string>{"down", "up"}));
+    // A slightly slipping fingertip still counts, up to the slop's far corner.
+    for (const platform::Point lift : {platform::Point{100 - Control::kTouchSlop + 2, 105},
+                                       {140 + Control::kTouchSlop, 130 + Control::kTouchSlop}}) {
+        log.clear();
+        window->touchDown(3, {135, 125});
+        window->touchUp(3, lift);
+        EXPECT_EQ(log, (std::vector<std::string>{"down", "up"})) << lift.x;
+    }
 
     // A cancelled touch sends nothing but clears the highlight.
     log.clear();
@@ -124,20 +122,19 @@ TEST_F(ButtonTouches, TargetsAreCalledInOrderAndCanBeRemoved) {
 TEST(Button, ImagesFallBackToTheNormalOneAndSelectedHighlightedToSelected) {
     Button button(Rect(0, 0, 40, 30));
     EXPECT_EQ(button.currentImage(), nullptr);
-    const auto normal = solid(10);
-    const auto pressed = solid(20);
-    const auto active = solid(30);
+    const auto normal = solid(10), pressed = solid(20), active = solid(30);
     button.setImage(normal, Control::Normal);
-    EXPECT_EQ(button.imageForState(Control::Highlighted), normal);
-    EXPECT_EQ(button.imageForState(Control::Selected), normal);
-    EXPECT_EQ(button.imageForState(Control::Disabled), normal);
-
     button.setImage(pressed, Control::Highlighted);
     button.setImage(active, Control::Selected);
-    EXPECT_EQ(button.imageForState(Control::Highlighted), pressed);
-    EXPECT_EQ(button.imageForState(Control::Selected), active);
-    EXPECT_EQ(button.imageForState(Control::Selected | Control::Highlighted), active);
-    EXPECT_EQ(button.imageForState(Control::Selected | Control::Disabled), active);
+    const std::pair<unsigned, std::shared_ptr<const Image>> expected[] = {
+        {Control::Highlighted, pressed},
+        {Control::Selected, active},
+        {Control::Disabled, normal},
+        {Control::Selected | Control::Highlighted, active},
+        {Control::Selected | Control::Disabled, active}};
+    for (const auto& [state, image] : expected) {
+        EXPECT_EQ(button.imageForState(state), image) << state;
+    }
     EXPECT_EQ(button.ownImageForState(Control::Selected | Control::Highlighted), nullptr);
 
     button.setSelected(true);
@@ -145,7 +142,6 @@ TEST(Button, ImagesFallBackToTheNormalOneAndSelectedHighlightedToSelected) {
     button.setSelected(false);
     button.setHighlighted(true);
     EXPECT_EQ(button.currentImage(), pressed);
-
     button.setImage(nullptr, Control::Highlighted);
     EXPECT_EQ(button.imageForState(Control::Highlighted), normal);
 }

@@ -83,19 +83,14 @@ TEST_F(Bar, TheBackButtonAsksAndThenRemovesItsOwnItem) {
     window->touchDown(1, {30, 30});
     window->touchUp(1, {200, 30});
     EXPECT_TRUE(asker.log.empty()) << "lifting outside the button is no press";
-
-    asker.allowPop = false;
-    window->tap({30, 30});
-    EXPECT_EQ(bar->items().size(), 2u);
-    asker.allowPop = true;
-    window->tap({30, 30});
-    EXPECT_EQ(bar->items().size(), 1u);
-    EXPECT_EQ(asker.log.back(), "didPop Settings");
-
-    bar->pushNavigationItem(std::make_shared<NavigationItem>("Again"), false);
     bar->setUserInteractionEnabled(false);
     window->tap({30, 30});
-    EXPECT_EQ(bar->items().size(), 2u) << "a bar with interaction off has no working button";
+    EXPECT_TRUE(asker.log.empty()) << "a bar with interaction off has no working button";
+
+    bar->setUserInteractionEnabled(true);
+    window->tap({30, 30});
+    EXPECT_EQ(bar->items().size(), 1u);
+    EXPECT_EQ(asker.log, (std::vector<std::string>{"shouldPop Settings", "didPop Settings"}));
 }
 
 } // namespace

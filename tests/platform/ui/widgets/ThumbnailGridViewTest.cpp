@@ -31,7 +31,6 @@ struct Grid : ::testing::Test {
 };
 
 TEST_F(Grid, CellsLieFourAcrossAndTheGapsBelongToNone) {
-    EXPECT_EQ(grid->cellSide(), 75.0f);
     EXPECT_EQ(grid->cellFrame(0), Rect(4, 4, 75, 75));
     EXPECT_EQ(grid->cellFrame(5), Rect(83, 83, 75, 75));
     EXPECT_EQ(grid->cellAt({4, 4}), 0u);
@@ -69,12 +68,7 @@ TEST_F(Grid, AFingerScrollsWithinTheContentAndOnlyATapPicks) {
     EXPECT_EQ(picked, (std::vector<std::size_t>{5, 1})) << "within the slop it is still a tap";
 
     grid->setCount(3);
-    EXPECT_EQ(grid->contentOffset(), 0.0f);
-    EXPECT_FALSE(grid->hasThumbnail(0));
-    grid->setThumbnail(
-        0, platform::Picture::create(std::make_shared<std::vector<std::uint8_t>>(4, 255), 1, 1)
-               .value());
-    EXPECT_TRUE(grid->hasThumbnail(0));
+    EXPECT_EQ(grid->contentOffset(), 0.0f) << "fewer cells pull the offset back";
 }
 
 } // namespace

@@ -97,32 +97,32 @@ TEST(WidgetDrawing, ButtonsDrawTheVariantOfTheScaleCentredOnWholePixelsDimmedWhe
     const auto image = Image::create(testsupport::plainPicture(8, 6, {255, 0, 0, 255}), 2);
     Button button(Rect(100, 100, 40, 30));
     button.setImage(image, Control::Normal);
+    // The one picture the button draws at a scale.
+    const auto drawn = [&button](int scale) {
+        testsupport::RecordingPainter painter(scale);
+        button.drawContent(painter);
+        EXPECT_EQ(painter.calls.size(), 1u);
+        return painter.calls.empty() ? testsupport::PaintCall{} : painter.calls[0];
+    };
     // Centred: (40 − 4) / 2 = 18, (30 − 3) / 2 = 13.5, which is a whole pixel at scale 2
     // and rounds to 14 at scale 1.
     for (const auto& [scale, y] : {std::pair{2, 13.5f}, {1, 14.0f}}) {
-        testsupport::RecordingPainter painter(scale);
-        button.drawContent(painter);
-        ASSERT_EQ(painter.calls.size(), 1u) << scale;
-        EXPECT_EQ(painter.calls[0].kind, testsupport::PaintCall::DrawPicture);
-        EXPECT_EQ(painter.calls[0].rect, Rect(18, y, 4, 3)) << scale;
-        EXPECT_EQ(painter.calls[0].alpha, 1.0f);
-        EXPECT_EQ(painter.calls[0].picture->pixels(),
-                  image->variantForScale(scale).picture.pixels());
+        const auto call = drawn(scale);
+        ASSERT_TRUE(call.picture);
+        EXPECT_EQ(call.kind, testsupport::PaintCall::DrawPicture);
+        EXPECT_EQ(call.rect, Rect(18, y, 4, 3)) << scale;
+        EXPECT_EQ(call.alpha, 1.0f);
+        EXPECT_EQ(call.picture->pixels(), image->variantForScale(scale).picture.pixels());
     }
-
     button.setEnabled(false);
-    testsupport::RecordingPainter dimmed;
-    button.drawContent(dimmed);
-    ASSERT_EQ(dimmed.calls.size(), 1u);
-    EXPECT_EQ(dimmed.calls[0].alpha, Button::kDisabledAlpha);
+    EXPECT_EQ(drawn(2).alpha, Button::kDisabledAlpha);
     // A picture of its own for the disabled state is shown as it is.
     const auto own = Image::create(testsupport::plainPicture(8, 6, {0, 0, 255, 255}), 2);
     button.setImage(own, Control::Disabled);
-    testsupport::RecordingPainter disabled;
-    button.drawContent(disabled);
-    ASSERT_EQ(disabled.calls.size(), 1u);
-    EXPECT_EQ(disabled.calls[0].alpha, 1.0f);
-    EXPECT_EQ(disabled.calls[0].picture->pixels(), own->variantForScale(2).picture.pixels());
+    const auto call = drawn(2);
+    ASSERT_TRUE(call.picture);
+    EXPECT_EQ(call.alpha, 1.0f);
+    EXPECT_EQ(call.picture->pixels(), own->variantForScale(2).picture.pixels());
 }
 
 TEST_F(Drawing, PictureTexturesAreKeptWhileThePicturesLiveAndRemadeForNewPixels) {
@@ -175,14 +175,11 @@ TEST(WidgetDrawing, LabelsDrawTheirTextInTheirColourWhereTheAlignmentSays) {
         EXPECT_EQ(text.rect.x() * 2, std::round(text.rect.x() * 2)) << "on whole pixels";
         EXPECT_NEAR(text.rect.y(), (30 - h) / 2, 0.5f);
         // Only green ink.
+        const PixelBytes& bytes = *text.picture->pixels();
         int ink = 0;
-        for (int py = 0; py < text.picture->height(); ++py) {
-            for (int px = 0; px < text.picture->width(); ++px) {
-                const Pixel p = text.picture->pixelAt(px, py);
-                ASSERT_EQ(p[0], 0);
-                ASSERT_EQ(p[2], 0);
-                ink += p[1] > 128 ? 1 : 0;
-            }
+        for (std::size_t i = 0; i < bytes.size(); i += 4) {
+            ASSERT_EQ(bytes[i] + bytes[i + 2], 0) << i;
+            ink += bytes[i + 1] > 128 ? 1 : 0;
         }
         EXPECT_GT(ink, 20);
     }
