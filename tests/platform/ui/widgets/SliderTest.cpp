@@ -40,10 +40,8 @@ TEST_F(Sliders, NotContinuousSendsOneValueChangedOnRelease) {
     slider->setContinuous(false);
     const Point start = thumb();
     window->touchDown(1, start);
-    // 247 points of travel for 10 units.
-    window->touchMove(1, {start.x + 24.7f, start.y + 3});
-    window->touchMove(1, {start.x + 49.4f, start.y + 40}); // far below: still dragging
-    EXPECT_NEAR(slider->value(), 12, 1e-3);
+    // 247 points of travel for 10 units; far below the track the finger still drags.
+    window->touchMove(1, {start.x + 49.4f, start.y + 40});
     EXPECT_TRUE(changes.empty()) << "nothing while the finger is down";
     window->touchUp(1, {start.x + 49.4f, start.y + 40});
     ASSERT_EQ(changes.size(), 1u);
