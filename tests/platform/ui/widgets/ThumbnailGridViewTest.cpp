@@ -8,7 +8,6 @@
 
 namespace {
 
-using platform::Point;
 using platform::Rect;
 using platform::ThumbnailGridView;
 
