@@ -133,11 +133,7 @@ TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShow
     const PixelBuffer data = drawAndCapture(*view);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(view->drawnPositions()[2], 15.0f); // the moved line at a quarter of 60
-    for (std::size_t i = 0; i < data->size(); i += 4) {
-        ASSERT_EQ((Pixel{(*data)[i], (*data)[i + 1], (*data)[i + 2], (*data)[i + 3]}),
-                  (Pixel{200, 100, 50, 255}))
-            << "pixel " << i / 4;
-    }
+    EXPECT_TRUE(*data == *picture.pixels()) << "the edge's colour or opacity changed";
 
     // A translucent picture is blended over black.
     {
@@ -158,8 +154,11 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     view->setShadeRect({15.0f, 15.0f, 570.0f, 370.0f});
     const PixelBuffer data = drawAndCapture(*view);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(pixelOf(data, 600, 5, 5), (Pixel{128, 128, 128, 255}));
-    EXPECT_EQ(pixelOf(data, 600, 590, 396), (Pixel{128, 128, 128, 255}));
+    for (auto [x, y] : {std::pair{5, 5}, {590, 396}}) {
+        const Pixel p = pixelOf(data, 600, x, y);
+        EXPECT_TRUE(std::abs(p[0] - 128) <= 1 && p[1] == p[0] && p[2] == p[0] && p[3] == 255)
+            << x << "," << y;
+    }
     for (auto [x, y] : {std::pair{300, 200}, {20, 20}, {580, 380}}) {
         EXPECT_EQ(pixelOf(data, 600, x, y), (Pixel{255, 255, 255, 255})) << x << "," << y;
     }

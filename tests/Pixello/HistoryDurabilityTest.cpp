@@ -56,11 +56,12 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
     };
     const fs::path data = documents;
     const std::vector<Case> cases = {
-        {images() / entry(1), false},                    // named by the main file
-        {images() / entry(2), false},                    // by the backup
-        {images() / entry(3), false},                    // by the damaged file
-        {images() / entry(4), true},                     // by nobody
-        {images() / entry(5, ".pngr"), true},            // nor this PNG entry
+        {images() / entry(1), false},                                  // named by the main file
+        {images() / entry(2), false},                                  // by the backup
+        {images() / entry(3), false},                                  // by the damaged file
+        {images() / entry(4), true},                                   // by nobody
+        {images() / entry(5, ".pngr"), true},                          // nor this PNG entry
+        {images() / "9F1B2C3D-0000-4000-8000-000000000009.png", true}, // digits at both ends
         {images() / ("." + entry(1) + ".Ab12Cd"), true}, // a torn write of a named one
         {images() / ("." + entry(6) + ".Ab12C"), false}, // not mkstemp's suffix
         {images() / "0a1b2c3d-0000-4000-8000-000000000007.png", false}, // not our case

@@ -31,11 +31,6 @@ Picture pictureOf(const PixelBuffer& buffer, int width, int height) {
     return *Picture::create(buffer, width, height);
 }
 
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    const std::string text = testsupport::readText(path);
-    return {text.begin(), text.end()};
-}
-
 class PixelloHistoryTest : public testsupport::PlatformTest {
 protected:
     // Made once the documents directory points at the scratch folder.
@@ -67,9 +62,8 @@ TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize
     EXPECT_EQ(model->currentImage(), 0);
     ASSERT_EQ(model->imageFileNames().size(), 1u);
     EXPECT_TRUE(model->imageFileNames()[0].ends_with(".png"));
-    std::vector<std::uint8_t> expected(buffer->begin(), buffer->end());
-    expected.insert(expected.end(), {2, 0, 0, 0, 1, 0, 0, 0});
-    EXPECT_EQ(fileBytes(path(0)), expected);
+    EXPECT_EQ(testsupport::readText(path(0)),
+              std::string(buffer->begin(), buffer->end()) + std::string("\x02\0\0\0\x01\0\0\0", 8));
     EXPECT_EQ(recorder.names,
               (std::vector<std::string>{PropertyName::kImage, PropertyName::kHistory}));
     // The buffer stays with the model until someone takes it.
@@ -177,7 +171,7 @@ TEST_F(PixelloHistoryTest, WithoutABufferThePictureIsStoredAsPngrAndReadWithoutD
 TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
     addRaw(1);
     const std::string raw = path(0);
-    const auto sound = fileBytes(raw);
+    const std::string sound = testsupport::readText(raw);
     auto readAfresh = [&] {
         model->clearCache();
         // clearCache keeps a failed name; a move away and back reads the file again.
@@ -186,15 +180,10 @@ TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
         EXPECT_TRUE(model->loadFromData(payload));
         return model->image();
     };
-    auto writeBytes = [&](const std::vector<std::uint8_t>& bytes) {
-        testsupport::writeText(raw, std::string(bytes.begin(), bytes.end()));
-    };
-
     // Short and torn files are left to the raw history fuzz target. A trailer whose product wraps
     // round 32 bits must not pass for the file's length.
-    auto wrapped = std::vector<std::uint8_t>(sound.begin(), sound.end() - 8);
-    wrapped.insert(wrapped.end(), {0x06, 0, 0, 0x40, 0x01, 0, 0, 0});
-    writeBytes(wrapped);
+    testsupport::writeText(raw, sound.substr(0, sound.size() - 8) +
+                                    std::string("\x06\0\0\x40\x01\0\0\0", 8));
     EXPECT_FALSE(readAfresh());
     std::filesystem::remove(raw);
     EXPECT_FALSE(readAfresh());
@@ -203,7 +192,7 @@ TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
     ASSERT_TRUE(model->setImage(pictureOf(bufferOf(2, 2, 3), 2, 2)));
     testsupport::writeText(path(1), "\x89PNG\r\n\x1a\n broken");
     EXPECT_FALSE(readAfresh());
-    writeBytes(sound);
+    testsupport::writeText(raw, sound);
     model->undoImage();
     EXPECT_TRUE(model->image());
 }

@@ -126,6 +126,21 @@ TEST_F(Kernel, BumpIsRecomputedFromRestOverTheCurrentFingers) {
     EXPECT_TRUE(gridAtRest(*model->grid()));
 }
 
+TEST_F(Kernel, ATwoFingerPinchOnTheScreenPinchesAndAddsAnEntry) {
+    storeHistory({patternPicture(400, 400)});
+    launch();
+    model->setEffect(Effect::Pinch);
+    window->touchDown(1, {120, 220});
+    window->touchDown(2, {200, 300});
+    window->touchMove(1, {140, 240});
+    window->touchMove(2, {180, 280});
+    EXPECT_FALSE(gridAtRest(*model->grid()));
+    window->touchUp(1, {140, 240});
+    window->touchUp(2, {180, 280});
+    platform::RunLoop::main().advance(0.5);
+    EXPECT_EQ(model->imageFileNames().size(), 2u);
+}
+
 TEST_F(Kernel, CropTakesTheRectangleOnWholePixelsInsideThePicture) {
     const Picture original = patternPicture(600, 400);
     storeHistory({original});
@@ -198,10 +213,8 @@ TEST(KernelImageConversion, PicturesAreScaledIntoTheBoxAndTurnedUpright) {
     }
 }
 
+// The bump's rectangle from two fingers is the bump test's.
 TEST(KernelRectangles, UtilitiesFollowPictureCoordinates) {
-    EXPECT_EQ(PixelloKernel::boundRectForPoints({300, 250}, {100, 50}), Rect(100, 50, 200, 200));
-    EXPECT_EQ(PixelloKernel::effectRectFromPoints({0, 0}, {9, 9}, {3, 3}, {3, 3}),
-              Rect(3, 3, 0, 0));
     EXPECT_EQ(PixelloKernel::castToIntRect({2.9f, -2.9f, 10.5f, 0.99f}), Rect(2, -2, 10, 0));
     EXPECT_EQ(PixelloKernel::flipRect({10, 20, 30, 40}, {0, 0, 100, 200}), Rect(10, 140, 30, 40));
     EXPECT_EQ(PixelloKernel::clipRect({0, 0, 10, 10}, {5, 5, 10, 10}), Rect(5, 5, 5, 5));
