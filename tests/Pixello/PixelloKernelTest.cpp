@@ -130,13 +130,19 @@ TEST_F(Kernel, ATwoFingerPinchOnTheScreenPinchesAndAddsAnEntry) {
     storeHistory({patternPicture(400, 400)});
     launch();
     model->setEffect(Effect::Pinch);
-    window->touchDown(1, {120, 220});
-    window->touchDown(2, {200, 300});
-    window->touchMove(1, {140, 240});
-    window->touchMove(2, {180, 280});
+    platform::RunLoop::main().advance(0.5);
+    const auto touch = [this](void (platform::Window::*phase)(int, platform::Point), int finger,
+                              platform::Point at) {
+        ((*window).*phase)(finger, at);
+        platform::RunLoop::main().advance(0.05);
+    };
+    touch(&platform::Window::touchDown, 1, {120, 220});
+    touch(&platform::Window::touchDown, 2, {200, 300});
+    touch(&platform::Window::touchMove, 1, {140, 240});
+    touch(&platform::Window::touchMove, 2, {180, 280});
     EXPECT_FALSE(gridAtRest(*model->grid()));
-    window->touchUp(1, {140, 240});
-    window->touchUp(2, {180, 280});
+    touch(&platform::Window::touchUp, 1, {140, 240});
+    touch(&platform::Window::touchUp, 2, {180, 280});
     platform::RunLoop::main().advance(0.5);
     EXPECT_EQ(model->imageFileNames().size(), 2u);
 }
