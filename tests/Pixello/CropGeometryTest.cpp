@@ -30,54 +30,39 @@ TEST(CropRectangle, EdgeBandIsTenScreenPointsAtAnyZoom) {
     EXPECT_FALSE(CropGeometry::isOnCropEdge({15, nan}, crop, 1.0f));
 }
 
-TEST(CropRectangle, EdgeDragsStopAtTheMinimumSizeAndThePictureBorder) {
-    const Size picture(300, 200);
-    const Rect crop(15, 15, 270, 170);
-    // Left edge to the right: stops when the width reaches 15.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {15, 100}, {400, 100}, picture, 1.0f),
-              Rect(270, 15, 15, 170));
-    // Left edge to the left: stops at 0, the right edge stays.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {15, 100}, {-40, 100}, picture, 1.0f),
-              Rect(0, 15, 285, 170));
-    // Right edge out of the picture, and back down to the minimum.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {285, 100}, {400, 100}, picture, 1.0f),
-              Rect(15, 15, 285, 170));
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {285, 100}, {0, 100}, picture, 1.0f),
-              Rect(15, 15, 15, 170));
-    // Top and bottom.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {100, 15}, {100, 5}, picture, 1.0f),
-              Rect(15, 5, 270, 180));
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {100, 185}, {100, 300}, picture, 1.0f),
-              Rect(15, 15, 270, 185));
-    // Away from every edge nothing moves.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {100, 100}, {120, 120}, picture, 1.0f), crop);
-}
-
-TEST(CropRectangle, SmallPicturesUseAThirdAsMinimumAndInset) {
+TEST(CropRectangle, DragsMoveTheEdgeUnderTheFingerWithinTheMinimumAndThePicture) {
     EXPECT_EQ(CropGeometry::initialCropRect({300, 200}), Rect(15, 15, 270, 170));
     EXPECT_EQ(CropGeometry::initialCropRect({30, 60}), Rect(10, 10, 10, 40));
     EXPECT_EQ(CropGeometry::initialCropRect({640, 480}), Rect(15, 15, 610, 450));
-    // A picture 30 wide has a minimum width of 10. Its rectangle is narrower than two bands:
-    // a start in both side bands moves the left edge, then the right one, so the whole
-    // rectangle shifts.
-    EXPECT_EQ(CropGeometry::dragCropRect({10, 10, 10, 40}, {20, 30}, {0, 30}, {30, 60}, 1.0f),
-              Rect(0, 10, 10, 40));
-    // No picture: nothing to divide by, the empty rectangle stays empty.
     EXPECT_EQ(CropGeometry::initialCropRect({0, 0}), Rect(0, 0, 0, 0));
-    EXPECT_EQ(CropGeometry::dragCropRect({0, 0, 0, 0}, {0, 0}, {5, 5}, {0, 0}, 1.0f),
-              Rect(0, 0, 0, 0));
-}
-
-TEST(CropRectangle, CornerDragMovesLeftEdgeFirstThenTopIfStillInside) {
-    const Size picture(300, 200);
     const Rect crop(15, 15, 270, 170);
-    // Corner to the upper left: both edges follow.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {16, 16}, {10, 12}, picture, 1.0f),
-              Rect(9, 11, 276, 174));
-    // Corner to the right by more than the start's distance to the left edge: the start
-    // point is then left of the new left edge, so the top stays.
-    EXPECT_EQ(CropGeometry::dragCropRect(crop, {16, 16}, {20, 20}, picture, 1.0f),
-              Rect(19, 15, 266, 170));
+    const Size picture(300, 200);
+    struct Case {
+        const char* what;
+        Rect crop;
+        Point from, to;
+        Size picture;
+        Rect expected;
+    };
+    for (const Case& c : {
+             Case{"left, to 15 wide", crop, {15, 100}, {400, 100}, picture, {270, 15, 15, 170}},
+             Case{"left, stops at 0", crop, {15, 100}, {-40, 100}, picture, {0, 15, 285, 170}},
+             Case{"right, out", crop, {285, 100}, {400, 100}, picture, {15, 15, 285, 170}},
+             Case{"right, to the minimum", crop, {285, 100}, {0, 100}, picture, {15, 15, 15, 170}},
+             Case{"top", crop, {100, 15}, {100, 5}, picture, {15, 5, 270, 180}},
+             Case{"bottom", crop, {100, 185}, {100, 300}, picture, {15, 15, 270, 185}},
+             Case{"inside", crop, {100, 100}, {120, 120}, picture, crop},
+             Case{"corner, up left", crop, {16, 16}, {10, 12}, picture, {9, 11, 276, 174}},
+             // The start then lies left of the new left edge, so the top stays.
+             Case{"corner, right", crop, {16, 16}, {20, 20}, picture, {19, 15, 266, 170}},
+             // A picture 30 wide has a minimum width of 10; a start in both side bands moves
+             // the left edge, then the right one, so the whole rectangle shifts.
+             Case{"narrow", {10, 10, 10, 40}, {20, 30}, {0, 30}, {30, 60}, {0, 10, 10, 40}},
+             Case{"no picture", {0, 0, 0, 0}, {0, 0}, {5, 5}, {0, 0}, {0, 0, 0, 0}},
+         }) {
+        EXPECT_EQ(CropGeometry::dragCropRect(c.crop, c.from, c.to, c.picture, 1.0f), c.expected)
+            << c.what;
+    }
 }
 
 } // namespace

@@ -56,17 +56,13 @@ TEST(GLView, SpriteIsTheSmallestPowerOfTwoAroundThePicture) {
         int width, height;
         std::uint32_t spriteWidth, spriteHeight;
     };
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const auto side = static_cast<std::uint32_t>(largest);
     for (const Case& c : {Case{600, 400, 1024, 512}, Case{512, 512, 512, 512},
-                          Case{513, 1, 1024, 1}, Case{1, 1, 1, 1}}) {
+                          Case{513, 1, 1024, 1}, Case{1, 1, 1, 1}, Case{largest, 1, side, 1}}) {
         const Picture picture = plainPicture(c.width, c.height, {1, 2, 3, 255});
         view->loadSpriteImage(&picture);
-        EXPECT_EQ(view->spriteWidth(), c.spriteWidth) << c.width;
-        EXPECT_EQ(view->spriteHeight(), c.spriteHeight) << c.height;
-        EXPECT_NE(view->spriteTexture(), 0u);
-        view->clearSprite();
-        EXPECT_EQ(view->spriteTexture(), 0u);
-        view->loadSpriteData(picture.pixels(), static_cast<float>(c.width),
-                             static_cast<float>(c.height));
         EXPECT_EQ(view->spriteWidth(), c.spriteWidth) << c.width;
         EXPECT_EQ(view->spriteHeight(), c.spriteHeight) << c.height;
     }
@@ -76,8 +72,6 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     const Picture picture = patternPicture(600, 400);
     auto view = viewShowing(picture);
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->backingWidth(), 600);
-    EXPECT_EQ(view->backingHeight(), 400);
     // Another user of the shared context changed its state in between.
     glViewport(0, 0, 1, 1);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -88,11 +82,8 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     PixelBuffer data;
     const auto captured = view->capture(data);
     ASSERT_TRUE(captured);
-    ASSERT_NE(data, nullptr);
     EXPECT_EQ(captured->pixels(), data); // the picture is made over the same bytes
-    EXPECT_EQ(captured->width(), 600);
-    EXPECT_EQ(captured->height(), 400);
-    ASSERT_EQ(data->size(), 600u * 400u * 4u);
+    EXPECT_EQ(captured->size(), picture.size());
     EXPECT_TRUE(*data == *picture.pixels()) << "the frame differs from the picture";
 
     // The same through a pixel buffer instead of a picture.
@@ -108,53 +99,21 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     }
 }
 
-TEST(GLView, LatticeCornersMapToDrawableCornersPositionsMoveAndTextureStays) {
+TEST(GLView, LatticeCornersMapToDrawableCorners) {
     const Picture picture = plainPicture(600, 400, {9, 9, 9, 255});
     auto view = viewShowing(picture);
     ASSERT_NE(view, nullptr);
-    view->setPresent(false);
-    view->drawView();
-    const auto positions = view->drawnPositions();
-    const auto texture = view->drawnTextureCoordinates();
-    ASSERT_EQ(positions.size(), 2048u * 6u);
-    ASSERT_EQ(texture.size(), positions.size());
-    // The first vertex is the picture's top-left corner, drawn at GL's top-left.
-    EXPECT_EQ(positions[0], 0.0f);
-    EXPECT_EQ(positions[1], 400.0f);
-    EXPECT_EQ(texture[0], 0.0f);
-    EXPECT_EQ(texture[1], 0.0f);
-    // The last vertex (vertex 3 of cell (31, 31)'s lower-left triangle) is the
-    // bottom-right corner.
-    const std::size_t last = positions.size() - 2;
-    EXPECT_EQ(positions[last], 600.0f);
-    EXPECT_EQ(positions[last + 1], 0.0f);
-    EXPECT_EQ(texture[last], 0.5859375f);
-    EXPECT_EQ(texture[last + 1], 0.78125f);
-    // The grid was scaled to the drawable for reading.
-    EXPECT_EQ(view->grid()->width(), 600.0f);
-    EXPECT_EQ(view->grid()->height(), 400.0f);
-
-    // Positions follow the moved corners, texture coordinates the rest ones.
-    {
-        const Picture picture = plainPicture(8, 4, {9, 9, 9, 255});
-        auto view = viewShowing(picture, 1);
-        ASSERT_NE(view, nullptr);
-        view->grid()->setWidth(1.0f);
-        view->grid()->setHeight(1.0f);
-        view->grid()->triangles()[0].move1ToDX(0.5f, 0.25f);
-        view->setPresent(false);
-        view->drawView();
-        const auto positions = view->drawnPositions();
-        const auto texture = view->drawnTextureCoordinates();
-        ASSERT_EQ(positions.size(), 12u);
-        EXPECT_EQ(positions[0], 4.0f);
-        EXPECT_EQ(positions[1], 3.0f);
-        EXPECT_EQ(texture[0], 0.0f);
-        EXPECT_EQ(texture[1], 0.0f);
-        // The other triangle's copy of the corner did not move.
-        EXPECT_EQ(positions[6], 0.0f);
-        EXPECT_EQ(positions[7], 4.0f);
-    }
+    drawAndCapture(*view);
+    const auto p = view->drawnPositions();
+    const auto t = view->drawnTextureCoordinates();
+    ASSERT_EQ(p.size(), 2048u * 6u);
+    ASSERT_EQ(t.size(), p.size());
+    // The first vertex is the picture's top-left corner, drawn at GL's top-left; the last
+    // (vertex 3 of cell (31, 31)'s lower-left triangle) is the bottom-right corner.
+    const std::size_t last = p.size() - 2;
+    EXPECT_EQ((std::array{p[0], p[1], t[0], t[1]}), (std::array{0.0f, 400.0f, 0.0f, 0.0f}));
+    EXPECT_EQ((std::array{p[last], p[last + 1], t[last], t[last + 1]}),
+              (std::array{600.0f, 0.0f, 0.5859375f, 0.78125f}));
 }
 
 TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShowsBlack) {
@@ -174,11 +133,7 @@ TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShow
     const PixelBuffer data = drawAndCapture(*view);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(view->drawnPositions()[2], 15.0f); // the moved line at a quarter of 60
-    for (std::size_t i = 0; i < data->size(); i += 4) {
-        ASSERT_EQ((Pixel{(*data)[i], (*data)[i + 1], (*data)[i + 2], (*data)[i + 3]}),
-                  (Pixel{200, 100, 50, 255}))
-            << "pixel " << i / 4;
-    }
+    EXPECT_TRUE(*data == *picture.pixels()) << "the edge's colour or opacity changed";
 
     // A translucent picture is blended over black.
     {
@@ -199,11 +154,10 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     view->setShadeRect({15.0f, 15.0f, 570.0f, 370.0f});
     const PixelBuffer data = drawAndCapture(*view);
     ASSERT_NE(data, nullptr);
-    for (auto [x, y] : {std::pair{5, 5}, {300, 3}, {590, 200}, {300, 396}, {2, 399}}) {
+    for (auto [x, y] : {std::pair{5, 5}, {590, 396}}) {
         const Pixel p = pixelOf(data, 600, x, y);
-        EXPECT_NEAR(p[0], 128, 1) << x << "," << y;
-        EXPECT_EQ(p[0], p[2]) << x << "," << y;
-        EXPECT_EQ(p[3], 255) << x << "," << y;
+        EXPECT_TRUE(std::abs(p[0] - 128) <= 1 && p[1] == p[0] && p[2] == p[0] && p[3] == 255)
+            << x << "," << y;
     }
     for (auto [x, y] : {std::pair{300, 200}, {20, 20}, {580, 380}}) {
         EXPECT_EQ(pixelOf(data, 600, x, y), (Pixel{255, 255, 255, 255})) << x << "," << y;
@@ -218,7 +172,6 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     EXPECT_TRUE(isGreen(300, 384) || isGreen(300, 385));
     EXPECT_TRUE(isGreen(14, 200) || isGreen(15, 200));
     EXPECT_TRUE(isGreen(584, 200) || isGreen(585, 200));
-    EXPECT_FALSE(isGreen(300, 200));
 
     // The next frame without the overlay is unshaded: texturing came back.
     view->setShade(false);
@@ -226,71 +179,40 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     EXPECT_EQ(pixelOf(plain, 600, 5, 5), (Pixel{255, 255, 255, 255}));
 }
 
-TEST(GLView, FramesDrawnWithPresentOffAreNotShownButStayCapturable) {
+TEST(GLView, OnlyFramesDrawnWithSpriteGridAndPresentOnAreShown) {
     const Picture red = plainPicture(6, 4, {255, 0, 0, 255});
     const Picture blue = plainPicture(6, 4, {0, 0, 255, 255});
-    auto view = viewShowing(red);
+    auto view = GLView::create({0.0f, 0.0f, 6.0f, 4.0f});
     ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(view->present());
+    view->drawView(); // neither sprite nor grid, presenting by default
+    view->setGrid(std::make_shared<EffectGrid>(32, 32));
+    view->drawView(); // no sprite yet
+    EXPECT_EQ(view->layer().presentCount(), 0u);
+    EXPECT_TRUE(view->drawnPositions().empty());
+    view->loadSpriteImage(&red);
     view->drawView();
     EXPECT_EQ(view->layer().presentCount(), 1u);
     ASSERT_NE(view->layer().presentedPixels(), nullptr);
     EXPECT_TRUE(*view->layer().presentedPixels() == *red.pixels());
 
+    // Drawn with present off: not shown, but captured.
     view->loadSpriteImage(&blue);
-    view->setPresent(false);
-    view->drawView();
+    PixelBuffer data = drawAndCapture(*view);
     EXPECT_EQ(view->layer().presentCount(), 1u);
     EXPECT_TRUE(*view->layer().presentedPixels() == *red.pixels());
-    PixelBuffer data;
-    ASSERT_TRUE(view->capture(data));
     EXPECT_TRUE(*data == *blue.pixels());
-}
 
-TEST(GLView, DrawingWithoutSpriteOrGridChangesNothing) {
-    const Picture picture = plainPicture(5, 3, {0, 200, 0, 255});
-    auto view = GLView::create({0.0f, 0.0f, 5.0f, 3.0f});
-    ASSERT_NE(view, nullptr);
-    view->drawView(); // neither
-    EXPECT_EQ(view->layer().presentCount(), 0u);
-    view->setGrid(std::make_shared<EffectGrid>(32, 32));
-    view->drawView(); // no sprite yet
-    EXPECT_EQ(view->layer().presentCount(), 0u);
-    EXPECT_TRUE(view->drawnPositions().empty());
-
-    view->loadSpriteImage(&picture);
-    const PixelBuffer drawn = drawAndCapture(*view);
-    ASSERT_NE(drawn, nullptr);
-
-    const Picture other = plainPicture(5, 3, {0, 0, 200, 255});
-    view->loadSpriteImage(&other);
+    // Without a grid or a sprite nothing is drawn, and the last frame stays.
+    view->loadSpriteImage(&red);
     view->setGrid(nullptr);
     view->setPresent(true);
     view->drawView();
     view->setGrid(std::make_shared<EffectGrid>(32, 32));
     view->clearSprite();
     view->drawView();
-    EXPECT_EQ(view->layer().presentCount(), 0u);
-    PixelBuffer after;
-    ASSERT_TRUE(view->capture(after));
-    EXPECT_TRUE(*after == *drawn);
-}
-
-TEST(GLView, ResizeRemakesTheDrawableAndKeepsSpriteAndGrid) {
-    const Picture small = patternPicture(10, 6);
-    auto view = viewShowing(small);
-    ASSERT_NE(view, nullptr);
-    const auto grid = view->grid();
-    const GLuint sprite = view->spriteTexture();
-    const Picture large = patternPicture(30, 20);
-    view->resize({0.0f, 0.0f, 30.0f, 20.0f});
-    EXPECT_EQ(view->backingWidth(), 30);
-    EXPECT_EQ(view->backingHeight(), 20);
-    EXPECT_EQ(view->frame(), (Rect{0.0f, 0.0f, 30.0f, 20.0f}));
-    EXPECT_EQ(view->grid(), grid);
-    EXPECT_EQ(view->spriteTexture(), sprite);
-    view->loadSpriteImage(&large);
-    EXPECT_TRUE(*drawAndCapture(*view) == *large.pixels());
+    EXPECT_EQ(view->layer().presentCount(), 1u);
+    ASSERT_TRUE(view->capture(data));
+    EXPECT_TRUE(*data == *blue.pixels());
 }
 
 TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
@@ -303,10 +225,13 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
         EXPECT_TRUE(log.lines()[0].starts_with("failed to make complete framebuffer object "))
             << log.lines()[0];
     }
-    // A failed resize says so but keeps the view; it draws again after a good one.
-    const Picture picture = patternPicture(4, 4);
-    auto view = viewShowing(picture);
+    // A failed resize says so but keeps the view; a good one remakes the drawable and keeps
+    // the sprite and the grid.
+    const Picture small = patternPicture(10, 6);
+    auto view = viewShowing(small);
     ASSERT_NE(view, nullptr);
+    const auto grid = view->grid();
+    const GLuint sprite = view->spriteTexture();
     {
         testsupport::LogRecorder log;
         view->resize({0.0f, 0.0f, 0.0f, 0.0f});
@@ -314,9 +239,14 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     }
     view->drawView();
     view->resize({0.0f, 0.0f, 4.0f, 4.0f});
+    EXPECT_EQ(view->backingWidth(), 4);
+    EXPECT_EQ(view->backingHeight(), 4);
+    EXPECT_EQ(view->grid(), grid);
+    EXPECT_EQ(view->spriteTexture(), sprite);
 
     // Bad sprite data leaves the sprite alone.
-    const GLuint sprite = view->spriteTexture();
+    const Picture picture = patternPicture(4, 4);
+    ASSERT_TRUE(view->loadSpriteImage(&picture));
     const auto shortBuffer = std::make_shared<const platform::PixelBytes>(4 * 4 * 4 - 1);
     EXPECT_FALSE(view->loadSpriteData(shortBuffer, 4.0f, 4.0f));
     EXPECT_FALSE(
@@ -325,7 +255,6 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     EXPECT_FALSE(view->loadSpriteData(picture.pixels(), 1e30f, 1.0f));
     EXPECT_FALSE(view->loadSpriteData(nullptr, 4.0f, 4.0f));
     EXPECT_FALSE(view->loadSpriteImage(nullptr));
-    EXPECT_EQ(view->spriteTexture(), sprite);
     EXPECT_EQ(view->spriteWidth(), 4u);
     EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
 }
