@@ -106,6 +106,13 @@ TEST(EditorProcess, AFailedScriptedRunSaysWhyAndEndsWithItsStatus) {
         << run.output;
     EXPECT_FALSE(fs::exists(data.path() / "Pixello.storage"));
 
+    // A script that is no file or pipe is refused before it is read.
+    run = runPixello("", "--headless --data-dir " + data.path().string() + " --script /dev/zero");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("pixello: the script '/dev/zero' is not a file or a pipe"),
+              std::string::npos)
+        << run.output;
+
     // Saves that failed: the images folder taken by a file, no picture can be written.
     testsupport::writeText(data.path() / "PixelloImages", "");
     run = runScript(data.path(), "wait 0.5\n");

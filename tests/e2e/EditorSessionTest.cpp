@@ -335,6 +335,7 @@ TEST(EditorScriptCheck, KnowsTheEditorsCommandsAndTheirWords) {
         {"export a.PNG", ""},
         {"export a.jpg", "'export' writes PNG: the file name must end in .png, not 'a.jpg'"},
         {"dump-grid", "'dump-grid' needs a file name"},
+        {"pick a.heic", ""},
         {"shutter", ""},
         {"prss\x7f effect", "unknown command 'prss\\x7f'"},
     };

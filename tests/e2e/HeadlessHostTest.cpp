@@ -144,8 +144,6 @@ TEST_F(HeadlessRun, TerminateEndsTheApplicationAndRunHostReadsTheScriptAndEndsIt
     auto second = std::make_shared<Record>();
     EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(second)), 1);
     EXPECT_TRUE(second->terminated);
-    options.script = (scratch.path() / "missing.txt").string();
-    EXPECT_EQ(platform::runHost(options, testsupport::factoryFor(std::make_shared<Record>())), 2);
 }
 
 } // namespace
