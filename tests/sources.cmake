@@ -71,10 +71,8 @@ set(PIXELLO_EDITOR_TESTS
     tests/Pixello/SettingsViewControllerTest.cpp
 )
 set(PIXELLO_E2E_TESTS
-    tests/e2e/CrashConsistencyTest.cpp
     tests/e2e/EditorProcessTest.cpp
     tests/e2e/EditorSessionTest.cpp
-    tests/e2e/FullResolutionTest.cpp
     tests/e2e/HeadlessHostTest.cpp
     tests/e2e/PickingTest.cpp
     tests/e2e/WindowHostTest.cpp

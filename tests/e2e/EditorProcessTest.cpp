@@ -1,14 +1,22 @@
 // The editor program as a user starts it: which libraries each way of running it loads,
-// how it refuses scripts, and how it ends on a signal.
+// how it refuses scripts, how it ends on a signal, and what a kill leaves behind.
+#include "Pixello/HistoryLeftovers.h"
+#include "Pixello/PixelloModel.h"
+#include "platform/graphics/PictureCodec.h"
+#include "support/PictureTestSupport.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -16,6 +24,8 @@
 #include <vector>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Outcome {
     int status = -1;
@@ -42,6 +52,14 @@ Outcome runPixello(const std::string& environment, const std::string& arguments)
     return outcome;
 }
 
+// Runs `text` as the script edit.txt in the data folder `data`, headless.
+Outcome runScript(const fs::path& data, const std::string& text,
+                  const std::string& environment = "") {
+    testsupport::writeText(data / "edit.txt", text);
+    return runPixello(environment, "--headless --data-dir " + data.string() + " --script " +
+                                       (data / "edit.txt").string());
+}
+
 // Whether the loader said it opened `library`.
 bool loaded(const Outcome& outcome, const std::string& library) {
     return outcome.output.find(library) != std::string::npos;
@@ -49,11 +67,10 @@ bool loaded(const Outcome& outcome, const std::string& library) {
 
 TEST(EditorProcess, HeadlessRunsNeverLoadSDLOrItsAudioAndWindowLibraries) {
     testsupport::ScratchDirectory data;
-    const std::string script = (data.path() / "edit.txt").string();
-    testsupport::writeText(script, "wait 0.5\ndown 1 100 200\nmove 1 150 220\nup 1 180 230\n"
-                                   "wait 0.5\npress undo\nwait 0.5\n");
-    const Outcome run = runPixello(
-        "LD_DEBUG=files", "--headless --data-dir " + data.path().string() + " --script " + script);
+    const Outcome run = runScript(data.path(),
+                                  "wait 0.5\ndown 1 100 200\nmove 1 150 220\nup 1 180 230\n"
+                                  "wait 0.5\npress undo\nwait 0.5\n",
+                                  "LD_DEBUG=files");
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(loaded(run, "libEGL")) << "the loader's messages are missing";
     EXPECT_TRUE(loaded(run, "swrast_dri") || loaded(run, "_dri.so")) << "no GL driver";
@@ -76,14 +93,29 @@ TEST(EditorProcess, AWindowedStartLoadsTheWindowHostAndSaysWhenThereIsNoDisplay)
         << run.output;
 }
 
-TEST(EditorProcess, AScriptedRunWhoseSavesFailedEndsWithStatusThreeAndSaysWhy) {
+TEST(EditorProcess, AFailedScriptedRunSaysWhyAndEndsWithItsStatus) {
+    // A misspelt command after a stroke stops the run before the stroke is made: nothing is
+    // saved.
     testsupport::ScratchDirectory data;
-    // The images folder taken by a file: no picture can be written.
+    Outcome run = runScript(data.path(), "wait 0.5\ndown 1 100 200\nup 1 180 230\nwait 0.5\n"
+                                         "prss\x1b effect\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(
+        run.output.find((data.path() / "edit.txt").string() + ":5: unknown command 'prss\\x1b'"),
+        std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(data.path() / "Pixello.storage"));
+
+    // A script that is no file or pipe is refused before it is read.
+    run = runPixello("", "--headless --data-dir " + data.path().string() + " --script /dev/zero");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("pixello: the script '/dev/zero' is not a file or a pipe"),
+              std::string::npos)
+        << run.output;
+
+    // Saves that failed: the images folder taken by a file, no picture can be written.
     testsupport::writeText(data.path() / "PixelloImages", "");
-    const std::string script = (data.path() / "edit.txt").string();
-    testsupport::writeText(script, "wait 0.5\n");
-    const Outcome run =
-        runPixello("", "--headless --data-dir " + data.path().string() + " --script " + script);
+    run = runScript(data.path(), "wait 0.5\n");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.output.find("pixello: The picture could not be saved: cannot create a file "
                               "beside '" +
@@ -92,31 +124,15 @@ TEST(EditorProcess, AScriptedRunWhoseSavesFailedEndsWithStatusThreeAndSaysWhy) {
         << run.output;
 }
 
-TEST(EditorProcess, RefusesScriptsItCannotReadAndChecksEveryLineBeforeAnythingRuns) {
-    testsupport::ScratchDirectory data;
-    const std::string dataDir = "--headless --data-dir " + data.path().string() + " --script ";
-    for (const std::string& script : {data.path().string(), std::string("/dev/zero")}) {
-        const Outcome run = runPixello("", dataDir + script);
-        EXPECT_EQ(run.status, 2) << script;
-        EXPECT_NE(run.output.find("is not a file or a pipe"), std::string::npos) << run.output;
-    }
-    // A misspelt command after a stroke stops the run before the stroke is made: nothing
-    // is saved.
-    const std::string script = (data.path() / "edit.txt").string();
-    testsupport::writeText(script, "wait 0.5\ndown 1 100 200\nup 1 180 230\nwait 0.5\n"
-                                   "prss\x1b effect\n");
-    const Outcome run = runPixello("", dataDir + script);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find(script + ":5: unknown command 'prss\\x1b'"), std::string::npos)
-        << run.output;
-    EXPECT_FALSE(std::filesystem::exists(data.path() / "Pixello.storage"));
-}
-
-// Starts the editor with `arguments` (and `environment` added); its process id.
+// Starts the editor with `arguments` (and `environment` added), its output thrown away; its
+// process id.
 pid_t startPixello(const std::vector<std::string>& arguments,
                    const std::vector<std::string>& environment = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
         for (const std::string& variable : environment) {
             ::putenv(const_cast<char*>(variable.c_str()));
         }
@@ -139,6 +155,7 @@ bool appears(const std::filesystem::path& path) {
     return std::filesystem::exists(path);
 }
 
+// Sends `signal` (0: none) and waits for the end.
 int exitStatusAfter(pid_t pid, int signal) {
     ::kill(pid, signal);
     int status = 0;
@@ -188,5 +205,144 @@ TEST(EditorProcess, AWindowEndsThroughTerminateOnASignal) {
     EXPECT_EQ(exitStatusAfter(pid, SIGTERM), 128 + SIGTERM);
     EXPECT_TRUE(std::filesystem::exists(data.path() / "Pixello.storage"));
 }
+
+// The editor killed at random moments of an editing session, over and over: every restart
+// must find a history whose pictures are all there, and what the kills leave behind must not
+// pile up. PIXELLO_CRASH_KILLS sets the number of kills of each shard (a soak), and
+// PIXELLO_CRASH_SEED the randomness.
+constexpr int kShards = 10;
+constexpr int kKillsPerShard = 5;
+// A kill falls this many milliseconds or less after the editor's first save, so that it
+// meets the editing; one kill in four falls as early after the start instead, among the
+// loading and the collection of leftovers.
+constexpr int kKillWindowMs = 300;
+
+int environmentNumber(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0' ? std::atoi(value) : fallback;
+}
+
+// Strokes, undo, redo, a stroke that drops the redo branch, a crop, and a picked picture,
+// which clears the history.
+std::string editingRound(const fs::path& picked) {
+    return "down 1 100 200\nmove 1 130 210\nmove 1 160 220\nup 1 190 230\nwait 0.5\n"
+           "press undo\nwait 0.3\npress redo\nwait 0.3\npress undo\nwait 0.3\n"
+           "down 1 120 240\nmove 1 150 260\nup 1 170 280\nwait 0.5\n"
+           "press effect\nwait 0.3\npress crop\nwait 0.3\npress apply\nwait 0.5\n"
+           "press effect\nwait 0.3\npress pick\nwait 0.5\npick " +
+           picked.string() + "\nwait 0.1\nwait 0.5\n";
+}
+
+struct Census {
+    int danglingNames = 0;
+    int lostCurrent = 0;
+    int damagedFiles = 0;
+    int orphans = 0;
+};
+
+class CrashConsistency : public testsupport::PlatformTest, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        documents = root.path() / "data";
+        platform::Paths::setDocumentsDirectory(documents);
+        fs::create_directories(root.path() / "pictures");
+        const fs::path picked = root.path() / "picked.png";
+        ASSERT_TRUE(
+            platform::PictureCodec::writePNG(testsupport::patternPicture(200, 160), picked));
+        std::string text = "wait 0.5\n";
+        for (int i = 0; i < 20; ++i) {
+            text += editingRound(picked);
+        }
+        testsupport::writeText(root.path() / "session.txt", text);
+        testsupport::writeText(root.path() / "restart.txt", "wait 0.5\n");
+    }
+
+    // Starts the editor on `script`; kills it `killAfterMs` after its start, or after its
+    // first save when `afterSave`, unless `killAfterMs` is negative.
+    void runEditor(const std::string& script, int killAfterMs, bool afterSave = false) {
+        const pid_t pid = startPixello({"--headless", "--data-dir", documents.string(),
+                                        "--pictures-dir", (root.path() / "pictures").string(),
+                                        "--script", (root.path() / script).string()});
+        ASSERT_GT(pid, 0);
+        const auto stamp = [] {
+            std::error_code ec;
+            return fs::last_write_time(*ZVKApplicationModel::storagePath(), ec);
+        };
+        const auto before = stamp();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        siginfo_t exited{};
+        while (afterSave && stamp() == before && std::chrono::steady_clock::now() < giveUp &&
+               ::waitid(P_PID, static_cast<id_t>(pid), &exited, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               exited.si_pid == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (killAfterMs < 0) {
+            ASSERT_EQ(exitStatusAfter(pid, 0), 0);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
+            exitStatusAfter(pid, SIGKILL);
+        }
+    }
+
+    // What a restart finds, read as the editor reads it.
+    Census count() const {
+        Census census;
+        const std::string storage = *ZVKApplicationModel::storagePath();
+        const fs::path images = documents / PixelloModel::kImagesDirectoryName;
+        std::vector<std::string> named;
+        for (const std::string& file : {storage, ZVKApplicationModel::backupPath(storage)}) {
+            for (const std::string& name :
+                 PixelloModel::entryNamesIn(testsupport::readText(file))) {
+                if (PixelloModel::isEntryFileName(name)) {
+                    named.push_back(name);
+                    census.danglingNames += fs::exists(images / name) ? 0 : 1;
+                }
+            }
+        }
+        census.damagedFiles += fs::exists(ZVKApplicationModel::damagedPath(storage)) ? 1 : 0;
+        // Files of neither stored state, temporary ones included, in both folders.
+        for (const auto& file : fs::recursive_directory_iterator(documents)) {
+            const std::string name = file.path().filename().string();
+            // Side files belong to the entry they are named after.
+            const std::string entry = HistoryLeftovers::entryOfFile(name);
+            const std::string owner = entry.empty() ? name : entry;
+            census.orphans += (file.path().parent_path() == images || name.starts_with(".")) &&
+                                      std::find(named.begin(), named.end(), owner) == named.end()
+                                  ? 1
+                                  : 0;
+        }
+        if (fs::exists(storage) || fs::exists(ZVKApplicationModel::backupPath(storage))) {
+            PixelloModel restarted; // else killed before the first save
+            census.lostCurrent += restarted.loadFromStorage() && restarted.image() ? 0 : 1;
+        }
+        return census;
+    }
+
+    // A kill loses nothing of the page cache, so memory serves as well as a disk here,
+    // without the flushes to disk that would make the suite slow.
+    testsupport::ScratchDirectory root{fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                                    : scratch.path()};
+};
+
+TEST_P(CrashConsistency, EveryRestartFindsAllNamedPicturesAndLeftoversGo) {
+    const int kills = environmentNumber("PIXELLO_CRASH_KILLS", kKillsPerShard);
+    std::mt19937 random(
+        static_cast<unsigned>(environmentNumber("PIXELLO_CRASH_SEED", 1) * kShards + GetParam()));
+    std::uniform_int_distribution<int> moment(0, kKillWindowMs);
+    for (int i = 0; i < kills; ++i) {
+        runEditor("session.txt", moment(random), random() % 4 != 0);
+        const Census after = count();
+        ASSERT_EQ(after.danglingNames + after.lostCurrent + after.damagedFiles, 0)
+            << "kill " << i << ": " << after.danglingNames << " dangling names, "
+            << after.lostCurrent << " lost current pictures, " << after.damagedFiles
+            << " damaged storage files";
+    }
+    // A restart that is not killed removes whatever the kills left.
+    runEditor("restart.txt", -1);
+    EXPECT_EQ(count().orphans, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, CrashConsistency, testing::Range(0, kShards));
 
 } // namespace

@@ -1,8 +1,12 @@
 // Pictures in and out through the editor's own screens, driven as a script drives them:
-// the photo library, the camera, files opened from outside, and the album.
+// the photo library, the camera, files opened from outside, and the album; and the full-size
+// rendition, edits recorded beside their history entries and drawn again on the kept
+// original, for the album and for `export-full`.
 
-#include "ZevkoCore/ZVKCommons.h"
-#include "platform/base/Paths.h"
+#include "Pixello/EditHistory.h"
+#include "Pixello/FullResolution.h"
+#include "platform/base/FileSystem.h"
+#include "platform/gl/GLContext.h"
 #include "platform/media/AlbumWriter.h"
 #include "platform/media/FrameSource.h"
 #include "platform/ui/widgets/ActivityIndicatorView.h"
@@ -10,13 +14,11 @@
 #include "platform/ui/widgets/ImagePickerController.h"
 #include "platform/ui/widgets/ThumbnailGridView.h"
 #include "support/EditorSession.h"
-#include "support/HeifEncoding.h"
 #include "support/JpegEncoding.h"
 #include "support/PictureTestSupport.h"
-#include "support/WebpEncoding.h"
 
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -61,6 +63,16 @@ protected:
 
     platform::ImagePickerController& picker() { return *kernel()->picker(); }
     std::shared_ptr<AlertView> alert() { return AlertView::visibleAlert(*host.window()); }
+    // The album's files, oldest name first.
+    std::vector<fs::path> album() const {
+        std::vector<fs::path> files;
+        const fs::path folder = pictures / platform::AlbumWriter::kAlbumName;
+        if (fs::exists(folder)) {
+            files.assign(fs::directory_iterator(folder), {});
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
 
     // History, index and tool as they stand.
     struct State {
@@ -128,25 +140,6 @@ TEST_F(Picking, APickedPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_EQ(reduced->size(), (platform::Size{600, 150}));
     EXPECT_TRUE(reddish(reduced->pixelAt(10, 75)));
     EXPECT_TRUE(bluish(reduced->pixelAt(590, 75)));
-
-    // What phones write: WebP, and HEIC turned upright by its own rotation.
-    std::vector<std::pair<fs::path, std::vector<std::uint8_t>>> phone = {
-        {pictures / "phone.webp", testsupport::encodeWebp(halves(64, 32), false)}};
-    if (testsupport::canEncodeHeif()) {
-        phone.emplace_back(pictures / "phone.heic", testsupport::encodeHeif(halves(64, 32), 6));
-    }
-    for (const auto& [path, bytes] : phone) {
-        write(path, bytes, 0);
-        ASSERT_EQ(run("press pick\nwait 0.5\npick " + path.string() + "\nwait 0.1\nwait 0.5\n"),
-                  "");
-        const auto picked = model().image();
-        ASSERT_TRUE(picked) << path;
-        const bool turned = path.extension() == ".heic";
-        EXPECT_EQ(picked->size(), (turned ? platform::Size{32, 64} : platform::Size{64, 32}))
-            << path;
-        EXPECT_TRUE(reddish(picked->pixelAt(turned ? 16 : 8, turned ? 8 : 16))) << path;
-        EXPECT_TRUE(bluish(picked->pixelAt(turned ? 16 : 56, turned ? 56 : 16))) << path;
-    }
 }
 
 TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
@@ -200,38 +193,215 @@ TEST_F(Picking, TheCameraShowsItsPictureAndTheShutterPicksIt) {
     EXPECT_TRUE(reddish(picked->pixelAt(4, 24)));
 }
 
-TEST_F(Picking, FilesOpenedFromOutsideTakeThePickersRoad) {
-    const fs::path file = write(scratch.path() / "elsewhere.png",
-                                *platform::PictureCodec::encodePNG(halves(30, 10)), 0);
-    launch();
-    delegate->openFile(file);
-    ASSERT_NE(alert(), nullptr);
-    EXPECT_EQ(alert()->title(), "Please, wait...");
-    ASSERT_EQ(run("wait 0.1\nwait 0.5\n"), "");
-    ASSERT_EQ(model().imageFileNames().size(), 1u);
-    EXPECT_EQ(model().image()->size(), (platform::Size{30, 10}));
-}
-
 TEST_F(Picking, SavingWritesTheCurrentPictureIntoTheAlbum) {
     launch();
     ASSERT_EQ(run("press save\nwait 0.1\n"), "");
     ASSERT_NE(alert(), nullptr);
     EXPECT_EQ(alert()->title(), "Image saved to 'Saved photos' album.");
     alert()->dismissWithClickedButtonIndex(0, false);
-    const fs::path album = pictures / platform::AlbumWriter::kAlbumName;
-    std::vector<fs::path> saved(fs::directory_iterator(album), {});
-    ASSERT_EQ(saved.size(), 1u);
-    const auto written = platform::PictureCodec::decodeFile(saved[0]);
+    ASSERT_EQ(album().size(), 1u);
+    const auto written = platform::PictureCodec::decodeFile(album()[0]);
     ASSERT_TRUE(written);
     EXPECT_EQ(*written->pixels(), *model().image()->pixels());
 
     // An album that cannot be made: the system's reason, and no file anywhere.
-    fs::remove_all(album);
-    testsupport::writeText(album, "");
+    fs::remove_all(album()[0].parent_path());
+    testsupport::writeText(pictures / platform::AlbumWriter::kAlbumName, "");
     ASSERT_EQ(run("press save\nwait 0.1\n"), "");
     ASSERT_NE(alert(), nullptr);
     EXPECT_EQ(alert()->title(), "Error 'Not a directory' occured.");
     EXPECT_EQ(std::distance(fs::directory_iterator(pictures), {}), 2) << "trip and the file";
+}
+
+// Smooth, so that a reduced full-size rendition can be compared with the working picture.
+Picture landscape(int width, int height) {
+    return testsupport::makePicture(width, height, [width, height](int x, int y) {
+        const double wave = std::sin(x * 6.0 / width) * std::cos(y * 5.0 / height);
+        return testsupport::Pixel{static_cast<std::uint8_t>(x * 255 / width),
+                                  static_cast<std::uint8_t>(y * 255 / height),
+                                  static_cast<std::uint8_t>(128 + 100 * wave), 255};
+    });
+}
+
+// A 1200 × 900 original, opened, then smudged, bumped, cropped and smudged again: five
+// entries of a 600 × 450 working picture.
+constexpr const char* kEdits = "down 1 100 200\nmove 1 130 210\nmove 1 160 220\nup 1 190 230\n"
+                               "wait 0.5\n"
+                               "press effect\nwait 0.3\npress bump\nwait 0.3\n"
+                               "down 1 120 220\ndown 2 200 300\nmove 1 100 200\nmove 2 220 320\n"
+                               "up 1 100 200\nup 2 220 320\nwait 0.5\n"
+                               "press effect\nwait 0.3\npress crop\nwait 0.3\n"
+                               "press apply\nwait 0.1\nwait 0.5\n"
+                               "press effect\nwait 0.3\npress smudge\nwait 0.3\n"
+                               "down 1 200 150\nmove 1 170 170\nup 1 150 190\nwait 0.5\n";
+
+class FullSize : public Picking {
+protected:
+    void edit() {
+        launch();
+        delegate->openFile(write(scratch.path() / "original.png",
+                                 *platform::PictureCodec::encodePNG(landscape(1200, 900)), 0));
+        ASSERT_EQ(run("wait 0.1\nwait 0.5\n"), "");
+        ASSERT_EQ(run(kEdits), "");
+        ASSERT_EQ(model().imageFileNames().size(), 5u);
+    }
+
+    fs::path images() const { return model().directoryForImages(); }
+    std::string current() const {
+        return model().imageFileNames()[static_cast<std::size_t>(model().currentImage())];
+    }
+    // The rendition of `name` made from scratch, the original decoded to fit `box`.
+    std::expected<Picture, platform::Error>
+    replay(const std::string& name,
+           platform::Size box = {FullResolution::kFullSide, FullResolution::kFullSide}) const {
+        return FullResolution::renderEntry(images(), model().imageFileNames(), name, "",
+                                           std::nullopt, platform::GLContext::shared()->fbo(), 0,
+                                           box);
+    }
+};
+
+TEST_F(FullSize, ReplayGivesEveryEntryAndTheOriginalsSizeReachesExportAndAlbum) {
+    edit();
+    // At the working size, exactly what each entry's file holds.
+    for (const std::string& name : model().imageFileNames()) {
+        const auto again = replay(name, {600.0f, 600.0f});
+        ASSERT_TRUE(again) << name << ": " << again.error().message;
+        const fs::path path = images() / name;
+        const auto entry = name.ends_with(".pngr")
+                               ? std::optional(*platform::PictureCodec::decodeFile(path))
+                               : PixelloModel::pictureFromRawFile(*platform::readFile(path));
+        ASSERT_TRUE(entry) << name;
+        ASSERT_EQ(again->size(), entry->size()) << name;
+        EXPECT_EQ(*again->pixels(), *entry->pixels()) << name;
+    }
+
+    const Picture working = *model().image();
+    ASSERT_EQ(run("export-full " + (scratch.path() / "full.png").string() + "\n"), "");
+    const auto full = platform::PictureCodec::decodeFile(scratch.path() / "full.png");
+    ASSERT_TRUE(full);
+    // The crop at twice the working scale; reduced, close to the working picture in every
+    // channel of every pixel.
+    EXPECT_EQ(full->size(), (platform::Size{working.width() * 2.0f, working.height() * 2.0f}));
+    const auto reduced =
+        PixelloKernel::convertImageToPNG(*full, working.size().width, working.size().height);
+    ASSERT_TRUE(reduced);
+    double total = 0;
+    int largest = 0;
+    for (std::size_t i = 0; i < working.pixels()->size(); ++i) {
+        const int delta = std::abs(int{(*reduced->pixels())[i]} - int{(*working.pixels())[i]});
+        total += delta;
+        largest = std::max(largest, delta);
+    }
+    EXPECT_LT(total / static_cast<double>(working.pixels()->size()), 1.5);
+    EXPECT_LE(largest, 64) << "edges of strokes are sharper at full size";
+
+    // The rendition is kept: one more stroke costs one step from it and gives what a
+    // replay from scratch gives.
+    const std::string before = current();
+    EXPECT_EQ(kernel()->fullResolution()->cachedEntry(), before);
+    ASSERT_EQ(run("down 1 150 300\nmove 1 180 310\nup 1 200 320\nwait 0.5\n"), "");
+    const auto plan = EditHistory::plan(images(), model().imageFileNames(), current(), before);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->steps.size(), 1u);
+    const auto next = kernel()->fullResolution()->render(model());
+    ASSERT_TRUE(next);
+    EXPECT_EQ(*next->pixels(), *replay(current())->pixels());
+
+    // The album gets the same, made off the main thread under the wait alert.
+    ASSERT_EQ(run("press save\n"), "");
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_EQ(alert()->title(), "Please, wait...");
+    ASSERT_EQ(run("wait 0.1\n"), "");
+    ASSERT_EQ(alert()->title(), "Image saved to 'Saved photos' album.");
+    ASSERT_EQ(album().size(), 1u);
+    const auto saved = platform::PictureCodec::decodeFile(album()[0]);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved->pixels(), *next->pixels());
+}
+
+TEST_F(FullSize, DamagedRecordsOrOriginalsFallBackToTheWorkingPicture) {
+    edit();
+    const auto names = model().imageFileNames();
+    const fs::path middle = images() / EditHistory::editFileName(names[2]);
+    const fs::path source = images() / EditHistory::sourceFileName(names[0]);
+    const std::string record = testsupport::readText(middle);
+    const std::string kept = testsupport::readText(source);
+    // How each damage is found is the record's and the codec's own test; here, that any of
+    // them falls back.
+    struct Damage {
+        const char* what;
+        fs::path file;
+        std::string content;
+    };
+    const Damage damages[] = {
+        {"missing", middle, ""},
+        {"truncated", middle, record.substr(0, record.size() / 2)},
+        {"unreadable original", source, "not a picture"},
+    };
+    const Picture working = *model().image();
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        if (damage.content.empty()) {
+            fs::remove(damage.file);
+        } else {
+            testsupport::writeText(damage.file, damage.content);
+        }
+        EXPECT_NE(run("export-full " + (scratch.path() / "x.png").string() + "\n"), "");
+        const std::size_t before = album().size();
+        ASSERT_EQ(run("press save\nwait 0.1\n"), "");
+        ASSERT_NE(alert(), nullptr);
+        EXPECT_NE(alert()->title().find("the working picture was saved"), std::string::npos)
+            << alert()->title();
+        alert()->dismissWithClickedButtonIndex(0, false);
+        ASSERT_EQ(album().size(), before + 1);
+        const auto saved = platform::PictureCodec::decodeFile(album().back());
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(*saved->pixels(), *working.pixels());
+        testsupport::writeText(middle, record);
+        testsupport::writeText(source, kept);
+    }
+    EXPECT_TRUE(replay(current())) << "whole again";
+}
+
+TEST_F(FullSize, SideFilesLiveAndDieWithTheirEntries) {
+    edit();
+    const auto companions = [this] {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(images())) {
+            const std::string name = entry.path().filename().string();
+            if (name.ends_with(".edit") || name.ends_with(".source")) {
+                files.push_back(name);
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    auto names = model().imageFileNames();
+    ASSERT_EQ(run("press undo\nwait 0.3\npress undo\nwait 0.3\n"
+                  "down 1 150 300\nmove 1 180 310\nup 1 200 320\nwait 0.5\n"),
+              "");
+    // The redo branch goes with exactly its records, once the backup no longer names it.
+    ASSERT_TRUE(model().saveToStorage());
+    std::vector<std::string> expected{EditHistory::sourceFileName(names[0])};
+    for (std::size_t i : {0u, 1u, 2u}) {
+        expected.push_back(EditHistory::editFileName(names[i]));
+    }
+    expected.push_back(EditHistory::editFileName(model().imageFileNames()[3]));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(companions(), expected);
+
+    // Dropping the entries before the current one leaves it its steps and the original.
+    const auto before = replay(current());
+    ASSERT_TRUE(before);
+    model().clearHistory();
+    ASSERT_EQ(model().imageFileNames().size(), 1u);
+    ASSERT_TRUE(model().saveToStorage());
+    ASSERT_TRUE(model().saveToStorage());
+    EXPECT_EQ(companions(), (std::vector<std::string>{EditHistory::editFileName(current()),
+                                                      EditHistory::sourceFileName(current())}));
+    const auto after = replay(current());
+    ASSERT_TRUE(after) << after.error().message;
+    EXPECT_EQ(*after->pixels(), *before->pixels());
 }
 
 } // namespace

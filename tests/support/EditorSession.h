@@ -11,6 +11,7 @@
 #include "support/HostTestApp.h"
 #include "support/TestEnvironment.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -85,18 +86,14 @@ inline void expectMatchesReference(const platform::Picture& shot, const std::str
     ASSERT_EQ(shot.width(), expected->width());
     ASSERT_EQ(shot.height(), expected->height());
     constexpr int kChannelTolerance = 24;
+    const auto close = [](std::uint8_t a, std::uint8_t b) {
+        return std::abs(int{a} - int{b}) <= kChannelTolerance;
+    };
+    const auto& shown = *shot.pixels();
+    const auto& wanted = *expected->pixels();
     long differing = 0;
-    for (int y = 0; y < shot.height(); ++y) {
-        for (int x = 0; x < shot.width(); ++x) {
-            const auto a = shot.pixelAt(x, y);
-            const auto b = expected->pixelAt(x, y);
-            for (int c = 0; c < 4; ++c) {
-                if (std::abs(int(a[c]) - int(b[c])) > kChannelTolerance) {
-                    ++differing;
-                    break;
-                }
-            }
-        }
+    for (std::size_t i = 0; i < shown.size(); i += 4) {
+        differing += std::equal(&shown[i], &shown[i] + 4, &wanted[i], close) ? 0 : 1;
     }
     const long total = long(shot.width()) * shot.height();
     EXPECT_LE(differing * 200, total)

@@ -14,10 +14,8 @@ struct PaintCall {
     Kind kind;
     platform::Rect rect;                      // FillRect, DrawPicture
     platform::Color top;                      // FillRect's colour, FillConvex's top colour
-    platform::Color bottom;                   // FillConvex
     float alpha = 1.0f;                       // DrawPicture
     std::optional<platform::Picture> picture; // DrawPicture
-    std::vector<platform::Point> outline;     // FillConvex
 };
 
 // A painter that draws nothing and keeps every call, so a view's drawing can be checked
@@ -31,20 +29,14 @@ public:
 
     int scale() const override { return scale_; }
     void fillRect(platform::Rect rect, platform::Color color) override {
-        calls.push_back({PaintCall::FillRect, rect, color, color, 1.0f, std::nullopt, {}});
+        calls.push_back({PaintCall::FillRect, rect, color, 1.0f, std::nullopt});
     }
     void drawPicture(const platform::Picture& picture, platform::Rect rect, float alpha) override {
-        calls.push_back({PaintCall::DrawPicture, rect, {}, {}, alpha, picture, {}});
+        calls.push_back({PaintCall::DrawPicture, rect, {}, alpha, picture});
     }
-    void fillConvex(std::span<const platform::Point> outline, platform::Color top,
-                    platform::Color bottom, float, float) override {
-        calls.push_back({PaintCall::FillConvex,
-                         {},
-                         top,
-                         bottom,
-                         1.0f,
-                         std::nullopt,
-                         {outline.begin(), outline.end()}});
+    void fillConvex(std::span<const platform::Point>, platform::Color top, platform::Color, float,
+                    float) override {
+        calls.push_back({PaintCall::FillConvex, {}, top, 1.0f, std::nullopt});
     }
 
     std::vector<PaintCall> calls;

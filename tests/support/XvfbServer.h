@@ -17,11 +17,10 @@ class XvfbServer {
 public:
     explicit XvfbServer(const char* screen = "1280x1024x24") {
         int fds[2];
-        if (::pipe(fds) != 0) {
-            why_ = "no pipe";
+        if (::pipe(fds) != 0 || (pid_ = ::fork()) < 0) {
+            why_ = "cannot start Xvfb";
             return;
         }
-        pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
             // The server must not hold the test's output open after the test is gone.
@@ -36,11 +35,6 @@ public:
             ::_exit(127);
         }
         ::close(fds[1]);
-        if (pid_ < 0) {
-            ::close(fds[0]);
-            why_ = "cannot fork";
-            return;
-        }
         // Xvfb writes its display number once it accepts clients.
         std::string number;
         pollfd p{fds[0], POLLIN, 0};
