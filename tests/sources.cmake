@@ -4,9 +4,7 @@ set(PIXELLO_TEST_SUPPORT_SOURCES
 )
 set(PIXELLO_PLATFORM_TESTS
     tests/platform/base/ApplicationTest.cpp
-    tests/platform/base/BackgroundQueueTest.cpp
     tests/platform/base/BundleTest.cpp
-    tests/platform/base/DeviceTest.cpp
     tests/platform/base/DiagnosticsTest.cpp
     tests/platform/base/FileSystemTest.cpp
     tests/platform/base/LocalizationTest.cpp
@@ -21,12 +19,10 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/graphics/PictureTest.cpp
     tests/platform/graphics/PngTextTest.cpp
     tests/platform/graphics/ResourcesTest.cpp
-    tests/platform/host/MouseFingersTest.cpp
     tests/platform/host/ScriptTest.cpp
     tests/platform/host/StartupPathTest.cpp
     tests/platform/host/StatusBarTest.cpp
     tests/platform/host/WindowFitTest.cpp
-    tests/platform/render/CompositorDamageTest.cpp
     tests/platform/render/CompositorTest.cpp
     tests/platform/ui/AnimationTest.cpp
     tests/platform/ui/TouchTest.cpp
@@ -45,7 +41,6 @@ set(PIXELLO_MEDIA_TESTS
     tests/platform/media/FrameSourceTest.cpp
     tests/platform/media/PictureLibraryTest.cpp
     tests/platform/media/ThumbnailCacheTest.cpp
-    tests/platform/media/V4L2FrameSourceTest.cpp
 )
 set(PIXELLO_ZEVKOCORE_TESTS
     tests/ZevkoCore/ApplicationKernelTest.cpp

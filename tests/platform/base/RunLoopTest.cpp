@@ -1,8 +1,10 @@
 #include "platform/base/RunLoop.h"
 
+#include "platform/base/BackgroundQueue.h"
 #include "platform/base/NotificationCenter.h"
 
 #include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -19,7 +21,7 @@ struct VirtualLoop : ::testing::Test {
     std::vector<std::string> log;
 };
 
-TEST_F(VirtualLoop, DelayedCallsRunAtTheirTimeInDueThenSchedulingOrder) {
+TEST_F(VirtualLoop, DelayedCallsRunInDueThenSchedulingOrderUnlessCancelled) {
     const int a = 0, b = 0;
     loop.performAfterDelay(&a, "late", 0.5, [&] { log.push_back("late"); });
     loop.performAfterDelay(&a, "first", 0.3, [&] { log.push_back("first"); });
@@ -33,10 +35,9 @@ TEST_F(VirtualLoop, DelayedCallsRunAtTheirTimeInDueThenSchedulingOrder) {
     loop.advance(1.0);
     EXPECT_EQ(log.back(), "late");
     EXPECT_FALSE(loop.nextFireTime());
-}
 
-TEST_F(VirtualLoop, CancellingIsPerTargetAndAction) {
-    const int a = 0, b = 0;
+    // Cancelling is per target and action.
+    log.clear();
     loop.performAfterDelay(&a, "click", 0.3, [&] { log.push_back("a-click"); });
     loop.performAfterDelay(&a, "other", 0.3, [&] { log.push_back("a-other"); });
     loop.performAfterDelay(&b, "click", 0.3, [&] { log.push_back("b-click"); });
@@ -100,21 +101,6 @@ TEST(RealLoop, RunsCallsPostedFromOtherThreadsInPostingOrderAfterWakingTheHost) 
     EXPECT_FALSE(loop.hasPosted());
 }
 
-TEST_F(VirtualLoop, PostedCallsWaitForTheBackgroundJobsInsteadOfTheNextTurn) {
-    loop.beginBackgroundJob();
-    std::thread([&] {
-        loop.post([&] { log.push_back("completion"); });
-        loop.endBackgroundJob();
-    }).join();
-    // However soon a job ends, a virtual-clock turn does not show its completion.
-    EXPECT_EQ(loop.fireDueCalls(), 0);
-    loop.advance(1.0);
-    EXPECT_TRUE(log.empty());
-    loop.waitForBackgroundJobs();
-    EXPECT_EQ(log, (std::vector<std::string>{"completion"}));
-    EXPECT_EQ(loop.backgroundJobs(), 0);
-}
-
 TEST(NotificationCenterTest, DeliversByNameAndSenderInRegistrationOrderToLiveObservers) {
     platform::NotificationCenter center;
     std::vector<std::string> log;
@@ -136,6 +122,77 @@ TEST(NotificationCenterTest, DeliversByNameAndSenderInRegistrationOrderToLiveObs
     center.addObserver(&one, "n", nullptr, [&](const auto&) { log.push_back("removed"); });
     center.post("n", nullptr);
     EXPECT_EQ(log.back(), "first");
+}
+
+using platform::BackgroundQueue;
+
+struct Queue : VirtualLoop {};
+
+TEST_F(Queue, RunsTheHighestPriorityFirstAndNeverWhatWasCancelled) {
+    std::vector<std::string> ran;       // by the one worker, read once every job ended
+    std::vector<std::string> completed; // on this thread
+    const auto job = [&](std::string name) {
+        return [&, name]() -> RunLoop::Call {
+            ran.push_back(name);
+            return [&, name] { completed.push_back(name); };
+        };
+    };
+    std::promise<void> open;
+    const int owner = 0, other = 0;
+    BackgroundQueue queue(loop, 1);
+    // Holds the worker until everything below is queued.
+    queue.submit(&owner, 100, [&, gate = open.get_future().share()]() -> RunLoop::Call {
+        gate.wait();
+        ran.push_back("gate");
+        return {};
+    });
+    const auto a = queue.submit(&owner, 0, job("a"));
+    const auto b = queue.submit(&owner, 0, job("b"));
+    queue.submit(&other, 0, job("c"));
+    queue.submit(&other, 0, job("c2"));
+    const auto d = queue.submit(&owner, 0, job("d"));
+    EXPECT_TRUE(queue.setPriority(d, 5));
+    EXPECT_TRUE(queue.cancel(b));
+    EXPECT_FALSE(queue.cancel(b));
+    EXPECT_EQ(queue.cancelAll(&other), 2);
+    EXPECT_EQ(loop.backgroundJobs(), 3);
+
+    open.set_value();
+    loop.waitForBackgroundJobs();
+    EXPECT_EQ(ran, (std::vector<std::string>{"gate", "d", "a"}));
+    EXPECT_EQ(completed, (std::vector<std::string>{"d", "a"}));
+    EXPECT_FALSE(queue.setPriority(a, 9));
+    EXPECT_EQ(loop.backgroundJobs(), 0);
+}
+
+TEST_F(Queue, CompletionsRunOnTheLoopsThreadAndMayQueueMore) {
+    BackgroundQueue queue(loop, 2);
+    std::vector<std::thread::id> where;
+    const auto record = [&] { where.push_back(std::this_thread::get_id()); };
+    queue.submit(nullptr, 0, [&]() -> RunLoop::Call {
+        return [&] {
+            record();
+            queue.submit(nullptr, 0, [&]() -> RunLoop::Call { return record; });
+        };
+    });
+    loop.waitForBackgroundJobs();
+    const auto self = std::this_thread::get_id();
+    EXPECT_EQ(where, (std::vector<std::thread::id>{self, self}));
+}
+
+TEST_F(Queue, EndingRunsTheJobsStillQueued) {
+    std::atomic<int> ran = 0;
+    {
+        BackgroundQueue queue(loop, 2);
+        for (int i = 0; i < 20; ++i) {
+            queue.submit(nullptr, i % 3, [&]() -> RunLoop::Call {
+                ++ran;
+                return {};
+            });
+        }
+    }
+    EXPECT_EQ(ran, 20);
+    EXPECT_EQ(loop.backgroundJobs(), 0);
 }
 
 } // namespace

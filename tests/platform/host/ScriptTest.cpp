@@ -20,90 +20,46 @@ std::string errorOf(const std::string& text) {
     return script ? std::string() : script.error().message;
 }
 
-TEST(ScriptParsing, ReadsEveryCommandWithItsLineNumber) {
-    const auto script = Script::parse("# set up\n"
-                                      "\n"
-                                      "down 0 10 20.5\r\n"
-                                      "  move\t0 11 21   # along\n"
-                                      "up 0 12 22\n"
-                                      "tap 320 480\n"
-                                      "wait 0.25\n"
-                                      "rotate 6\n"
-                                      "screenshot out/a.PNG\n"
-                                      "press effect\n"
-                                      "slider smudgePower 0.5\n"
-                                      "terminate",
-                                      "script.txt");
+// Every command with its words, line numbers, blank lines, comments and CRLF run through the
+// headless host's and the editor's scripted tests (which also check the application's
+// commands); here the edges of what is accepted.
+TEST(ScriptParsing, TakesTheScreensEdgesTabsTrailingCommentsAndPngInAnyCase) {
+    const auto script = Script::parse("  move\t0 11 21.5   # along\ntap 320 480\nrotate 6\n"
+                                      "screenshot out/a.PNG\nterminate\n# end\n\n",
+                                      "s");
     ASSERT_TRUE(script) << script.error().message;
     const auto& c = script->commands();
-    ASSERT_EQ(c.size(), 10u);
-    EXPECT_EQ(c[0].line, 3);
-    const auto& down = std::get<ScriptCommand::Touch>(c[0].action);
-    EXPECT_EQ(down.phase, platform::TouchPhase::Began);
-    EXPECT_EQ(down.id, 0);
-    EXPECT_EQ(down.location, (platform::Point{10.0f, 20.5f}));
-    EXPECT_EQ(c[1].line, 4);
-    EXPECT_EQ(std::get<ScriptCommand::Touch>(c[1].action).phase, platform::TouchPhase::Moved);
-    EXPECT_EQ(std::get<ScriptCommand::Touch>(c[2].action).phase, platform::TouchPhase::Ended);
-    EXPECT_EQ(std::get<ScriptCommand::Tap>(c[3].action).location,
-              (platform::Point{320.0f, 480.0f}));
-    EXPECT_EQ(std::get<ScriptCommand::Wait>(c[4].action).seconds, 0.25);
-    EXPECT_EQ(std::get<ScriptCommand::Rotate>(c[5].action).orientation, 6);
-    EXPECT_EQ(std::get<ScriptCommand::Screenshot>(c[6].action).path, "out/a.PNG");
-    const auto& press = std::get<ScriptCommand::Application>(c[7].action);
-    EXPECT_EQ(press.name, "press");
-    EXPECT_EQ(press.args, (std::vector<std::string>{"effect"}));
-    EXPECT_EQ(std::get<ScriptCommand::Application>(c[8].action).args,
-              (std::vector<std::string>{"smudgePower", "0.5"}));
-    EXPECT_TRUE(std::holds_alternative<ScriptCommand::Terminate>(c[9].action));
-    EXPECT_EQ(c[9].line, 12);
+    ASSERT_EQ(c.size(), 5u);
+    EXPECT_EQ(std::get<ScriptCommand::Touch>(c[0].action).location, (platform::Point{11, 21.5f}));
+    EXPECT_EQ(std::get<ScriptCommand::Tap>(c[1].action).location, (platform::Point{320, 480}));
+    EXPECT_EQ(std::get<ScriptCommand::Rotate>(c[2].action).orientation, 6);
+    EXPECT_EQ(std::get<ScriptCommand::Screenshot>(c[3].action).path, "out/a.PNG");
+    EXPECT_TRUE(std::holds_alternative<ScriptCommand::Terminate>(c[4].action));
 }
 
 TEST(ScriptParsing, NamesTheLineAndWhatIsWrong) {
-    EXPECT_EQ(errorOf("tap 1 1\n\ndown 0 10\n"),
-              "script.txt:3: 'down' is missing arguments: down ID X Y");
-    EXPECT_EQ(errorOf("tap 1 2 3\n"), "script.txt:1: 'tap' has too many arguments: tap X Y");
-    EXPECT_EQ(errorOf("wait\n"), "script.txt:1: 'wait' is missing arguments: wait SECONDS");
-    EXPECT_EQ(errorOf("terminate now\n"), "script.txt:1: 'terminate' takes no arguments");
-    EXPECT_EQ(errorOf("screenshot\n"),
-              "script.txt:1: 'screenshot' is missing arguments: screenshot FILE.png");
-    EXPECT_EQ(errorOf("screenshot shot.jpg\n"),
-              "script.txt:1: 'screenshot' writes PNG: the file name must end in .png, not "
-              "'shot.jpg'");
-    EXPECT_EQ(errorOf("down x 1 1\n"),
-              "script.txt:1: finger ID 'x' of 'down' is not a whole number from 0 up");
-    EXPECT_EQ(errorOf("down -1 1 1\n"),
-              "script.txt:1: finger ID '-1' of 'down' is not a whole number from 0 up");
-    EXPECT_EQ(errorOf("move 1 1,5 2\n"), "script.txt:1: X '1,5' of 'move' is not a number");
-    EXPECT_EQ(errorOf("up 1 1 2px\n"), "script.txt:1: Y '2px' of 'up' is not a number");
-    EXPECT_EQ(errorOf("tap 321 10\n"), "script.txt:1: point (321, 10) is off the 320 x 480 screen");
-    EXPECT_EQ(errorOf("tap 10 -0.5\n"),
-              "script.txt:1: point (10, -0.5) is off the 320 x 480 screen");
-    EXPECT_EQ(errorOf("wait -1\n"), "script.txt:1: 'wait' takes seconds from 0 to 3600, not '-1'");
-    EXPECT_EQ(errorOf("wait 3601\n"),
-              "script.txt:1: 'wait' takes seconds from 0 to 3600, not '3601'");
-    EXPECT_EQ(errorOf("rotate 0\n"),
-              "script.txt:1: 'rotate' takes a device orientation from 1 to 6, not '0'");
-    EXPECT_EQ(errorOf("rotate 2.0\n"),
-              "script.txt:1: 'rotate' takes a device orientation from 1 to 6, not '2.0'");
-}
-
-TEST(ScriptParsing, ChecksTheApplicationsCommandsAndThatNothingFollowsTerminate) {
-    std::vector<std::string> checked;
-    const platform::ScriptCommandCheck check = [&checked](std::string_view name,
-                                                          std::span<const std::string> args) {
-        checked.emplace_back(name);
-        return name == "press" && args.size() == 1
-                   ? std::expected<void, platform::Error>()
-                   : platform::failure("unknown command '" + std::string(name) + "'");
+    const std::pair<std::string, std::string> cases[] = {
+        {"tap 1 1\n\ndown 0 10\n", "3: 'down' is missing arguments: down ID X Y"},
+        {"tap 1 2 3\n", "1: 'tap' has too many arguments: tap X Y"},
+        {"wait\n", "1: 'wait' is missing arguments: wait SECONDS"},
+        {"terminate now\n", "1: 'terminate' takes no arguments"},
+        {"screenshot\n", "1: 'screenshot' is missing arguments: screenshot FILE.png"},
+        {"screenshot shot.jpg\n",
+         "1: 'screenshot' writes PNG: the file name must end in .png, not 'shot.jpg'"},
+        {"down x 1 1\n", "1: finger ID 'x' of 'down' is not a whole number from 0 up"},
+        {"down -1 1 1\n", "1: finger ID '-1' of 'down' is not a whole number from 0 up"},
+        {"move 1 1,5 2\n", "1: X '1,5' of 'move' is not a number"},
+        {"up 1 1 2px\n", "1: Y '2px' of 'up' is not a number"},
+        {"tap 321 10\n", "1: point (321, 10) is off the 320 x 480 screen"},
+        {"tap 10 -0.5\n", "1: point (10, -0.5) is off the 320 x 480 screen"},
+        {"wait -1\n", "1: 'wait' takes seconds from 0 to 3600, not '-1'"},
+        {"wait 3601\n", "1: 'wait' takes seconds from 0 to 3600, not '3601'"},
+        {"rotate 0\n", "1: 'rotate' takes a device orientation from 1 to 6, not '0'"},
+        {"rotate 2.0\n", "1: 'rotate' takes a device orientation from 1 to 6, not '2.0'"},
     };
-    const auto unknown = Script::parse("press a\ntap 1 1\nprss effect\n", "s", check);
-    ASSERT_FALSE(unknown);
-    EXPECT_EQ(unknown.error().message, "s:3: unknown command 'prss'");
-    EXPECT_EQ(checked, (std::vector<std::string>{"press", "prss"}));
-    EXPECT_TRUE(Script::parse("press a\nterminate\n# done\n\n", "s", check));
-    EXPECT_EQ(errorOf("terminate\n\nwait 1\n"),
-              "script.txt:3: nothing may follow 'terminate' (line 1)");
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(errorOf(text), "script.txt:" + message);
+    }
 }
 
 TEST(ScriptParsing, ErrorsShowTheScriptsBytesEscapedAndShortened) {
@@ -134,7 +90,8 @@ TEST(ScriptParsing, ErrorsShowTheScriptsBytesEscapedAndShortened) {
                   "...) is off the 320 x 480 screen");
 }
 
-TEST(ScriptReading, TakesFilesAndPipesUpToTheirLimitAndNothingElse) {
+// Directories and devices are refused in the editor's process tests.
+TEST(ScriptReading, TakesFilesAndPipesUpToTheirLimit) {
     testsupport::ScratchDirectory scratch;
     const auto file = scratch.path() / "s.txt";
     testsupport::writeText(file, "tap 1 1\n");
@@ -145,10 +102,6 @@ TEST(ScriptReading, TakesFilesAndPipesUpToTheirLimitAndNothingElse) {
               platform::failure("the script '" + file.string() + "' is larger than 16 MB"));
     ASSERT_EQ(::truncate(file.c_str(), Script::kMaxBytes), 0);
     EXPECT_TRUE(Script::read(file.string()));
-    for (const std::string& path : {scratch.path().string(), std::string("/dev/zero")}) {
-        EXPECT_EQ(Script::read(path),
-                  platform::failure("the script '" + path + "' is not a file or a pipe"));
-    }
     EXPECT_FALSE(Script::read((scratch.path() / "missing").string()));
 
     // A pipe is read to its end, and refused once it brings more than the limit.
@@ -163,64 +116,56 @@ TEST(ScriptReading, TakesFilesAndPipesUpToTheirLimitAndNothingElse) {
         });
         const auto text = Script::read(fifo.string());
         writer.join();
-        if (size <= Script::kMaxBytes) {
-            EXPECT_EQ(text, std::string(size, 'w'));
-        } else {
-            EXPECT_FALSE(text);
-        }
+        EXPECT_TRUE(text.value_or("") == std::string(size <= Script::kMaxBytes ? size : 0, 'w'));
     }
 }
 
 TEST(ScriptParsing, NumbersAreReadStrictly) {
     using platform::parseScriptInteger;
     using platform::parseScriptNumber;
-    EXPECT_EQ(parseScriptNumber("12.5"), 12.5);
-    EXPECT_EQ(parseScriptNumber("-3"), -3.0);
-    EXPECT_EQ(parseScriptNumber(".5"), 0.5);
-    EXPECT_EQ(parseScriptNumber("1e2"), 100.0);
+    for (const auto& [text, value] :
+         {std::pair{"12.5", 12.5}, {"-3", -3.0}, {".5", 0.5}, {"1e2", 100.0}}) {
+        EXPECT_EQ(parseScriptNumber(text), value) << text;
+    }
     for (const char* bad :
-         {"", " 1", "1 ", "+1", "1,5", "0x10", "nan", "inf", "-inf", "1e999", "1.5.2", "--1"}) {
+         {"", " 1", "1 ", "+1", "0x10", "nan", "inf", "-inf", "1e999", "1.5.2", "--1"}) {
         EXPECT_FALSE(parseScriptNumber(bad).has_value()) << bad;
     }
-    EXPECT_EQ(parseScriptInteger("42"), 42);
     EXPECT_EQ(parseScriptInteger("-7"), -7);
-    for (const char* bad : {"", "4.0", "4x", "+4", "99999999999", " 4"}) {
+    for (const char* bad : {"", "4x", "+4", "99999999999", " 4"}) {
         EXPECT_FALSE(parseScriptInteger(bad).has_value()) << bad;
     }
 }
 
 TEST(HostOptionParsing, TakesItsOwnOptionsAndChecksThem) {
     using Parsed = platform::HostOptions::Parsed;
-    const char* args[] = {"app",        "--headless", "--script",  "-",       "--scale", "3",
-                          "--data-dir", "d",          "--scale=9", "--scale", "--script"};
-    char** argv = const_cast<char**>(args);
-    const int argc = static_cast<int>(std::size(args));
     using platform::failure;
+    // Ends in a null pointer, as a program's arguments do.
+    const char* args[] = {"app",        "--headless", "--script",  "-",       "--scale",  "3",
+                          "--data-dir", "d",          "--scale=9", "--scale", "--script", nullptr};
+    const int argc = static_cast<int>(std::size(args)) - 1;
+    // The argument at `at` is parsed, leaving the index at `next`.
+    const struct {
+        int at, next;
+        std::expected<Parsed, platform::Error> parsed;
+    } cases[] = {
+        {1, 1, Parsed::taken},
+        {2, 3, Parsed::taken},
+        {4, 5, Parsed::taken},
+        {6, 6, Parsed::notMine},
+        {8, 8, failure("--scale needs a whole number from 1 to 8")},
+        {9, 10, failure("--scale needs a whole number from 1 to 8")}, // "--script" is no number
+        {10, 10, failure("--script needs a file (or - for standard input)")}, // nothing follows
+    };
     platform::HostOptions options;
-    int i = 1;
-    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
+    for (const auto& c : cases) {
+        int i = c.at;
+        EXPECT_EQ(options.parseArgument(i, argc, const_cast<char**>(args)), c.parsed) << c.at;
+        EXPECT_EQ(i, c.next);
+    }
     EXPECT_TRUE(options.headless);
-    i = 2;
-    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
-    EXPECT_EQ(i, 3);
     EXPECT_EQ(options.script, "-");
-    i = 4;
-    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::taken);
     EXPECT_EQ(options.scale, 3);
-    i = 6;
-    EXPECT_EQ(options.parseArgument(i, argc, argv), Parsed::notMine);
-    EXPECT_EQ(i, 6);
-    i = 8;
-    EXPECT_EQ(options.parseArgument(i, argc, argv),
-              failure("--scale needs a whole number from 1 to 8"));
-    EXPECT_EQ(options.scale, 3);
-    i = 9; // "--scale" followed by "--script": not a number
-    EXPECT_EQ(options.parseArgument(i, argc, argv),
-              failure("--scale needs a whole number from 1 to 8"));
-    i = 10; // "--script" at the end, without its file
-    EXPECT_EQ(options.parseArgument(i, argc, argv),
-              failure("--script needs a file (or - for standard input)"));
-
     EXPECT_TRUE(options.validate());
     options.headless = false;
     EXPECT_EQ(options.validate(), failure("--script runs only headless: add --headless"));

@@ -2,7 +2,6 @@
 
 #include "MediaTestSupport.h"
 #include "platform/base/Paths.h"
-#include "platform/graphics/PictureCodec.h"
 #include "support/PictureTestSupport.h"
 
 #include <optional>
@@ -25,14 +24,12 @@ protected:
     platform::Picture picture = testsupport::patternPicture(61, 47);
 };
 
-TEST_F(Album, WritesThePictureExactlyUnderTheTimeAndACounterNeverReplacingAFile) {
+// That the file holds the picture exactly is pinned by the editor's saving tests.
+TEST_F(Album, WritesUnderTheTimeAndACounterNeverReplacingAFile) {
     EXPECT_EQ(AlbumWriter::fileName(kTime, 12), "Pixello 2024-01-05 09.03.07 12.png");
     const auto first = AlbumWriter::write(picture, album, kTime);
     ASSERT_TRUE(first) << first.error().message;
     EXPECT_EQ(*first, album / "Pixello 2024-01-05 09.03.07.png");
-    const auto decoded = platform::PictureCodec::decodeFile(*first);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(*decoded->pixels(), *picture.pixels());
 
     testsupport::writeText(album / "Pixello 2024-01-05 09.03.07 2.png", "someone else's");
     const auto third = AlbumWriter::write(picture, album, kTime);

@@ -7,6 +7,7 @@
 #include "support/TestEnvironment.h"
 
 #include <algorithm>
+#include <chrono>
 #include <semaphore>
 #include <thread>
 
@@ -15,6 +16,7 @@ namespace {
 using platform::FrameSource;
 using platform::Picture;
 using platform::PictureFrameSource;
+using platform::V4L2FrameSource;
 using testsupport::Pixel;
 
 // The newest frame of a source that has not failed; nothing before the first.
@@ -24,10 +26,7 @@ std::optional<FrameSource::Frame> frameOf(const FrameSource& source) {
     return frame.value_or(std::nullopt);
 }
 
-class CameraPictureTest : public ::testing::Test {
-protected:
-    void TearDown() override { FrameSource::resetCameraPicture(); }
-
+struct CameraPictureTest : ::testing::Test {
     std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const auto path = scratch.path() / name;
         testsupport::writeText(path, std::string(bytes.begin(), bytes.end()));
@@ -58,9 +57,7 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
         const auto frame = frameOf(source);
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->picture.orientation(), Picture::Up);
-        const bool sideways = exif >= 5;
-        const int right = sideways ? 15 : 31;
-        const int bottom = sideways ? 31 : 15;
+        const int right = exif >= 5 ? 15 : 31, bottom = exif >= 5 ? 31 : 15;
         ASSERT_EQ(frame->picture.width(), right + 1);
         ASSERT_EQ(frame->picture.height(), bottom + 1);
         const std::pair<int, int> places[] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}};
@@ -118,18 +115,6 @@ TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
                   "the camera picture '" + path.string() + "' cannot be shown: " + reason);
         EXPECT_FALSE(frameOf(source));
     }
-}
-
-// What the camera then shows is pinned by the editor's picking tests.
-TEST_F(CameraPictureTest, CameraPictureMakesTheCameraAvailableUntilReset) {
-    const bool device = !platform::V4L2FrameSource::captureDevices().empty();
-    EXPECT_EQ(FrameSource::cameraAvailable(), device);
-    EXPECT_EQ(FrameSource::createCamera() != nullptr, device);
-    FrameSource::setCameraPicture(scratch.path() / "camera.png");
-    EXPECT_TRUE(FrameSource::cameraAvailable());
-    EXPECT_NE(FrameSource::createCamera(), nullptr);
-    FrameSource::resetCameraPicture();
-    EXPECT_EQ(FrameSource::cameraAvailable(), device);
 }
 
 // Delivers frames from its own thread, each filled with its number; once a reader has seen
@@ -204,6 +189,79 @@ TEST(FrameSource, ReadersGetWholeFramesWhileTheyArriveAndThenTheFailure) {
         EXPECT_EQ(source.latestFrame().error().message, "unplugged");
         source.stop();
     }
+}
+
+TEST(V4L2FrameSource, WhatIsNoCameraFailsToStartWithTheReason) {
+    testsupport::ScratchDirectory scratch;
+    const auto file = scratch.path() / "video3";
+    testsupport::writeText(file, "not a device");
+    const auto missing = scratch.path() / "video4";
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {missing,
+         "the camera '" + missing.string() + "' cannot be opened: No such file or directory"},
+        {"/dev/null", "'/dev/null' is not a camera"},
+        {file, "'" + file.string() + "' is not a camera"},
+    };
+    for (const auto& [path, message] : cases) {
+        V4L2FrameSource source(path);
+        // A failed start leaves the source as it was: it can be asked again.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const auto started = source.start();
+            ASSERT_FALSE(started);
+            EXPECT_EQ(started.error().message, message);
+        }
+        source.stop();
+        const auto frame = source.latestFrame();
+        ASSERT_TRUE(frame);
+        EXPECT_FALSE(*frame);
+    }
+
+    // Nodes that answer no capture query are not listed.
+    std::filesystem::create_symlink("/dev/null", scratch.path() / "video1");
+    EXPECT_TRUE(V4L2FrameSource::captureDevices(scratch.path()).empty());
+    EXPECT_TRUE(V4L2FrameSource::captureDevices(missing).empty());
+}
+
+TEST(V4L2FrameSource, RGB24RowsBecomeOpaquePixelsSkippingTheRowPadding) {
+    // Two rows of two pixels, each row padded to 8 bytes; the padding holds 99.
+    const std::vector<std::uint8_t> rows = {1, 2, 3, 4, 5, 6, 99, 99, 7, 8, 9, 10, 11, 12, 99, 99};
+    const auto picture = V4L2FrameSource::pictureFromRGB24(rows, 2, 2, 8);
+    ASSERT_TRUE(picture);
+    const std::vector<std::uint8_t> rgba = {1, 2, 3, 255, 4,  5,  6,  255,
+                                            7, 8, 9, 255, 10, 11, 12, 255};
+    EXPECT_EQ(*picture->pixels(), rgba);
+    // The last row needs no padding after it, but every pixel of it.
+    EXPECT_TRUE(V4L2FrameSource::pictureFromRGB24({rows.data(), 14}, 2, 2, 8));
+    EXPECT_FALSE(V4L2FrameSource::pictureFromRGB24({rows.data(), 13}, 2, 2, 8));
+    EXPECT_FALSE(V4L2FrameSource::pictureFromRGB24(rows, 2, 2, 5));
+    EXPECT_FALSE(V4L2FrameSource::pictureFromRGB24(rows, 0, 2, 8));
+}
+
+TEST(V4L2FrameSource, CaptureDeviceDeliversNumberedOpaqueFramesUntilStopped) {
+    const auto devices = V4L2FrameSource::captureDevices();
+    if (devices.empty()) {
+        GTEST_SKIP() << "no V4L2 capture device (/dev/video*) on this machine";
+    }
+    V4L2FrameSource source(devices.front());
+    const auto started = source.start();
+    ASSERT_TRUE(started) << started.error().message;
+    // The camera runs on its own clock: wait for the third frame, within reason.
+    std::optional<platform::FrameSource::Frame> frame;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((!frame || frame->number < 3) && std::chrono::steady_clock::now() < deadline) {
+        auto latest = source.latestFrame();
+        ASSERT_TRUE(latest) << latest.error().message;
+        frame = *latest;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    source.stop();
+    ASSERT_TRUE(frame);
+    EXPECT_GE(frame->number, 3u);
+    for (int x = 0; x < frame->picture.width(); x += 7) {
+        EXPECT_EQ(frame->picture.pixelAt(x, frame->picture.height() / 2)[3], 255);
+    }
+    // Stopped, it keeps its last frame.
+    EXPECT_GE(source.latestFrame().value()->number, frame->number);
 }
 
 } // namespace

@@ -22,7 +22,7 @@ void expectNear(Point p, float x, float y) {
     EXPECT_NEAR(p.y, y, 1e-4f);
 }
 
-TEST(View, FrameFollowsCenterBoundsAndTransform) {
+TEST(View, FrameFollowsCenterBoundsAndTransformAndTheDescriptionIsPerInstance) {
     auto view = makeView({10, 20, 100, 50});
     EXPECT_EQ(view->center(), (Point{60, 45}));
     EXPECT_EQ(view->bounds(), Rect(0, 0, 100, 50));
@@ -42,13 +42,10 @@ TEST(View, FrameFollowsCenterBoundsAndTransform) {
     EXPECT_EQ(view->center(), (Point{15, 20}));
     view->setBounds({5, -20, 30, 40});
     EXPECT_EQ(view->frame(), Rect(0, 0, 30, 40)) << "the bounds origin does not move the frame";
-}
 
-TEST(View, DescriptionNamesTheClassAndDiffersPerInstance) {
-    const auto a = makeView({});
-    const auto b = makeView({});
-    EXPECT_TRUE(a->description().starts_with("<platform::View: ")) << a->description();
-    EXPECT_NE(a->description(), b->description());
+    // The description names the class and differs per instance.
+    EXPECT_TRUE(view->description().starts_with("<platform::View: ")) << view->description();
+    EXPECT_NE(view->description(), makeView({})->description());
 }
 
 TEST(View, SubviewOperationsKeepOrderAndOwnership) {
