@@ -43,9 +43,7 @@ set(PIXELLO_MEDIA_TESTS
     tests/platform/media/ThumbnailCacheTest.cpp
 )
 set(PIXELLO_ZEVKOCORE_TESTS
-    tests/ZevkoCore/ApplicationKernelTest.cpp
     tests/ZevkoCore/ApplicationModelTest.cpp
-    tests/ZevkoCore/Base64Test.cpp
     tests/ZevkoCore/CommonsTest.cpp
     tests/ZevkoCore/MD5Test.cpp
     tests/ZevkoCore/StringTest.cpp
