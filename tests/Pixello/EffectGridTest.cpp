@@ -28,27 +28,35 @@ Corners latticeCorners(int i, int j, int slot, int rows, int cols) {
     return {x(i), y(j), x(i), y(j + 1), x(i + 1), y(j + 1)};
 }
 
-TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
-    // The default grid is one cell: the upper-right, then the lower-left triangle, at rest.
-    const EffectGrid single;
-    ASSERT_EQ(single.triangles().size(), 2u);
-    EXPECT_EQ(from(single.triangles()[0]), (Corners{0, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(from(single.triangles()[1]), (Corners{0, 0, 0, 1, 1, 1}));
-    EXPECT_EQ(to(single.triangles()[1]), from(single.triangles()[1]));
-
-    // A grid that is not square tells columns from rows.
-    EffectGrid tall(3, 2);
-    ASSERT_EQ(tall.triangles().size(), 12u);
-    for (int i = 0; i < 2; ++i) {
-        for (int j = 0; j < 3; ++j) {
+// Every triangle of a `rows` × `cols` grid lies at rest (scaled by `sx`, `sy`), unhandled, at
+// twice its cell's number (column-major) plus its slot in the list.
+void expectAtRest(const EffectGrid& grid, int rows, int cols, float sx = 1.0f, float sy = 1.0f) {
+    ASSERT_EQ(grid.triangles().size(), static_cast<std::size_t>(2 * rows * cols));
+    for (int i = 0; i < cols; ++i) {
+        for (int j = 0; j < rows; ++j) {
             for (int s = 0; s < 2; ++s) {
-                const std::size_t position = 2 * (i * 3 + j) + s;
-                EXPECT_EQ(tall.cell(i, j, s), &tall.triangles()[position]);
-                EXPECT_EQ(from(tall.triangles()[position]), latticeCorners(i, j, s, 3, 2))
-                    << i << ' ' << j << ' ' << s;
+                const EffectTriangle& t =
+                    grid.triangles()[static_cast<std::size_t>(2 * (i * rows + j) + s)];
+                ASSERT_EQ(grid.cell(i, j, s), &t) << i << ' ' << j << ' ' << s;
+                Corners rest = latticeCorners(i, j, s, rows, cols);
+                for (std::size_t k = 0; k < rest.size(); ++k) {
+                    rest[k] *= k % 2 == 0 ? sx : sy;
+                }
+                ASSERT_EQ(from(t), rest) << i << ' ' << j << ' ' << s;
+                ASSERT_EQ(to(t), rest) << i << ' ' << j << ' ' << s;
+                ASSERT_FALSE(t.isHandled());
             }
         }
     }
+}
+
+TEST(EffectGrid, TrianglesAreListedColumnMajorAtTwiceTheCellNumberPlusSlot) {
+    // The default grid is one cell: the upper-right, then the lower-left triangle, at rest.
+    expectAtRest(EffectGrid(), 1, 1);
+
+    // A grid that is not square tells columns from rows.
+    EffectGrid tall(3, 2);
+    expectAtRest(tall, 3, 2);
     EXPECT_EQ(tall.cell(2, 0, 0), nullptr);
     EXPECT_EQ(tall.cell(0, 3, 0), nullptr);
     EXPECT_EQ(tall.cell(-1, 0, 1), nullptr);
@@ -129,19 +137,7 @@ TEST(EffectGrid, ResetRestoresEveryCornerExactly) {
     grid.setHeight(0.5f);
 
     grid.reset();
-    for (int i = 0; i < 32; ++i) {
-        for (int j = 0; j < 32; ++j) {
-            for (int s = 0; s < 2; ++s) {
-                const EffectTriangle& t = *grid.cell(i, j, s);
-                const Corners rest = latticeCorners(i, j, s, 32, 32);
-                const Corners scaled = {rest[0] * 3.0f, rest[1] * 0.5f, rest[2] * 3.0f,
-                                        rest[3] * 0.5f, rest[4] * 3.0f, rest[5] * 0.5f};
-                ASSERT_EQ(from(t), scaled) << i << ' ' << j << ' ' << s;
-                ASSERT_EQ(to(t), scaled) << i << ' ' << j << ' ' << s;
-                ASSERT_FALSE(t.isHandled());
-            }
-        }
-    }
+    expectAtRest(grid, 32, 32, 3.0f, 0.5f);
 }
 
 TEST(EffectGrid, GridWithoutRowsOrColumnsHoldsNothingAndDoesNothing) {
