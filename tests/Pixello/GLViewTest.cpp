@@ -22,13 +22,6 @@ using testsupport::Pixel;
 using testsupport::patternPicture;
 using testsupport::plainPicture;
 
-Pixel pixelOf(const PixelBuffer& data, int width, int x, int y) {
-    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                            static_cast<std::size_t>(x)) *
-                           4;
-    return {(*data)[at], (*data)[at + 1], (*data)[at + 2], (*data)[at + 3]};
-}
-
 // A view the size of the picture, showing it through a rest grid.
 std::shared_ptr<GLView> viewShowing(const Picture& picture, int rows = 32) {
     auto view = GLView::create(
@@ -41,30 +34,30 @@ std::shared_ptr<GLView> viewShowing(const Picture& picture, int rows = 32) {
     return view;
 }
 
-PixelBuffer drawAndCapture(GLView& view) {
+// The frame drawn with present off, as captured; a failed capture ends the program.
+Picture drawAndCapture(GLView& view) {
     view.setPresent(false);
     view.drawView();
     PixelBuffer data;
-    view.capture(data);
-    return data;
+    return view.capture(data).value();
 }
 
 TEST(GLView, SpriteIsTheSmallestPowerOfTwoAroundThePicture) {
     auto view = GLView::create({0.0f, 0.0f, 4.0f, 4.0f});
     ASSERT_NE(view, nullptr) << platform::GLContext::lastError();
-    struct Case {
-        int width, height;
-        std::uint32_t spriteWidth, spriteHeight;
-    };
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    const auto side = static_cast<std::uint32_t>(largest);
-    for (const Case& c : {Case{600, 400, 1024, 512}, Case{512, 512, 512, 512},
-                          Case{513, 1, 1024, 1}, Case{1, 1, 1, 1}, Case{largest, 1, side, 1}}) {
-        const Picture picture = plainPicture(c.width, c.height, {1, 2, 3, 255});
+    // Picture width and height, then the sprite's.
+    const std::array<int, 4> cases[] = {{600, 400, 1024, 512},
+                                        {512, 512, 512, 512},
+                                        {513, 1, 1024, 1},
+                                        {1, 1, 1, 1},
+                                        {largest, 1, largest, 1}};
+    for (const auto& [width, height, spriteWidth, spriteHeight] : cases) {
+        const Picture picture = plainPicture(width, height, {1, 2, 3, 255});
         view->loadSpriteImage(&picture);
-        EXPECT_EQ(view->spriteWidth(), c.spriteWidth) << c.width;
-        EXPECT_EQ(view->spriteHeight(), c.spriteHeight) << c.height;
+        EXPECT_EQ(view->spriteWidth(), static_cast<std::uint32_t>(spriteWidth)) << width;
+        EXPECT_EQ(view->spriteHeight(), static_cast<std::uint32_t>(spriteHeight)) << height;
     }
 }
 
@@ -88,14 +81,14 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
 
     // The same through a pixel buffer instead of a picture.
     view->loadSpriteData(picture.pixels(), 600.0f, 400.0f);
-    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+    EXPECT_TRUE(*drawAndCapture(*view).pixels() == *picture.pixels());
 
     // Rows are flipped right for odd and single-row heights too.
     for (int height : {1, 3, 7}) {
         const Picture small = patternPicture(5, height);
         auto other = viewShowing(small);
         ASSERT_NE(other, nullptr);
-        EXPECT_TRUE(*drawAndCapture(*other) == *small.pixels()) << height;
+        EXPECT_TRUE(*drawAndCapture(*other).pixels() == *small.pixels()) << height;
     }
 }
 
@@ -130,19 +123,18 @@ TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShow
     grid->cell(1, 0, 1)->move1ToDX(-0.25f, 0.0f);
     grid->cell(1, 0, 1)->move2ToDX(-0.25f, 0.0f);
     view->setGrid(grid);
-    const PixelBuffer data = drawAndCapture(*view);
-    ASSERT_NE(data, nullptr);
+    const Picture shot = drawAndCapture(*view);
     EXPECT_EQ(view->drawnPositions()[2], 15.0f); // the moved line at a quarter of 60
-    EXPECT_TRUE(*data == *picture.pixels()) << "the edge's colour or opacity changed";
+    EXPECT_TRUE(*shot.pixels() == *picture.pixels()) << "the edge's colour or opacity changed";
 
     // A translucent picture is blended over black.
     {
         const Picture picture = plainPicture(6, 5, {100, 50, 0, 128});
         auto view = viewShowing(picture);
         ASSERT_NE(view, nullptr);
-        const PixelBuffer data = drawAndCapture(*view);
-        EXPECT_EQ(pixelOf(data, 6, 0, 0), (Pixel{100, 50, 0, 255}));
-        EXPECT_EQ(pixelOf(data, 6, 5, 4), (Pixel{100, 50, 0, 255}));
+        const Picture shot = drawAndCapture(*view);
+        EXPECT_EQ(shot.pixelAt(0, 0), (Pixel{100, 50, 0, 255}));
+        EXPECT_EQ(shot.pixelAt(5, 4), (Pixel{100, 50, 0, 255}));
     }
 }
 
@@ -152,20 +144,19 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
     ASSERT_NE(view, nullptr);
     view->setShade(true);
     view->setShadeRect({15.0f, 15.0f, 570.0f, 370.0f});
-    const PixelBuffer data = drawAndCapture(*view);
-    ASSERT_NE(data, nullptr);
+    const Picture shot = drawAndCapture(*view);
     for (auto [x, y] : {std::pair{5, 5}, {590, 396}}) {
-        const Pixel p = pixelOf(data, 600, x, y);
+        const Pixel p = shot.pixelAt(x, y);
         EXPECT_TRUE(std::abs(p[0] - 128) <= 1 && p[1] == p[0] && p[2] == p[0] && p[3] == 255)
             << x << "," << y;
     }
     for (auto [x, y] : {std::pair{300, 200}, {20, 20}, {580, 380}}) {
-        EXPECT_EQ(pixelOf(data, 600, x, y), (Pixel{255, 255, 255, 255})) << x << "," << y;
+        EXPECT_EQ(shot.pixelAt(x, y), (Pixel{255, 255, 255, 255})) << x << "," << y;
     }
     // The 2-pixel line straddles each edge of the rectangle.
     const Pixel green{77, 255, 77, 255};
     auto isGreen = [&](int x, int y) {
-        const Pixel p = pixelOf(data, 600, x, y);
+        const Pixel p = shot.pixelAt(x, y);
         return std::abs(p[0] - green[0]) <= 1 && p[1] == 255 && std::abs(p[2] - green[2]) <= 1;
     };
     EXPECT_TRUE(isGreen(300, 14) || isGreen(300, 15));
@@ -175,8 +166,7 @@ TEST(GLView, CropOverlayHalvesTheBorderAndOutlinesTheRectangleInGreen) {
 
     // The next frame without the overlay is unshaded: texturing came back.
     view->setShade(false);
-    const PixelBuffer plain = drawAndCapture(*view);
-    EXPECT_EQ(pixelOf(plain, 600, 5, 5), (Pixel{255, 255, 255, 255}));
+    EXPECT_EQ(drawAndCapture(*view).pixelAt(5, 5), (Pixel{255, 255, 255, 255}));
 }
 
 TEST(GLView, OnlyFramesDrawnWithSpriteGridAndPresentOnAreShown) {
@@ -197,10 +187,9 @@ TEST(GLView, OnlyFramesDrawnWithSpriteGridAndPresentOnAreShown) {
 
     // Drawn with present off: not shown, but captured.
     view->loadSpriteImage(&blue);
-    PixelBuffer data = drawAndCapture(*view);
+    EXPECT_TRUE(*drawAndCapture(*view).pixels() == *blue.pixels());
     EXPECT_EQ(view->layer().presentCount(), 1u);
     EXPECT_TRUE(*view->layer().presentedPixels() == *red.pixels());
-    EXPECT_TRUE(*data == *blue.pixels());
 
     // Without a grid or a sprite nothing is drawn, and the last frame stays.
     view->loadSpriteImage(&red);
@@ -211,6 +200,7 @@ TEST(GLView, OnlyFramesDrawnWithSpriteGridAndPresentOnAreShown) {
     view->clearSprite();
     view->drawView();
     EXPECT_EQ(view->layer().presentCount(), 1u);
+    PixelBuffer data;
     ASSERT_TRUE(view->capture(data));
     EXPECT_TRUE(*data == *blue.pixels());
 }
@@ -256,7 +246,7 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     EXPECT_FALSE(view->loadSpriteData(nullptr, 4.0f, 4.0f));
     EXPECT_FALSE(view->loadSpriteImage(nullptr));
     EXPECT_EQ(view->spriteWidth(), 4u);
-    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+    EXPECT_TRUE(*drawAndCapture(*view).pixels() == *picture.pixels());
 }
 
 TEST(GLView, EndOfLifeLeavesNoContextCurrent) {
@@ -274,7 +264,7 @@ TEST(GLView, EndOfLifeLeavesNoContextCurrent) {
     const Picture picture = patternPicture(3, 2);
     auto view = viewShowing(picture);
     ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(*drawAndCapture(*view) == *picture.pixels());
+    EXPECT_TRUE(*drawAndCapture(*view).pixels() == *picture.pixels());
 }
 
 } // namespace
