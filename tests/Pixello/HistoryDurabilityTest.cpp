@@ -87,10 +87,6 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
         }
     }
     EXPECT_EQ(std::set<fs::path>(found->begin(), found->end()), expected);
-    HistoryLeftovers::remove(*found);
-    for (const Case& c : cases) {
-        EXPECT_EQ(fs::exists(c.file), !c.leftover) << c.file;
-    }
 
     // A storage file that cannot be read names who knows what: nothing is a leftover then.
     fs::remove(storage());
@@ -106,8 +102,6 @@ TEST_F(HistoryDurability, StartUpRestoresTheBackupSaysSoAndCollectsOffTheMainThr
     writeText(images() / entry(7), "orphan");
     launch();
     EXPECT_EQ(model->imageFileNames(), std::vector<std::string>{entry(0)});
-    EXPECT_EQ(testsupport::readText(ZVKApplicationModel::damagedPath(storage())),
-              sound.substr(0, sound.size() - 1));
     platform::RunLoop::main().advance(0.1);
     const auto alert = platform::AlertView::visibleAlert(*window);
     ASSERT_NE(alert, nullptr);

@@ -27,10 +27,6 @@ PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {
     return std::make_shared<const PixelBytes>(std::move(bytes));
 }
 
-Picture pictureOf(const PixelBuffer& buffer, int width, int height) {
-    return *Picture::create(buffer, width, height);
-}
-
 class PixelloHistoryTest : public testsupport::PlatformTest {
 protected:
     // Made once the documents directory points at the scratch folder.
@@ -40,10 +36,11 @@ protected:
     }
 
     // Adds a raw entry the way the kernel does: buffer first, then the picture.
-    void addRaw(std::uint8_t seed, int width = 3, int height = 2) {
+    PixelBuffer addRaw(std::uint8_t seed, int width = 3, int height = 2) {
         const PixelBuffer buffer = bufferOf(width, height, seed);
         model->setDataRef(buffer);
-        ASSERT_TRUE(model->setImage(pictureOf(buffer, width, height)));
+        EXPECT_TRUE(model->setImage(*Picture::create(buffer, width, height)));
+        return buffer;
     }
     std::string path(std::size_t index) const {
         return model->pathToImageFile(model->imageFileNames().at(index));
@@ -55,10 +52,7 @@ protected:
 
 TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize) {
     model->addDelegate(&recorder);
-    const PixelBuffer buffer = bufferOf(2, 1, 9);
-    model->setDataRef(buffer);
-    ASSERT_TRUE(model->setImage(pictureOf(buffer, 2, 1)));
-
+    const PixelBuffer buffer = addRaw(9, 2, 1);
     EXPECT_EQ(model->currentImage(), 0);
     ASSERT_EQ(model->imageFileNames().size(), 1u);
     EXPECT_TRUE(model->imageFileNames()[0].ends_with(".png"));
@@ -153,7 +147,7 @@ TEST_F(PixelloHistoryTest, TheSameEntryIsDecodedOnceAndTheSecondReadLeavesDataRe
 
 TEST_F(PixelloHistoryTest, WithoutABufferThePictureIsStoredAsPngrAndReadWithoutDataRef) {
     const PixelBuffer buffer = bufferOf(4, 3, 200);
-    ASSERT_TRUE(model->setImage(pictureOf(buffer, 4, 3)));
+    ASSERT_TRUE(model->setImage(*Picture::create(buffer, 4, 3)));
     ASSERT_TRUE(model->imageFileNames()[0].ends_with(".pngr"));
     EXPECT_TRUE(platform::PictureCodec::decodeFile(path(0)));
     model->clearCache();
@@ -164,7 +158,7 @@ TEST_F(PixelloHistoryTest, WithoutABufferThePictureIsStoredAsPngrAndReadWithoutD
 
     // A buffer that does not fit the picture could not be read back raw.
     model->setDataRef(bufferOf(1, 1, 0));
-    ASSERT_TRUE(model->setImage(pictureOf(buffer, 4, 3)));
+    ASSERT_TRUE(model->setImage(*Picture::create(buffer, 4, 3)));
     EXPECT_TRUE(model->imageFileNames()[1].ends_with(".pngr"));
 }
 
@@ -189,7 +183,7 @@ TEST_F(PixelloHistoryTest, DamagedOrMissingFilesYieldNoPicture) {
     EXPECT_FALSE(readAfresh());
     EXPECT_EQ(model->dataRef(), nullptr);
 
-    ASSERT_TRUE(model->setImage(pictureOf(bufferOf(2, 2, 3), 2, 2)));
+    ASSERT_TRUE(model->setImage(*Picture::create(bufferOf(2, 2, 3), 2, 2)));
     testsupport::writeText(path(1), "\x89PNG\r\n\x1a\n broken");
     EXPECT_FALSE(readAfresh());
     testsupport::writeText(raw, sound);
@@ -204,7 +198,7 @@ TEST_F(PixelloHistoryTest, AFailedWriteChangesNothingAndSendsNothing) {
     model->addDelegate(&recorder);
     const PixelBuffer buffer = bufferOf(3, 2, 2);
     model->setDataRef(buffer);
-    EXPECT_FALSE(model->setImage(pictureOf(buffer, 3, 2)));
+    EXPECT_FALSE(model->setImage(*Picture::create(buffer, 3, 2)));
     EXPECT_FALSE(model->setImage(std::nullopt));
     EXPECT_EQ(model->imageFileNames().size(), 1u);
     EXPECT_EQ(model->currentImage(), 0);
