@@ -167,7 +167,7 @@ TEST_F(ApplicationModelStorage, EveryDamagedFormCountsAsAbsentAndTheBackupIsUsed
     }
 }
 
-TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {
+TEST_F(ApplicationModelStorage, NoValidFileARefusedPayloadOrNoStorageNameLoadsNothing) {
     TextModel model;
     EXPECT_FALSE(model.loadFromStorage());
     EXPECT_TRUE(model.loaded.empty());
@@ -184,11 +184,10 @@ TEST_F(ApplicationModelStorage, NoValidFileOrARefusedPayloadLoadsNothing) {
     model.loaded.clear();
     EXPECT_FALSE(model.loadFromStorage());
     EXPECT_EQ(model.loaded, (Log{framed("refused\n"), framed("older\n")}));
-}
 
-TEST_F(ApplicationModelStorage, WithoutAStorageNameNothingIsWrittenOrRead) {
+    // Without a storage name nothing is written or read.
+    std::filesystem::remove_all(documents);
     platform::Bundle::main().setInfoValue("StorageFileName", std::nullopt);
-    TextModel model;
     model.payload = "x\n";
     EXPECT_FALSE(model.saveToStorage());
     EXPECT_FALSE(model.loadFromStorage());

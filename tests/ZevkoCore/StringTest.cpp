@@ -66,7 +66,7 @@ TEST(String, IntegersReadTheLeadingNumberAndSaturate) {
               std::numeric_limits<std::int32_t>::min());
 }
 
-TEST(String, FloatsReadDecimalNumbersOnlyAndSaturateToFiniteValues) {
+TEST(String, FloatsAreReadAsDecimalsOnlySaturatedAndWrittenWithSixDecimals) {
     EXPECT_EQ(ZVKStringFloatValue("0.110000"), 0.11f);
     EXPECT_EQ(ZVKStringFloatValue("  28.5abc"), 28.5f);
     EXPECT_EQ(ZVKStringFloatValue("-.5"), -0.5f);
@@ -82,9 +82,8 @@ TEST(String, FloatsReadDecimalNumbersOnlyAndSaturateToFiniteValues) {
     EXPECT_EQ(ZVKStringFloatValue("1e999"), FLT_MAX);
     EXPECT_EQ(ZVKStringFloatValue("-1e39"), -FLT_MAX);
     EXPECT_EQ(ZVKStringFloatValue("1e-999"), 0.0f);
-}
 
-TEST(String, FloatsAreWrittenWithSixDecimalsAndAPoint) {
+    // Written with six decimals and a point.
     EXPECT_EQ(ZVKStringFromFloat(0.11f), "0.110000");
     EXPECT_EQ(ZVKStringFromFloat(28.0f), "28.000000");
     EXPECT_EQ(ZVKStringFromFloat(-1.5f), "-1.500000");
