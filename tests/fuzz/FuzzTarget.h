@@ -2,10 +2,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
-// What a fuzz target defines. libFuzzer calls the first; a target may offer well-formed
-// examples to start the mutations from through the other two (weak, so a target without
-// seeds still links with the driver).
+// What a fuzz target defines: libFuzzer calls the first; the second gives well-formed
+// examples to start the mutations from.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-extern "C" __attribute__((weak)) std::size_t PixelloFuzzSeedCount();
-extern "C" __attribute__((weak)) const char* PixelloFuzzSeed(std::size_t index, std::size_t* size);
+std::vector<std::string> fuzzSeeds();
+
+// A broken invariant stops the run, so that libFuzzer and the driver keep the input.
+inline void fuzzCheck(bool sound) {
+    if (!sound) {
+        std::abort();
+    }
+}
+
+// A fresh folder for a target's files: in memory where /dev/shm exists (flushes to disk cost
+// nothing there, and a crash is simulated, not real), else under $PIXELLO_TEST_TMP or /tmp.
+inline std::filesystem::path fuzzScratchDir() {
+    const char* base = std::getenv("PIXELLO_TEST_TMP");
+    const std::filesystem::path root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
+                                       : (base != nullptr && base[0] != '\0')    ? base
+                                                                                 : "/tmp";
+    std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
+    fuzzCheck(::mkdtemp(pattern.data()) != nullptr);
+    return pattern;
+}

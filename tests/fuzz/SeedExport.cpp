@@ -7,23 +7,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     const char* dir = std::getenv("PIXELLO_FUZZ_WRITE_SEEDS");
     if (dir == nullptr || dir[0] == '\0') {
         return 0;
     }
-    const std::size_t count = PixelloFuzzSeedCount != nullptr ? PixelloFuzzSeedCount() : 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::size_t size = 0;
-        const char* seed = PixelloFuzzSeed(i, &size);
+    const std::vector<std::string> seeds = fuzzSeeds();
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        const std::string& seed = seeds[i];
         const std::string path = std::string(dir) + "/seed-" + std::to_string(i);
         std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr || std::fwrite(seed, 1, size, file) != size || std::fclose(file) != 0) {
+        if (file == nullptr || std::fwrite(seed.data(), 1, seed.size(), file) != seed.size() ||
+            std::fclose(file) != 0) {
             std::fprintf(stderr, "cannot write the seed %s\n", path.c_str());
             std::exit(1);
         }
     }
-    std::printf("%zu seeds written to %s\n", count, dir);
+    std::printf("%zu seeds written to %s\n", seeds.size(), dir);
     std::exit(0);
 }

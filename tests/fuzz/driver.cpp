@@ -78,13 +78,8 @@ int main(int argc, char** argv) {
     const long iterations = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10000;
     std::mt19937_64 rng(0x5049584Cu);
     std::vector<Bytes> pool = {Bytes()};
-    if (PixelloFuzzSeedCount != nullptr && PixelloFuzzSeed != nullptr) {
-        for (std::size_t i = 0; i < PixelloFuzzSeedCount(); ++i) {
-            std::size_t size = 0;
-            const char* seed = PixelloFuzzSeed(i, &size);
-            pool.emplace_back(seed, size);
-        }
-    }
+    const std::vector<Bytes> seeds = fuzzSeeds();
+    pool.insert(pool.end(), seeds.begin(), seeds.end());
     for (const Bytes& seed : std::vector<Bytes>(pool)) {
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(seed.data()), seed.size());
     }

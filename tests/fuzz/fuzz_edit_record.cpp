@@ -11,36 +11,20 @@
 #include <vector>
 #include <zlib.h>
 
-namespace {
-
-const std::vector<std::string>& seeds() {
-    static const std::vector<std::string> files = [] {
-        EffectGrid grid(2, 3);
-        grid.bumpInRect({0.1f, 0.2f, 0.5f, 0.5f}, 10.0f, false);
-        const EditRecord records[] = {
-            {},
-            {"A.png", {CropStep{1, 2, 3, 4, 10, 10}}},
-            {"B.pngr", {GridStep::of(grid), CropStep{0, 0, 5, 5, 5, 5}}},
-        };
-        std::vector<std::string> out;
-        for (const EditRecord& record : records) {
-            const auto bytes = record.encode();
-            out.emplace_back(bytes.begin(), bytes.end());
-        }
-        return out;
-    }();
-    return files;
-}
-
-} // namespace
-
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return seeds().size();
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = seeds()[index].size();
-    return seeds()[index].data();
+std::vector<std::string> fuzzSeeds() {
+    EffectGrid grid(2, 3);
+    grid.bumpInRect({0.1f, 0.2f, 0.5f, 0.5f}, 10.0f, false);
+    const EditRecord records[] = {
+        {},
+        {"A.png", {CropStep{1, 2, 3, 4, 10, 10}}},
+        {"B.pngr", {GridStep::of(grid), CropStep{0, 0, 5, 5, 5, 5}}},
+    };
+    std::vector<std::string> out;
+    for (const EditRecord& record : records) {
+        const auto bytes = record.encode();
+        out.emplace_back(bytes.begin(), bytes.end());
+    }
+    return out;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,9 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // As given, and with the checksum made right, so that mutations reach the fields.
     for (int pass = 0; pass < 2; ++pass) {
         const auto record = EditRecord::decode(bytes);
-        if (record && record->encode() != bytes) {
-            std::abort();
-        }
+        fuzzCheck(!record || record->encode() == bytes);
         if (bytes.size() < 4) {
             break;
         }

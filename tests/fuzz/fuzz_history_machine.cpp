@@ -39,16 +39,6 @@ enum Operation { addRaw, addPng, undo, redo, clear, save, restart, crash };
 
 struct Harness {
     Harness() {
-        const char* base = std::getenv("PIXELLO_TEST_TMP");
-        // Flushes to disk cost nothing in memory; a crash is simulated, not real.
-        fs::path root = fs::is_directory("/dev/shm")           ? fs::path("/dev/shm")
-                        : (base != nullptr && base[0] != '\0') ? fs::path(base)
-                                                               : fs::path("/tmp");
-        std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir = pattern;
         platform::Paths::setDocumentsDirectory(dir);
         storage = *ZVKApplicationModel::storagePath();
     }
@@ -59,7 +49,7 @@ struct Harness {
         fs::remove_all(dir, ec);
     }
 
-    fs::path dir;
+    fs::path dir = fuzzScratchDir();
     std::string storage;
 };
 
@@ -86,9 +76,7 @@ std::vector<std::string> storedNames(const std::string& storage) {
 
 void checkEveryNameHasItsFile(const PixelloModel& model, const std::string& storage) {
     for (const std::string& name : storedNames(storage)) {
-        if (!fs::exists(model.pathToImageFile(name))) {
-            std::abort();
-        }
+        fuzzCheck(fs::exists(model.pathToImageFile(name)));
     }
 }
 
@@ -114,9 +102,7 @@ void checkRemoval(platform::FileCall call, const fs::path& path, const std::stri
         return;
     }
     for (const std::string& name : storedNames(storage)) {
-        if (path.filename() == name) {
-            std::abort();
-        }
+        fuzzCheck(path.filename() != name);
     }
 }
 
@@ -129,13 +115,8 @@ void addPicture(PixelloModel& model, bool raw, std::uint8_t seed) {
 
 } // namespace
 
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return std::size(kSeeds);
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = kSeeds[index].size();
-    return kSeeds[index].data();
+std::vector<std::string> fuzzSeeds() {
+    return {std::begin(kSeeds), std::end(kSeeds)};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -79,93 +79,73 @@ std::vector<std::uint8_t> cmykJpeg() {
     return out;
 }
 
-// Well-formed pictures to start the mutations from: small opaque and translucent ones in
-// every format, JPEG and HEIF turned by their orientation, and a larger PNG; PNG in every
-// colour type and depth, JPEG grey, progressive, without EXIF and in CMYK.
-const std::vector<std::string>& seeds() {
-    static const std::vector<std::string> encoded = [] {
-        std::vector<std::string> out;
-        const auto add = [&out](const std::vector<std::uint8_t>& bytes) {
-            if (!bytes.empty()) {
-                out.emplace_back(bytes.begin(), bytes.end());
-            }
-        };
-        const std::tuple<int, std::vector<int>, bool> pngTypes[] = {
-            {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, true},
-            {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, false},
-            {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, true},
-            {PNG_COLOR_TYPE_RGB, {8, 16}, true},
-            {PNG_COLOR_TYPE_RGBA, {8, 16}, false},
-        };
-        for (const auto& [type, depths, transparency] : pngTypes) {
-            for (const int depth : depths) {
-                add(rawPng(type, depth, false, false));
-                if (transparency) {
-                    add(rawPng(type, depth, true, false));
-                }
-            }
-            add(rawPng(type, 8, false, true));
-        }
-        add(cmykJpeg());
-        {
-            const auto picture = testsupport::patternPicture(13, 9);
-            add(testsupport::encodeJpeg(picture));
-            add(testsupport::encodeJpeg(picture, 0, true));
-            add(testsupport::encodeJpeg(picture, 3, false, true));
-        }
-        for (const auto& [width, height, alpha] :
-             {std::tuple{3, 2, 255}, {3, 2, 128}, {23, 17, 255}, {17, 23, 128}}) {
-            auto bytes = std::make_shared<platform::PixelBytes>();
-            for (int i = 0; i < width * height; ++i) {
-                const auto v = static_cast<std::uint8_t>(i * 40 % 256 * alpha / 255);
-                bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0,
-                                             static_cast<std::uint8_t>(alpha)});
-            }
-            const auto picture = platform::Picture::create(bytes, width, height);
-            add(*platform::PictureCodec::encodePNG(*picture));
-            add(testsupport::encodeWebp(*picture, alpha == 255));
-            if (width > 3) {
-                add(testsupport::encodeJpeg(*picture, 6));
-                add(testsupport::encodeHeif(*picture, alpha == 255 ? 6 : 1));
-            }
-        }
-        // Grid and overlay pictures, whose canvases are declared apart from their size.
-        for (const char* type : {"grid", "iovl"}) {
-            add(testsupport::heifWithDerivedCanvas({.type = type, .width = 40, .height = 30}));
-            add(testsupport::heifWithDerivedCanvas(
-                {.type = type, .width = 9, .height = 7, .wideFields = true, .inIdat = false}));
-        }
-        return out;
-    }();
-    return encoded;
-}
-
-void check(bool sound) {
-    if (!sound) {
-        std::abort();
-    }
-}
-
 void checkPicture(const platform::Picture& p) {
     const auto expected = static_cast<std::size_t>(p.width()) * p.height() * 4;
-    check(p.width() > 0 && p.height() > 0 && p.pixels() != nullptr &&
-          p.pixels()->size() == expected && p.orientation() >= 0 && p.orientation() <= 7);
+    fuzzCheck(p.width() > 0 && p.height() > 0 && p.pixels() != nullptr &&
+              p.pixels()->size() == expected && p.orientation() >= 0 && p.orientation() <= 7);
     // Premultiplied: no colour channel may exceed its alpha.
     const platform::PixelBytes& px = *p.pixels();
     for (std::size_t i = 0; i < px.size(); i += 4) {
-        check(px[i] <= px[i + 3] && px[i + 1] <= px[i + 3] && px[i + 2] <= px[i + 3]);
+        fuzzCheck(px[i] <= px[i + 3] && px[i + 1] <= px[i + 3] && px[i + 2] <= px[i + 3]);
     }
 }
 
 } // namespace
 
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return seeds().size();
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = seeds()[index].size();
-    return seeds()[index].data();
+// Well-formed pictures to start the mutations from: small opaque and translucent ones in
+// every format, JPEG and HEIF turned by their orientation, and a larger PNG; PNG in every
+// colour type and depth, JPEG grey, progressive, without EXIF and in CMYK.
+std::vector<std::string> fuzzSeeds() {
+    std::vector<std::string> out;
+    const auto add = [&out](const std::vector<std::uint8_t>& bytes) {
+        if (!bytes.empty()) {
+            out.emplace_back(bytes.begin(), bytes.end());
+        }
+    };
+    const std::tuple<int, std::vector<int>, bool> pngTypes[] = {
+        {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, true}, {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, false},
+        {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, true},  {PNG_COLOR_TYPE_RGB, {8, 16}, true},
+        {PNG_COLOR_TYPE_RGBA, {8, 16}, false},
+    };
+    for (const auto& [type, depths, transparency] : pngTypes) {
+        for (const int depth : depths) {
+            add(rawPng(type, depth, false, false));
+            if (transparency) {
+                add(rawPng(type, depth, true, false));
+            }
+        }
+        add(rawPng(type, 8, false, true));
+    }
+    add(cmykJpeg());
+    {
+        const auto picture = testsupport::patternPicture(13, 9);
+        add(testsupport::encodeJpeg(picture));
+        add(testsupport::encodeJpeg(picture, 0, true));
+        add(testsupport::encodeJpeg(picture, 3, false, true));
+    }
+    for (const auto& [width, height, alpha] :
+         {std::tuple{3, 2, 255}, {3, 2, 128}, {23, 17, 255}, {17, 23, 128}}) {
+        auto bytes = std::make_shared<platform::PixelBytes>();
+        for (int i = 0; i < width * height; ++i) {
+            const auto v = static_cast<std::uint8_t>(i * 40 % 256 * alpha / 255);
+            bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0,
+                                         static_cast<std::uint8_t>(alpha)});
+        }
+        const auto picture = platform::Picture::create(bytes, width, height);
+        add(*platform::PictureCodec::encodePNG(*picture));
+        add(testsupport::encodeWebp(*picture, alpha == 255));
+        if (width > 3) {
+            add(testsupport::encodeJpeg(*picture, 6));
+            add(testsupport::encodeHeif(*picture, alpha == 255 ? 6 : 1));
+        }
+    }
+    // Grid and overlay pictures, whose canvases are declared apart from their size.
+    for (const char* type : {"grid", "iovl"}) {
+        add(testsupport::heifWithDerivedCanvas({.type = type, .width = 40, .height = 30}));
+        add(testsupport::heifWithDerivedCanvas(
+            {.type = type, .width = 9, .height = 7, .wideFields = true, .inIdat = false}));
+    }
+    return out;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -181,12 +161,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkPicture(fitted->picture);
         const platform::Size full = fitted->fullSize;
         // What a whole decoding gives, the fitted one gives too, of the same picture.
-        check(!whole || whole->size() == full);
+        fuzzCheck(!whole || whole->size() == full);
         const platform::Size got = fitted->picture.size();
         // It covers the editor's fit of the whole.
         const platform::Size fit = testsupport::editorFit(full, box);
-        check(got.width >= fit.width && got.height >= fit.height && got.width <= full.width &&
-              got.height <= full.height);
+        fuzzCheck(got.width >= fit.width && got.height >= fit.height && got.width <= full.width &&
+                  got.height <= full.height);
     }
     return 0;
 }

@@ -11,24 +11,21 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 // Raw files of a few small pictures to start the mutations from.
-const std::vector<std::string>& seeds() {
-    static const std::vector<std::string> files = [] {
-        std::vector<std::string> out;
-        for (const auto& [width, height] : {std::pair{2u, 1u}, {3u, 2u}, {1u, 7u}, {16u, 9u}}) {
-            std::vector<std::uint8_t> pixels;
-            for (std::uint32_t i = 0; i < width * height; ++i) {
-                pixels.insert(pixels.end(), {static_cast<std::uint8_t>(i), 7, 200, 255});
-            }
-            const auto bytes = PixelloModel::rawFileBytes(pixels, width, height);
-            out.emplace_back(bytes.begin(), bytes.end());
+std::vector<std::string> fuzzSeeds() {
+    std::vector<std::string> out;
+    for (const auto& [width, height] : {std::pair{2u, 1u}, {3u, 2u}, {1u, 7u}, {16u, 9u}}) {
+        std::vector<std::uint8_t> pixels;
+        for (std::uint32_t i = 0; i < width * height; ++i) {
+            pixels.insert(pixels.end(), {static_cast<std::uint8_t>(i), 7, 200, 255});
         }
-        return out;
-    }();
-    return files;
+        const auto bytes = PixelloModel::rawFileBytes(pixels, width, height);
+        out.emplace_back(bytes.begin(), bytes.end());
+    }
+    return out;
 }
+
+namespace {
 
 std::uint32_t littleEndian(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -36,15 +33,6 @@ std::uint32_t littleEndian(const std::uint8_t* p) {
 }
 
 } // namespace
-
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return seeds().size();
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = seeds()[index].size();
-    return seeds()[index].data();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
@@ -57,17 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Counted in pixels: two sides of 2^31 would make the byte count wrap to 0.
         sound = width > 0 && height > 0 && length % 4 == 0 && width * height == length / 4;
     }
-    if (picture.has_value() != sound) {
-        std::abort();
-    }
+    fuzzCheck(picture.has_value() == sound);
     if (picture) {
         // Read back as written: the same pixels, the trailer's size, upright.
         const auto again = PixelloModel::rawFileBytes(
             *picture->pixels(), static_cast<std::uint32_t>(picture->width()),
             static_cast<std::uint32_t>(picture->height()));
-        if (again != bytes || picture->orientation() != platform::Picture::Up) {
-            std::abort();
-        }
+        fuzzCheck(again == bytes && picture->orientation() == platform::Picture::Up);
     }
     return 0;
 }

@@ -25,21 +25,10 @@ const char* const kSeeds[] = {
     "press pick\nwait 1\npick /tmp/a.jpg\npress camera\nshutter\ncancel\n\t  # end",
 };
 
-void check(bool sound) {
-    if (!sound) {
-        std::abort();
-    }
-}
-
 } // namespace
 
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return std::size(kSeeds);
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = std::char_traits<char>::length(kSeeds[index]);
-    return kSeeds[index];
+std::vector<std::string> fuzzSeeds() {
+    return {std::begin(kSeeds), std::end(kSeeds)};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -49,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!script) {
         const std::string& message = script.error().message;
         // "fuzz:LINE: ..." with a line of the text, in one short printable line.
-        check(message.starts_with("fuzz:") && message.size() < 512);
+        fuzzCheck(message.starts_with("fuzz:") && message.size() < 512);
         const int line = std::atoi(message.c_str() + 5);
-        check(line >= 1 && line <= lines);
-        check(std::none_of(message.begin(), message.end(), [](char c) {
+        fuzzCheck(line >= 1 && line <= lines);
+        fuzzCheck(std::none_of(message.begin(), message.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
         }));
         return 0;
@@ -60,15 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int previous = 0;
     bool terminated = false;
     for (const platform::ScriptCommand& command : script->commands()) {
-        check(command.line > previous && command.line <= lines && !terminated);
+        fuzzCheck(command.line > previous && command.line <= lines && !terminated);
         previous = command.line;
         using Command = platform::ScriptCommand;
         if (const auto* touch = std::get_if<Command::Touch>(&command.action)) {
-            check(touch->id >= 0 && touch->location.x >= 0.0f && touch->location.y >= 0.0f &&
-                  touch->location.x <= platform::Screen::kWidth &&
-                  touch->location.y <= platform::Screen::kHeight);
+            fuzzCheck(touch->id >= 0 && touch->location.x >= 0.0f && touch->location.y >= 0.0f &&
+                      touch->location.x <= platform::Screen::kWidth &&
+                      touch->location.y <= platform::Screen::kHeight);
         } else if (const auto* wait = std::get_if<Command::Wait>(&command.action)) {
-            check(wait->seconds >= 0.0 && wait->seconds <= platform::Script::kMaxWait);
+            fuzzCheck(wait->seconds >= 0.0 && wait->seconds <= platform::Script::kMaxWait);
         }
         terminated = std::holds_alternative<Command::Terminate>(command.action);
     }

@@ -25,15 +25,6 @@ const char* const kSeeds[] = {
 
 struct Harness {
     Harness() {
-        const char* base = std::getenv("PIXELLO_TEST_TMP");
-        std::filesystem::path root = (base != nullptr && base[0] != '\0') ? base : "/tmp";
-        std::error_code ec;
-        std::filesystem::create_directories(root, ec);
-        std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        dir = pattern;
         platform::Paths::setDocumentsDirectory(dir);
         model = std::make_unique<PixelloModel>();
         storage = *ZVKApplicationModel::storagePath();
@@ -52,7 +43,7 @@ struct Harness {
         }
     }
 
-    std::filesystem::path dir;
+    std::filesystem::path dir = fuzzScratchDir();
     std::unique_ptr<PixelloModel> model;
     std::string storage;
 };
@@ -64,13 +55,8 @@ Harness& harness() {
 
 } // namespace
 
-extern "C" std::size_t PixelloFuzzSeedCount() {
-    return std::size(kSeeds);
-}
-
-extern "C" const char* PixelloFuzzSeed(std::size_t index, std::size_t* size) {
-    *size = std::char_traits<char>::length(kSeeds[index]);
-    return kSeeds[index];
+std::vector<std::string> fuzzSeeds() {
+    return {std::begin(kSeeds), std::end(kSeeds)};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -92,18 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                ? current == -1
                                : current >= 0 && static_cast<std::size_t>(current) < names.size();
         for (const std::string& name : names) {
-            if (!PixelloModel::isValidImageFileName(name)) {
-                std::abort();
-            }
+            fuzzCheck(PixelloModel::isValidImageFileName(name));
         }
-        if (!sound) {
-            std::abort();
-        }
+        fuzzCheck(sound);
         // What was accepted saves and loads back to the same payload.
         const std::string saved = model.saveToData();
-        if (!model.loadFromData(saved) || model.saveToData() != saved) {
-            std::abort();
-        }
+        fuzzCheck(model.loadFromData(saved) && model.saveToData() == saved);
     }
 
     // Through the file: once as it is, once framed with its correct digest.
