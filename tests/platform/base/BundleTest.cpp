@@ -18,7 +18,7 @@ TEST(Bundle, InfoTextSkipsCommentsBlankAndMalformedLines) {
 
 class BundleTest : public testsupport::PlatformTest {};
 
-TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfo) {
+TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfoAndFindsResourcesOnlyInItsFolders) {
     auto& bundle = platform::Bundle::main();
     EXPECT_EQ(bundle.infoValue("CFBundleDisplayName"), "Pixello");
     const auto storage = bundle.infoValue("StorageFileName");
@@ -32,9 +32,8 @@ TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfo) {
     bundle.reset();
     EXPECT_EQ(bundle.infoValue("StorageFileName"), storage);
     EXPECT_EQ(bundle.infoValue("Extra"), std::nullopt);
-}
 
-TEST_F(BundleTest, ResourcesAreFoundInTheFirstFolderThatHasThemAndNeverOutside) {
+    // Resources are found in the first folder that has them, and never outside.
     const auto first = scratch.path() / "first";
     const auto second = scratch.path() / "second";
     std::filesystem::create_directories(first);
@@ -45,8 +44,6 @@ TEST_F(BundleTest, ResourcesAreFoundInTheFirstFolderThatHasThemAndNeverOutside) 
     writeText(second / "sub" / "deep.png", "2");
     writeText(scratch.path() / "secret", "s");
     writeText(second / "Info", "StorageFileName = s\n");
-
-    auto& bundle = platform::Bundle::main();
     bundle.setResourceDirectories({first, second});
     EXPECT_EQ(bundle.pathForResource("both.png"), first / "both.png");
     EXPECT_EQ(bundle.pathForResource("only.png"), second / "only.png");

@@ -51,11 +51,9 @@ TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) 
     Localization::setLanguage("xx:de");
     EXPECT_EQ(Localization::localizedString("Apply"), "Anwenden");
     EXPECT_EQ(Localization::language(), "xx:de");
-}
 
-// The settings screen's texts are checked in German by its own tests.
-TEST_F(LocalizationTest, EveryOtherUserVisibleTextHasAGermanTranslation) {
-    // One text a line.
+    // Every other text a user sees has a German translation (the settings screen's are
+    // checked by its own tests). One text a line.
     std::istringstream texts("Please, wait...\nNo camera support on '%@'.\n"
                              "Photo library is currently unavailable.\nError '%@' occured.\n"
                              "Image saved to 'Saved photos' album.\n"
