@@ -227,32 +227,20 @@ TEST_F(Compositing, PictureTexturesAreKeptWhileDrawnRemadeForNewPixelsAndGivenBa
     EXPECT_EQ(compositor.cachedTextureCount(), 0u);
 }
 
-struct KeptScreenDamage : Compositing {
-    void SetUp() override {
-        Compositing::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        window->setBackgroundColor(Color::white());
-        window->addSubview(red);
-        window->addSubview(blue);
-        ASSERT_TRUE(compositor.update(*window));
-        EXPECT_EQ(compositor.lastDamage(), std::vector<Rect>{Rect(0, 0, 320, 480)})
-            << "the first update draws everything";
-    }
-
-    std::vector<Rect> update() {
+// Each box is the view's bounds and the margin its content may paint into.
+TEST_F(Compositing, TheKeptScreenRedrawsTheBoxesOfWhatChangedAndNothingElse) {
+    auto red = box({10, 10, 20, 20}, {1, 0, 0, 1});
+    auto blue = box({100, 200, 40, 30}, {0, 0, 1, 1});
+    window->setBackgroundColor(Color::white());
+    window->addSubview(red);
+    window->addSubview(blue);
+    Compositor compositor(2);
+    const auto update = [&] {
         EXPECT_TRUE(compositor.update(*window));
         return compositor.lastDamage();
-    }
-
-    std::shared_ptr<View> red = box({10, 10, 20, 20}, {1, 0, 0, 1});
-    std::shared_ptr<View> blue = box({100, 200, 40, 30}, {0, 0, 1, 1});
-    Compositor compositor{2};
-};
-
-// Each box is the view's bounds and the margin its content may paint into.
-TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
+    };
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
+        << "the first update draws everything";
     EXPECT_TRUE(update().empty()) << "nothing changed";
 
     blue->setNeedsDisplay();
@@ -274,11 +262,9 @@ TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
     window->sendSubviewToBack(blue.get());
     EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
         << "views that swap their order redraw the screen";
-}
 
-// A slider's thumb glides with the clock, with no call to tell of each step: every frame of
-// the glide is drawn, and the screen is still again once it ends.
-TEST_F(KeptScreenDamage, AGlidingSliderThumbIsDrawnEveryFrameUntilItStops) {
+    // A slider's thumb glides with the clock, with no call to tell of each step: every frame
+    // of the glide is drawn, and the screen is still again once it ends.
     auto slider = std::make_shared<platform::Slider>(Rect(20, 300, 200, 23));
     window->addSubview(slider);
     update();
