@@ -6,16 +6,6 @@ namespace {
 
 using testsupport::writeText;
 
-TEST(Bundle, InfoTextSkipsCommentsBlankAndMalformedLines) {
-    const auto info = platform::Bundle::parseInfo(
-        "# comment\n\n  StorageFileName =  Data.storage \r\nno equals sign\n= no key\n"
-        "Empty=\nURL = a=b");
-    EXPECT_EQ(info.size(), 3u);
-    EXPECT_EQ(info.at("StorageFileName"), "Data.storage");
-    EXPECT_EQ(info.at("Empty"), "");
-    EXPECT_EQ(info.at("URL"), "a=b");
-}
-
 class BundleTest : public testsupport::PlatformTest {};
 
 TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfoAndFindsResourcesOnlyInItsFolders) {
@@ -25,6 +15,14 @@ TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfoAndFindsResourcesOnlyInIt
     ASSERT_TRUE(storage.has_value());
     EXPECT_FALSE(storage->empty());
     EXPECT_EQ(bundle.infoValue("NoSuchKey"), std::nullopt);
+    // Info text skips comments, blank and malformed lines.
+    const auto info = platform::Bundle::parseInfo(
+        "# comment\n\n  StorageFileName =  Data.storage \r\nno equals sign\n= no key\n"
+        "Empty=\nURL = a=b");
+    EXPECT_EQ(info.size(), 3u);
+    EXPECT_EQ(info.at("StorageFileName"), "Data.storage");
+    EXPECT_EQ(info.at("Empty"), "");
+    EXPECT_EQ(info.at("URL"), "a=b");
 
     bundle.setInfoValue("StorageFileName", std::nullopt);
     bundle.setInfoValue("Extra", "value");

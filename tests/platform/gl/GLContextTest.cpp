@@ -53,6 +53,14 @@ TEST(GLContext, SharedHeadlessContextOffersFramebufferObjectsUntilAHostReplacesI
     ASSERT_TRUE(context.makeCurrent());
     EXPECT_TRUE(context.isCurrent());
     EXPECT_TRUE(platform::hasGLExtension("GL_OES_framebuffer_object"));
+    // Extension lists match whole words only.
+    const char* list = "GL_OES_a GL_OES_ab GL_X";
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_OES_ab"));
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, "GL_OES"));
+    EXPECT_FALSE(platform::extensionListHas(list, "OES_a"));
+    EXPECT_FALSE(platform::extensionListHas(nullptr, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, ""));
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     ASSERT_NE(version, nullptr);
     EXPECT_NE(std::string(version).find("ES-CM 1."), std::string::npos) << version;
@@ -78,16 +86,6 @@ TEST(GLContext, SharedHeadlessContextOffersFramebufferObjectsUntilAHostReplacesI
     ASSERT_TRUE(headless) << headless.error().message;
     ASSERT_TRUE(GLContext::installShared(std::move(*headless)));
     EXPECT_TRUE(GLContext::shared()->makeCurrent());
-}
-
-TEST(GLContext, ExtensionListsMatchWholeWordsOnly) {
-    const char* list = "GL_OES_a GL_OES_ab GL_X";
-    EXPECT_TRUE(platform::extensionListHas(list, "GL_OES_ab"));
-    EXPECT_TRUE(platform::extensionListHas(list, "GL_X"));
-    EXPECT_FALSE(platform::extensionListHas(list, "GL_OES"));
-    EXPECT_FALSE(platform::extensionListHas(list, "OES_a"));
-    EXPECT_FALSE(platform::extensionListHas(nullptr, "GL_X"));
-    EXPECT_FALSE(platform::extensionListHas(list, ""));
 }
 
 TEST(GLLayer, StorageHasThePixelSizeAndPresentCopiesTheFrameTopRowFirstToKeep) {

@@ -70,7 +70,7 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
     }
 }
 
-TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
+TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClockAndNoneOfAnUnusablePicture) {
     // Premultiplied half-transparent pixels: over black the colour stays, alpha becomes full.
     const auto picture = [](bool opaque) {
         return testsupport::makePicture(5, 3, [opaque](int x, int y) {
@@ -91,10 +91,9 @@ TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
     EXPECT_EQ(frameOf(source)->number, 1u);
     ASSERT_TRUE(source.start());
     EXPECT_EQ(frameOf(source)->number, 2u);
-}
 
-TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
-    // The picture was fine when the source last started; then it changed on disk.
+    // A picture that was fine when the source last started, then changed on disk, fails to
+    // start and delivers nothing.
     const auto path = scratch.path() / "camera.png";
     const auto good = *platform::PictureCodec::encodePNG(testsupport::makeCoordinatePicture(4, 4));
     const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
@@ -102,18 +101,18 @@ TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
         {{}, "the file could not be read"}, // no file at all
     };
     for (const auto& [bytes, reason] : cases) {
-        PictureFrameSource source(write("camera.png", good));
-        ASSERT_TRUE(source.start());
-        source.stop();
+        PictureFrameSource camera(write("camera.png", good));
+        ASSERT_TRUE(camera.start());
+        camera.stop();
         std::filesystem::remove(path);
         if (!bytes.empty()) {
             write("camera.png", bytes);
         }
-        const auto started = source.start();
+        const auto started = camera.start();
         ASSERT_FALSE(started);
         EXPECT_EQ(started.error().message,
                   "the camera picture '" + path.string() + "' cannot be shown: " + reason);
-        EXPECT_FALSE(frameOf(source));
+        EXPECT_FALSE(frameOf(camera));
     }
 }
 

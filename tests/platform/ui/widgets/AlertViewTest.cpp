@@ -30,7 +30,7 @@ struct Alerts : ::testing::Test {
     int taps = 0;
 };
 
-TEST_F(Alerts, QueueOldestFirstAndTheButtonDismisses) {
+TEST_F(Alerts, QueueOldestFirstTheButtonDismissesAndAQueuedOneCanGoBeforeItsTurn) {
     std::weak_ptr<AlertView> firstWeak;
     {
         auto first = std::make_shared<AlertView>("", "Rotate the device.", "OK");
@@ -68,6 +68,29 @@ TEST_F(Alerts, QueueOldestFirstAndTheButtonDismisses) {
     EXPECT_EQ(window->subviews().size(), 1u);
     window->tap({10, 10});
     EXPECT_EQ(taps, 1);
+
+    // A queued alert can be dismissed before its turn, and a new one reuses a fading layer.
+    auto first = std::make_shared<AlertView>("One", "", "OK");
+    auto waiting = std::make_shared<AlertView>("Two", "", "OK");
+    first->show(*window);
+    waiting->show(*window);
+    waiting->dismissWithClickedButtonIndex(0, true);
+    EXPECT_EQ(AlertView::alertCount(*window), 1u);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(waiting->isVisible());
+
+    first->dismissWithClickedButtonIndex(0, true);
+    auto third = std::make_shared<AlertView>("Three", "", "OK");
+    third->show(*window); // while the layer fades out
+    platform::RunLoop::main().advance(0.5);
+    EXPECT_TRUE(third->isVisible()) << "the pending removal of the layer was called off";
+    EXPECT_EQ(window->subviews().size(), 2u);
+    tapButtonOf(third);
+    EXPECT_FALSE(third->isVisible());
+
+    // Once dismissed, an alert can be shown again.
+    third->show(*window);
+    EXPECT_TRUE(third->isVisible());
 }
 
 TEST_F(Alerts, TheDimmingLayerSwallowsTouchesOutsideTheBox) {
@@ -94,30 +117,6 @@ TEST_F(Alerts, TheDimmingLayerSwallowsTouchesOutsideTheBox) {
     const Rect title = alert->subviews()[0]->frame();
     EXPECT_GE(title.y(), 53.5f);
     EXPECT_GT(alert->bounds().height(), title.y() + title.height());
-}
-
-TEST_F(Alerts, AQueuedAlertCanBeDismissedBeforeItsTurnAndANewOneReusesAFadingLayer) {
-    auto first = std::make_shared<AlertView>("One", "", "OK");
-    auto waiting = std::make_shared<AlertView>("Two", "", "OK");
-    first->show(*window);
-    waiting->show(*window);
-    waiting->dismissWithClickedButtonIndex(0, true);
-    EXPECT_EQ(AlertView::alertCount(*window), 1u);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_FALSE(waiting->isVisible());
-
-    first->dismissWithClickedButtonIndex(0, true);
-    auto third = std::make_shared<AlertView>("Three", "", "OK");
-    third->show(*window); // while the layer fades out
-    platform::RunLoop::main().advance(0.5);
-    EXPECT_TRUE(third->isVisible()) << "the pending removal of the layer was called off";
-    EXPECT_EQ(window->subviews().size(), 2u);
-    tapButtonOf(third);
-    EXPECT_FALSE(third->isVisible());
-
-    // Once dismissed, an alert can be shown again.
-    third->show(*window);
-    EXPECT_TRUE(third->isVisible());
 }
 
 } // namespace
