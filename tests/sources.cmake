@@ -20,7 +20,6 @@ set(PIXELLO_PLATFORM_TESTS
     tests/platform/graphics/PngTextTest.cpp
     tests/platform/graphics/ResourcesTest.cpp
     tests/platform/host/ScriptTest.cpp
-    tests/platform/host/StartupPathTest.cpp
     tests/platform/host/StatusBarTest.cpp
     tests/platform/host/WindowFitTest.cpp
     tests/platform/render/CompositorTest.cpp

@@ -21,7 +21,7 @@ struct RecordingDelegate : platform::ApplicationDelegate {
     std::vector<std::string> log;
 };
 
-TEST(Application, LaunchAndTerminateReachTheDelegateOnceAndInOrder) {
+TEST(Application, LaunchAndTerminateReachTheDelegateOnceAndTheStatusBarTakesFourOrientations) {
     RecordingDelegate delegate;
     platform::Application app(&delegate);
     app.terminate();
@@ -32,10 +32,8 @@ TEST(Application, LaunchAndTerminateReachTheDelegateOnceAndInOrder) {
     app.terminate();
     EXPECT_EQ(delegate.log, (std::vector<std::string>{"launch", "terminate"}));
     EXPECT_TRUE(app.isTerminated());
-}
 
-TEST(Application, StatusBarTakesOnlyTheFourScreenOrientations) {
-    platform::Application app(nullptr);
+    // The status bar takes only the four screen orientations.
     std::vector<std::pair<int, bool>> told;
     app.setStatusBarObserver([&](int o, bool animated) { told.emplace_back(o, animated); });
     EXPECT_EQ(app.statusBarOrientation(), 1);

@@ -6,7 +6,16 @@ namespace {
 
 using testsupport::writeText;
 
-TEST(Bundle, InfoTextSkipsCommentsBlankAndMalformedLines) {
+class BundleTest : public testsupport::PlatformTest {};
+
+TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfoAndFindsResourcesOnlyInItsFolders) {
+    auto& bundle = platform::Bundle::main();
+    EXPECT_EQ(bundle.infoValue("CFBundleDisplayName"), "Pixello");
+    const auto storage = bundle.infoValue("StorageFileName");
+    ASSERT_TRUE(storage.has_value());
+    EXPECT_FALSE(storage->empty());
+    EXPECT_EQ(bundle.infoValue("NoSuchKey"), std::nullopt);
+    // Info text skips comments, blank and malformed lines.
     const auto info = platform::Bundle::parseInfo(
         "# comment\n\n  StorageFileName =  Data.storage \r\nno equals sign\n= no key\n"
         "Empty=\nURL = a=b");
@@ -14,17 +23,6 @@ TEST(Bundle, InfoTextSkipsCommentsBlankAndMalformedLines) {
     EXPECT_EQ(info.at("StorageFileName"), "Data.storage");
     EXPECT_EQ(info.at("Empty"), "");
     EXPECT_EQ(info.at("URL"), "a=b");
-}
-
-class BundleTest : public testsupport::PlatformTest {};
-
-TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfo) {
-    auto& bundle = platform::Bundle::main();
-    EXPECT_EQ(bundle.infoValue("CFBundleDisplayName"), "Pixello");
-    const auto storage = bundle.infoValue("StorageFileName");
-    ASSERT_TRUE(storage.has_value());
-    EXPECT_FALSE(storage->empty());
-    EXPECT_EQ(bundle.infoValue("NoSuchKey"), std::nullopt);
 
     bundle.setInfoValue("StorageFileName", std::nullopt);
     bundle.setInfoValue("Extra", "value");
@@ -32,9 +30,8 @@ TEST_F(BundleTest, MainBundleCarriesTheApplicationsInfo) {
     bundle.reset();
     EXPECT_EQ(bundle.infoValue("StorageFileName"), storage);
     EXPECT_EQ(bundle.infoValue("Extra"), std::nullopt);
-}
 
-TEST_F(BundleTest, ResourcesAreFoundInTheFirstFolderThatHasThemAndNeverOutside) {
+    // Resources are found in the first folder that has them, and never outside.
     const auto first = scratch.path() / "first";
     const auto second = scratch.path() / "second";
     std::filesystem::create_directories(first);
@@ -45,8 +42,6 @@ TEST_F(BundleTest, ResourcesAreFoundInTheFirstFolderThatHasThemAndNeverOutside) 
     writeText(second / "sub" / "deep.png", "2");
     writeText(scratch.path() / "secret", "s");
     writeText(second / "Info", "StorageFileName = s\n");
-
-    auto& bundle = platform::Bundle::main();
     bundle.setResourceDirectories({first, second});
     EXPECT_EQ(bundle.pathForResource("both.png"), first / "both.png");
     EXPECT_EQ(bundle.pathForResource("only.png"), second / "only.png");

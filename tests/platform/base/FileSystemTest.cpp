@@ -27,7 +27,7 @@ TEST(FileSystem, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
     EXPECT_EQ(platform::readFile(path), std::vector<std::uint8_t>{});
 }
 
-TEST(FileSystem, FailedWriteKeepsTheOldFileAndReadingMissingFilesAnswersNothing) {
+TEST(FileSystem, NothingIsReplacedByAFailedWriteOrACopyAndMissingFilesReadAsNothing) {
     ScratchDirectory dir;
     // The target is a directory: the rename over it fails after the temporary was written.
     const auto occupied = dir.path() / "occupied";
@@ -46,10 +46,8 @@ TEST(FileSystem, FailedWriteKeepsTheOldFileAndReadingMissingFilesAnswersNothing)
     // Reading answers nothing for missing files and directories.
     EXPECT_EQ(platform::readFile(dir.path() / "absent"), std::nullopt);
     EXPECT_EQ(platform::readFile(dir.path()), std::nullopt);
-}
 
-TEST(FileSystem, CopyNeverReplacesAnExistingFileNorRemoveADirectory) {
-    ScratchDirectory dir;
+    // Copying never replaces an existing file, nor removing a directory.
     writeText(dir.path() / "a", "A");
     writeText(dir.path() / "b", "B");
     EXPECT_FALSE(platform::copyFileNoReplace(dir.path() / "a", dir.path() / "b"));

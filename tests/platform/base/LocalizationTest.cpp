@@ -9,7 +9,13 @@ namespace {
 
 using platform::Localization;
 
-TEST(Localization, LanguageComesFromTheFirstSetVariableAndDefaultsToEnglish) {
+class LocalizationTest : public ::testing::Test {
+protected:
+    void TearDown() override { Localization::setLanguage(""); }
+};
+
+TEST_F(LocalizationTest, TheLanguageComesFromTheEnvironmentAndTablesFallThroughToTheKey) {
+    // The first set variable names the language; English by default.
     EXPECT_EQ(Localization::languageFromEnvironment("de:fr", "it_IT.UTF-8", "es", "pt"), "de:fr");
     EXPECT_EQ(Localization::languageFromEnvironment("", "it_IT.UTF-8", "es", "pt"), "it_IT.UTF-8");
     EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, "es_ES", "pt"), "es_ES");
@@ -19,14 +25,7 @@ TEST(Localization, LanguageComesFromTheFirstSetVariableAndDefaultsToEnglish) {
     EXPECT_EQ(Localization::languageFromEnvironment(nullptr, "C", nullptr, "de_DE"), "en");
     EXPECT_EQ(Localization::languageFromEnvironment(nullptr, "C.UTF-8", nullptr, nullptr), "en");
     EXPECT_EQ(Localization::languageFromEnvironment(nullptr, nullptr, "POSIX", nullptr), "en");
-}
 
-class LocalizationTest : public ::testing::Test {
-protected:
-    void TearDown() override { Localization::setLanguage(""); }
-};
-
-TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) {
     Localization::setLanguage("de_DE.UTF-8");
     EXPECT_EQ(Localization::localizedString("Settings"), "Einstellungen");
     EXPECT_EQ(Localization::localizedString("defaultFont"), "DejaVu Sans");
@@ -51,11 +50,9 @@ TEST_F(LocalizationTest, TablesTranslateKeepPlaceholdersAndFallThroughToTheKey) 
     Localization::setLanguage("xx:de");
     EXPECT_EQ(Localization::localizedString("Apply"), "Anwenden");
     EXPECT_EQ(Localization::language(), "xx:de");
-}
 
-// The settings screen's texts are checked in German by its own tests.
-TEST_F(LocalizationTest, EveryOtherUserVisibleTextHasAGermanTranslation) {
-    // One text a line.
+    // Every other text a user sees has a German translation (the settings screen's are
+    // checked by its own tests). One text a line.
     std::istringstream texts("Please, wait...\nNo camera support on '%@'.\n"
                              "Photo library is currently unavailable.\nError '%@' occured.\n"
                              "Image saved to 'Saved photos' album.\n"

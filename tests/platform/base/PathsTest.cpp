@@ -6,7 +6,7 @@ namespace {
 
 using platform::Paths;
 
-TEST(Paths, DefaultFollowsXdgDataHomeThenHome) {
+TEST(Paths, DocumentsFollowXdgDataHomeThenHomeAndPicturesTheUserDirsText) {
     EXPECT_EQ(Paths::defaultDocumentsDirectory("/data", "/home/u"), "/data/pixello");
     // Unset, empty or relative (not valid), XDG_DATA_HOME is ignored.
     for (const char* ignored : {static_cast<const char*>(nullptr), "", "rel/data"}) {
@@ -17,9 +17,8 @@ TEST(Paths, DefaultFollowsXdgDataHomeThenHome) {
     const auto fallback = Paths::defaultDocumentsDirectory(nullptr, nullptr);
     EXPECT_TRUE(fallback.is_absolute());
     EXPECT_EQ(fallback.filename(), "pixello");
-}
 
-TEST(Paths, PicturesFolderFromUserDirsAsXdgUserDirsReadsIt) {
+    // The pictures folder is read from user-dirs.dirs as xdg-user-dirs reads it.
     const struct {
         const char* text;
         std::optional<std::string> folder;

@@ -21,7 +21,7 @@ struct VirtualLoop : ::testing::Test {
     std::vector<std::string> log;
 };
 
-TEST_F(VirtualLoop, DelayedCallsRunInDueThenSchedulingOrderUnlessCancelled) {
+TEST_F(VirtualLoop, DelayedCallsRunInDueThenSchedulingOrderUnlessCancelledEvenWhileRunning) {
     const int a = 0, b = 0;
     loop.performAfterDelay(&a, "late", 0.5, [&] { log.push_back("late"); });
     loop.performAfterDelay(&a, "first", 0.3, [&] { log.push_back("first"); });
@@ -52,10 +52,9 @@ TEST_F(VirtualLoop, DelayedCallsRunInDueThenSchedulingOrderUnlessCancelled) {
     loop.cancelPrevious(&a);
     loop.advance(1.0);
     EXPECT_EQ(log.size(), 2u);
-}
 
-TEST_F(VirtualLoop, CallsMayScheduleAndCancelWhileRunning) {
-    const int a = 0;
+    // Calls may schedule and cancel while they run.
+    log.clear();
     loop.performAfterDelay(&a, "outer", 0.1, [&] {
         log.push_back("outer");
         loop.performAfterDelay(&a, "now", 0.0, [&] { log.push_back("now"); });
@@ -165,7 +164,7 @@ TEST_F(Queue, RunsTheHighestPriorityFirstAndNeverWhatWasCancelled) {
     EXPECT_EQ(loop.backgroundJobs(), 0);
 }
 
-TEST_F(Queue, CompletionsRunOnTheLoopsThreadAndMayQueueMore) {
+TEST_F(Queue, CompletionsRunOnTheLoopsThreadAndEndingRunsTheJobsStillQueued) {
     BackgroundQueue queue(loop, 2);
     std::vector<std::thread::id> where;
     const auto record = [&] { where.push_back(std::this_thread::get_id()); };
@@ -178,14 +177,13 @@ TEST_F(Queue, CompletionsRunOnTheLoopsThreadAndMayQueueMore) {
     loop.waitForBackgroundJobs();
     const auto self = std::this_thread::get_id();
     EXPECT_EQ(where, (std::vector<std::thread::id>{self, self}));
-}
 
-TEST_F(Queue, EndingRunsTheJobsStillQueued) {
+    // Ending runs the jobs still queued.
     std::atomic<int> ran = 0;
     {
-        BackgroundQueue queue(loop, 2);
+        BackgroundQueue ending(loop, 2);
         for (int i = 0; i < 20; ++i) {
-            queue.submit(nullptr, i % 3, [&]() -> RunLoop::Call {
+            ending.submit(nullptr, i % 3, [&]() -> RunLoop::Call {
                 ++ran;
                 return {};
             });

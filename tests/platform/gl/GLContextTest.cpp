@@ -37,24 +37,6 @@ struct Drawable {
     platform::OffscreenTarget target;
 };
 
-TEST(GLContext, SharedHeadlessContextIsCurrentOnRequestAndOffersFramebufferObjects) {
-    GLContext& context = sharedContext();
-    EXPECT_EQ(GLContext::shared(), &context);
-    EXPECT_TRUE(GLContext::lastError().empty());
-    ASSERT_TRUE(context.makeCurrent());
-    EXPECT_TRUE(context.isCurrent());
-    EXPECT_TRUE(platform::hasGLExtension("GL_OES_framebuffer_object"));
-    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    ASSERT_NE(version, nullptr);
-    EXPECT_NE(std::string(version).find("ES-CM 1."), std::string::npos) << version;
-
-    context.clearCurrent();
-    EXPECT_FALSE(context.isCurrent());
-    EXPECT_TRUE(context.makeCurrent());
-    EXPECT_FALSE(GLContext::installShared(nullptr));
-    EXPECT_EQ(GLContext::shared(), &context);
-}
-
 // A host context that cannot be used, as when a window's driver went away.
 class UnusableContext final : public GLContext {
 public:
@@ -64,8 +46,32 @@ public:
     void* getProcAddress(const char*) const override { return nullptr; }
 };
 
-TEST(GLContext, HostInstalledContextReplacesTheSharedOne) {
-    sharedContext();
+TEST(GLContext, SharedHeadlessContextOffersFramebufferObjectsUntilAHostReplacesIt) {
+    GLContext& context = sharedContext();
+    EXPECT_EQ(GLContext::shared(), &context);
+    EXPECT_TRUE(GLContext::lastError().empty());
+    ASSERT_TRUE(context.makeCurrent());
+    EXPECT_TRUE(context.isCurrent());
+    EXPECT_TRUE(platform::hasGLExtension("GL_OES_framebuffer_object"));
+    // Extension lists match whole words only.
+    const char* list = "GL_OES_a GL_OES_ab GL_X";
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_OES_ab"));
+    EXPECT_TRUE(platform::extensionListHas(list, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, "GL_OES"));
+    EXPECT_FALSE(platform::extensionListHas(list, "OES_a"));
+    EXPECT_FALSE(platform::extensionListHas(nullptr, "GL_X"));
+    EXPECT_FALSE(platform::extensionListHas(list, ""));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    ASSERT_NE(version, nullptr);
+    EXPECT_NE(std::string(version).find("ES-CM 1."), std::string::npos) << version;
+
+    context.clearCurrent();
+    EXPECT_FALSE(context.isCurrent());
+    EXPECT_TRUE(context.makeCurrent());
+    EXPECT_FALSE(GLContext::installShared(nullptr));
+    EXPECT_EQ(GLContext::shared(), &context);
+
+    // A host's context replaces it.
     auto unusable = std::make_unique<UnusableContext>();
     GLContext* installed = unusable.get();
     ASSERT_TRUE(GLContext::installShared(std::move(unusable)));
@@ -80,29 +86,6 @@ TEST(GLContext, HostInstalledContextReplacesTheSharedOne) {
     ASSERT_TRUE(headless) << headless.error().message;
     ASSERT_TRUE(GLContext::installShared(std::move(*headless)));
     EXPECT_TRUE(GLContext::shared()->makeCurrent());
-}
-
-TEST(GLContext, ExtensionListsMatchWholeWordsOnly) {
-    const char* list = "GL_OES_a GL_OES_ab GL_X";
-    EXPECT_TRUE(platform::extensionListHas(list, "GL_OES_ab"));
-    EXPECT_TRUE(platform::extensionListHas(list, "GL_X"));
-    EXPECT_FALSE(platform::extensionListHas(list, "GL_OES"));
-    EXPECT_FALSE(platform::extensionListHas(list, "OES_a"));
-    EXPECT_FALSE(platform::extensionListHas(nullptr, "GL_X"));
-    EXPECT_FALSE(platform::extensionListHas(list, ""));
-}
-
-TEST(GLLayer, PixelSizeIsBoundsTimesScaleAndImpossibleSizesAreZero) {
-    GLLayer layer;
-    layer.setBounds({300.0f, 200.4f});
-    EXPECT_EQ(layer.pixelWidth(), 300);
-    EXPECT_EQ(layer.pixelHeight(), 200);
-    layer.setContentsScale(2.0f);
-    EXPECT_EQ(layer.pixelWidth(), 600);
-    EXPECT_EQ(layer.pixelHeight(), 401);
-    layer.setBounds({-5.0f, std::numeric_limits<float>::quiet_NaN()});
-    EXPECT_EQ(layer.pixelWidth(), 0);
-    EXPECT_EQ(layer.pixelHeight(), 0);
 }
 
 TEST(GLLayer, StorageHasThePixelSizeAndPresentCopiesTheFrameTopRowFirstToKeep) {
@@ -161,8 +144,17 @@ TEST(GLLayer, StorageHasThePixelSizeAndPresentCopiesTheFrameTopRowFirstToKeep) {
     EXPECT_EQ(pixel[2], 255);
     glDeleteTextures(1, &other);
 
-    // An empty size gets no storage and is never presented.
+    // The pixel size is the bounds times the scale, rounded; impossible sizes are zero.
     GLLayer none;
+    none.setBounds({300.0f, 200.4f});
+    EXPECT_EQ(none.pixelHeight(), 200);
+    none.setContentsScale(2.0f);
+    EXPECT_EQ(none.pixelWidth(), 600);
+    EXPECT_EQ(none.pixelHeight(), 401);
+    none.setBounds({-5.0f, std::numeric_limits<float>::quiet_NaN()});
+    EXPECT_EQ(none.pixelWidth(), 0);
+    EXPECT_EQ(none.pixelHeight(), 0);
+    // An empty size gets no storage and is never presented.
     none.setBounds({0.0f, 5.0f});
     Drawable empty(none);
     EXPECT_FALSE(empty.stored);

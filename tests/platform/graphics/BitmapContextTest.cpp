@@ -22,16 +22,15 @@ Pixel at(const BitmapContext& context, int x, int y) {
 
 constexpr float quarter = std::numbers::pi_v<float> / 2;
 
-TEST(BitmapContext, CreationRefusesEmptyAndHugeBitmaps) {
+TEST(BitmapContext, CreationRefusesEmptyAndHugeBitmapsAndAPlainDrawCopies) {
     EXPECT_EQ(BitmapContext::create(0, 5), nullptr);
     EXPECT_EQ(BitmapContext::create(5, -1), nullptr);
     EXPECT_EQ(BitmapContext::create(10000, 6000), nullptr);
-    auto context = BitmapContext::create(3, 2);
-    ASSERT_NE(context, nullptr);
-    EXPECT_EQ(context->bytes(), std::vector<std::uint8_t>(3 * 2 * 4, 0));
-}
+    const auto empty = BitmapContext::create(3, 2);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->bytes(), std::vector<std::uint8_t>(3 * 2 * 4, 0));
 
-TEST(BitmapContext, UnturnedDrawCopiesTheStoredPixelsTopRowUp) {
+    // Unturned, a draw copies the stored pixels top row up.
     const Picture picture = makeCoordinatePicture(5, 4);
     for (auto interpolation :
          {BitmapContext::Interpolation::None, BitmapContext::Interpolation::Bilinear}) {

@@ -56,7 +56,7 @@ TEST_F(Fonts, NamesResolveThroughFontconfigAndMissingFamiliesFallBackByWeight) {
     EXPECT_GT(odd->sizeWithText("x").width, 0.0f);
 }
 
-TEST_F(Fonts, MeasuresAndRendersAtTheScale) {
+TEST_F(Fonts, MeasuresRendersAndTruncatesAtTheScale) {
     const auto font = Font::fontWithName("DejaVu Sans", 18);
     const auto one = font->sizeWithText("Smudge Power", 1);
     const auto two = font->sizeWithText("Smudge Power", 2);
@@ -89,17 +89,16 @@ TEST_F(Fonts, MeasuresAndRendersAtTheScale) {
         font->sizeWithText("Rotate device to protarit orientation to pick image.", 2, 260);
     EXPECT_LE(wrapped.width, 260.0f);
     EXPECT_GT(wrapped.height, font->lineHeight(2) * 1.5f);
-}
 
-TEST_F(Fonts, TruncatesWithAnEllipsisBetweenCharacters) {
-    const auto font = Font::fontWithName("DejaVu Sans", 14);
-    EXPECT_EQ(font->truncated("Short", 200), "Short");
-    const std::string cut = font->truncated("Ünïcödé text that is far too long", 80);
-    EXPECT_LE(font->sizeWithText(cut).width, 80.0f);
+    // Truncation puts an ellipsis between characters.
+    const auto small = Font::fontWithName("DejaVu Sans", 14);
+    EXPECT_EQ(small->truncated("Short", 200), "Short");
+    const std::string cut = small->truncated("Ünïcödé text that is far too long", 80);
+    EXPECT_LE(small->sizeWithText(cut).width, 80.0f);
     ASSERT_GE(cut.size(), 3u);
     EXPECT_EQ(cut.substr(cut.size() - 3), "\xE2\x80\xA6");
     EXPECT_EQ(cut.rfind("Ünïcödé", 0), 0u) << cut;
-    EXPECT_EQ(font->truncated("Wide", 1), "\xE2\x80\xA6");
+    EXPECT_EQ(small->truncated("Wide", 1), "\xE2\x80\xA6");
 }
 
 } // namespace

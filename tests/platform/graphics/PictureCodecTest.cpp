@@ -2,6 +2,7 @@
 // needs, and the PNG encoder.
 #include "platform/graphics/PictureCodec.h"
 
+#include "platform/graphics/JpegCodec.h"
 #include "support/HeifEncoding.h"
 #include "support/PictureTestSupport.h"
 #include "support/TestEnvironment.h"
@@ -66,6 +67,78 @@ std::vector<Format> encodableFormats() {
         formats.push_back(Format::heif);
     }
     return formats;
+}
+
+TEST(PictureCodec, PngOfEveryColourTypeBecomesPremultipliedRGBA) {
+    struct Case {
+        const char* name;
+        testsupport::PngLayout layout;
+        Pixel first;
+        Pixel last;
+    };
+    const Case cases[] = {
+        {"grey 8",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {10, 250}, {}, {}},
+         {10, 10, 10, 255},
+         {250, 250, 250, 255}},
+        {"grey 1-bit",
+         {3, 1, PNG_COLOR_TYPE_GRAY, 1, false, {0b10100000}, {}, {}},
+         {255, 255, 255, 255},
+         {255, 255, 255, 255}},
+        {"grey with tRNS",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {7, 200}, {}, {7}},
+         {0, 0, 0, 0},
+         {200, 200, 200, 255}},
+        {"grey alpha",
+         {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {200, 255, 200, 51}, {}, {}},
+         {200, 200, 200, 255},
+         {40, 40, 40, 51}},
+        {"palette with tRNS",
+         {2, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {0, 1}, {255, 0, 0, 0, 0, 255}, {255, 102}},
+         {255, 0, 0, 255},
+         {0, 0, 102, 102}},
+        {"RGB 16-bit",
+         {1, 1, PNG_COLOR_TYPE_RGB, 16, false, {0xFF, 0xFF, 0x80, 0x7F, 0x00, 0x81}, {}, {}},
+         {255, 128, 1, 255},
+         {255, 128, 1, 255}},
+        {"RGBA 16-bit",
+         {1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0x00}, {}, {}},
+         {128, 0, 0, 128},
+         {128, 0, 0, 128}},
+        {"RGB with tRNS",
+         {2, 1, PNG_COLOR_TYPE_RGB, 8, false, {1, 2, 3, 4, 5, 6}, {}, {1, 2, 3}},
+         {0, 0, 0, 0},
+         {4, 5, 6, 255}},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = PictureCodec::decode(testsupport::encodeRawPng(c.layout));
+        ASSERT_EQ(failureOf(decoded), "") << c.name;
+        ASSERT_EQ(decoded->size(), (platform::Size{float(c.layout.width), float(c.layout.height)}))
+            << c.name;
+        EXPECT_EQ(decoded->pixelAt(0, 0), c.first) << c.name;
+        EXPECT_EQ(decoded->pixelAt(c.layout.width - 1, c.layout.height - 1), c.last) << c.name;
+    }
+}
+
+TEST(PictureCodec, JpegOrientationComesFromExifAndGreyBecomesOpaqueRGBA) {
+    const Picture picture = makePicture(6, 4, [](int x, int) {
+        return x < 3 ? Pixel{250, 20, 20, 255} : Pixel{20, 20, 250, 255};
+    });
+    const int exifToPlatform[9] = {0, 0, 4, 1, 5, 6, 3, 7, 2};
+    for (int exif = 0; exif <= 8; ++exif) {
+        const auto decoded = PictureCodec::decode(testsupport::encodeJpeg(picture, exif));
+        ASSERT_EQ(failureOf(decoded), "") << exif;
+        EXPECT_EQ(decoded->orientation(), exifToPlatform[exif]) << exif;
+        EXPECT_EQ(decoded->width(), 6);
+    }
+    EXPECT_EQ(platform::jpeg::orientationFromExifValue(9), Picture::Up);
+
+    const auto grey = PictureCodec::decode(testsupport::encodeJpeg(picture, 0, true));
+    ASSERT_EQ(failureOf(grey), "");
+    const Pixel g = grey->pixelAt(0, 0);
+    EXPECT_EQ(g[0], g[1]);
+    EXPECT_EQ(g[1], g[2]);
+    EXPECT_EQ(g[3], 255);
 }
 
 TEST(PictureCodecToFit, CoversTheEditorsFitOfEverySizeAndReducesWhatIsLarger) {
@@ -331,9 +404,15 @@ TEST(PictureCodec, DamagedTruncatedOrLyingFilesOfEveryFormatGiveNoPicture) {
             EXPECT_EQ(failureOf(PictureCodec::decodeToFit(bad[i], {20, 20})), kDamaged) << label;
         }
     }
-    const Bytes noise(300, 0x5A);
-    EXPECT_EQ(failureOf(PictureCodec::decodeToFit(noise, {20, 20})),
-              "the file is not a PNG, JPEG, WebP or HEIF picture");
+    // A start-of-frame claiming 0 lines is refused by libjpeg itself.
+    Bytes jpeg = encode(Format::jpeg, picture);
+    declareSize(Format::jpeg, jpeg, 48, 0);
+    EXPECT_EQ(failureOf(PictureCodec::decode(jpeg)), kDamaged);
+    for (const Bytes& other : {Bytes(300, 0x5A), Bytes{'h', 'i'}, Bytes{}}) {
+        EXPECT_EQ(failureOf(PictureCodec::decode(other)), platform::decodeFailure::unknownFormat);
+        EXPECT_EQ(failureOf(PictureCodec::decodeToFit(other, {20, 20})),
+                  platform::decodeFailure::unknownFormat);
+    }
 }
 
 TEST(PictureCodec, DeclaredSizesBeyondWhatCanBeHeldAreRefusedFromTheHeader) {

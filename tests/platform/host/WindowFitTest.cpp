@@ -19,7 +19,7 @@ const Size kPortrait{320, 480};
 const Size kLandscape{480, 320};
 
 // A laptop at scale 1 and a large screen at scale 3 open under Xvfb in the window host's tests.
-TEST(WindowFit, ANewWindowTakesTheLargestWholeScaleThatFitsElseShrinks) {
+TEST(WindowFit, ANewWindowTakesTheLargestWholeScaleAndTheScreenIsCentredAsLargeAsFits) {
     const struct {
         Size screen;
         Size usable;
@@ -35,16 +35,16 @@ TEST(WindowFit, ANewWindowTakesTheLargestWholeScaleThatFitsElseShrinks) {
         EXPECT_EQ(WindowFit::openingSize(c.screen, c.usable), c.window)
             << c.usable.width << " x " << c.usable.height;
     }
-}
 
-TEST(WindowFit, TheScreenIsCentredAsLargeAsFitsAndPointsMapBackThroughTheSameBox) {
+    // In the window the screen is centred as large as fits, and points map back through the
+    // same box.
     const struct {
         Size screen;
         int drawableWidth;
         int drawableHeight;
         WindowFit box;
         int renderScale;
-    } cases[] = {
+    } boxes[] = {
         {kPortrait, 320, 480, {0, 0, 320, 480}, 1},     {kPortrait, 640, 960, {0, 0, 640, 960}, 2},
         {kPortrait, 960, 600, {280, 0, 400, 600}, 2},   // pillars left and right
         {kPortrait, 1366, 768, {427, 0, 512, 768}, 2},  // a full-screen laptop
@@ -53,7 +53,7 @@ TEST(WindowFit, TheScreenIsCentredAsLargeAsFitsAndPointsMapBackThroughTheSameBox
         {kPortrait, 321, 481, {0, 0, 321, 481}, 2},     // beyond scale 1: smoothed down
         {kPortrait, 200, 300, {0, 0, 200, 300}, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : boxes) {
         const WindowFit box = WindowFit::inDrawable(c.screen, c.drawableWidth, c.drawableHeight);
         SCOPED_TRACE(testing::Message() << c.drawableWidth << " x " << c.drawableHeight);
         EXPECT_EQ(std::tie(box.x, box.y, box.width, box.height),
@@ -94,7 +94,7 @@ using enum TouchPhase;
 const Seen kNothing;
 constexpr Point kCentre{160, 300};
 
-TEST(MouseFingers, OneFingerFollowsTheMouseWhileTheButtonIsDown) {
+TEST(MouseFingers, TheFingersThatCameDownFollowTheMouseWhileTheButtonIsDown) {
     MouseFingers mouse;
     EXPECT_EQ(seen(mouse.moved({5, 5}, false, kCentre)), kNothing) << "no button, no finger";
     EXPECT_EQ(seen(mouse.pressed({10, 20}, kCentre)), (Seen{Began, {{0, {10, 20}}}}));
@@ -108,6 +108,19 @@ TEST(MouseFingers, OneFingerFollowsTheMouseWhileTheButtonIsDown) {
     mouse.pressed({1, 1}, kCentre);
     mouse.forget();
     EXPECT_EQ(seen(mouse.released({1, 1}, kCentre)), kNothing);
+
+    // The fingers stay as many as came down until release, Alt or not.
+    mouse.pressed({10, 20}, kCentre);
+    mouse.altFromMouse(true);
+    EXPECT_EQ(seen(mouse.moved({30, 40}, false, kCentre)), (Seen{Moved, {{0, {30, 40}}}}));
+    EXPECT_EQ(seen(mouse.released({30, 40}, kCentre)), (Seen{Ended, {{0, {30, 40}}}}));
+    mouse.pressed({100, 250}, kCentre);
+    mouse.altFromMouse(false);
+    EXPECT_EQ(seen(mouse.moved({90, 240}, false, kCentre)),
+              (Seen{Moved, {{0, {90, 240}}, {1, {90, 240}}}}))
+        << "without Alt both follow the mouse";
+    EXPECT_EQ(seen(mouse.released({80, 230}, kCentre)),
+              (Seen{Ended, {{0, {80, 230}}, {1, {80, 230}}}}));
 }
 
 TEST(MouseFingers, AltMirrorsASecondFingerAboutTheCentreWithinTheScreen) {
@@ -148,22 +161,6 @@ TEST(MouseFingers, AltShiftMovesBothFingersUntilAltIsPressedAgain) {
     EXPECT_TRUE(mouse.altFromKeys(true));
     EXPECT_EQ(mouse.shown(kCentre), (std::vector<Point>{{110, 270}, {210, 330}}))
         << "a new Alt press mirrors about the application's centre again";
-}
-
-TEST(MouseFingers, TheFingersStayAsManyAsCameDownUntilRelease) {
-    MouseFingers mouse;
-    mouse.pressed({10, 20}, kCentre);
-    mouse.altFromMouse(true);
-    EXPECT_EQ(seen(mouse.moved({30, 40}, false, kCentre)), (Seen{Moved, {{0, {30, 40}}}}));
-    EXPECT_EQ(seen(mouse.released({30, 40}, kCentre)), (Seen{Ended, {{0, {30, 40}}}}));
-
-    mouse.pressed({100, 250}, kCentre);
-    mouse.altFromMouse(false);
-    EXPECT_EQ(seen(mouse.moved({90, 240}, false, kCentre)),
-              (Seen{Moved, {{0, {90, 240}}, {1, {90, 240}}}}))
-        << "without Alt both follow the mouse";
-    EXPECT_EQ(seen(mouse.released({80, 230}, kCentre)),
-              (Seen{Ended, {{0, {80, 230}}, {1, {80, 230}}}}));
 }
 
 } // namespace

@@ -36,7 +36,7 @@ struct CameraPictureTest : ::testing::Test {
     testsupport::ScratchDirectory scratch;
 };
 
-TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
+TEST_F(CameraPictureTest, APhotoIsPlayedUprightAndOpaqueOneFrameARunWhileItCanBeRead) {
     // Four coloured quarters; after turning, the stored corners land on known places.
     constexpr Pixel red{230, 20, 20, 255}, green{20, 230, 20, 255}, blue{20, 20, 230, 255},
         white{240, 240, 240, 255};
@@ -68,10 +68,9 @@ TEST_F(CameraPictureTest, PhotoIsPlayedUprightWhateverItsOrientation) {
             }
         }
     }
-}
 
-TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
-    // Premultiplied half-transparent pixels: over black the colour stays, alpha becomes full.
+    // One opaque frame a run, whatever the clock. Premultiplied half-transparent pixels: over
+    // black the colour stays, alpha becomes full.
     const auto picture = [](bool opaque) {
         return testsupport::makePicture(5, 3, [opaque](int x, int y) {
             return Pixel{static_cast<std::uint8_t>(20 * x), static_cast<std::uint8_t>(30 * y), 7,
@@ -91,29 +90,28 @@ TEST_F(CameraPictureTest, OneOpaqueFrameARunWhateverTheClock) {
     EXPECT_EQ(frameOf(source)->number, 1u);
     ASSERT_TRUE(source.start());
     EXPECT_EQ(frameOf(source)->number, 2u);
-}
 
-TEST_F(CameraPictureTest, UnusablePictureFailsToStartAndDeliversNothing) {
-    // The picture was fine when the source last started; then it changed on disk.
+    // A picture that was fine when the source last started, then changed on disk, fails to
+    // start and delivers nothing.
     const auto path = scratch.path() / "camera.png";
     const auto good = *platform::PictureCodec::encodePNG(testsupport::makeCoordinatePicture(4, 4));
-    const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
+    const std::pair<std::vector<std::uint8_t>, std::string> unusable[] = {
         {{'n', 'o', 't', 'e', 's'}, platform::decodeFailure::unknownFormat},
         {{}, "the file could not be read"}, // no file at all
     };
-    for (const auto& [bytes, reason] : cases) {
-        PictureFrameSource source(write("camera.png", good));
-        ASSERT_TRUE(source.start());
-        source.stop();
+    for (const auto& [bytes, reason] : unusable) {
+        PictureFrameSource camera(write("camera.png", good));
+        ASSERT_TRUE(camera.start());
+        camera.stop();
         std::filesystem::remove(path);
         if (!bytes.empty()) {
             write("camera.png", bytes);
         }
-        const auto started = source.start();
+        const auto started = camera.start();
         ASSERT_FALSE(started);
         EXPECT_EQ(started.error().message,
                   "the camera picture '" + path.string() + "' cannot be shown: " + reason);
-        EXPECT_FALSE(frameOf(source));
+        EXPECT_FALSE(frameOf(camera));
     }
 }
 

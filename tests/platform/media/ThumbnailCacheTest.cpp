@@ -14,7 +14,12 @@ using platform::Picture;
 using platform::PngText;
 using platform::ThumbnailCache;
 
-TEST(ThumbnailNaming, UriEscapesAllButUnreservedAndSlashAndNamesByItsMd5) {
+// Where each orientation shows a stored pixel: mirrored across, mirrored down, then whether
+// x and y trade places. Indexed by Picture::Up … Picture::RightMirrored.
+constexpr bool kShown[8][3] = {{0, 0, 0}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1},
+                               {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
+
+TEST(ThumbnailCache, NamesByTheEscapedUrisMd5AndReducesUprightToTheLongerSide) {
     EXPECT_EQ(ThumbnailCache::uriFor("/home/jens/photos/me.png"),
               "file:///home/jens/photos/me.png");
     EXPECT_EQ(ThumbnailCache::fileNameFor("file:///home/jens/photos/me.png"),
@@ -24,14 +29,8 @@ TEST(ThumbnailNaming, UriEscapesAllButUnreservedAndSlashAndNamesByItsMd5) {
     EXPECT_EQ(ThumbnailCache::uriFor("/x/./y/../AZaz09-._~"), "file:///x/AZaz09-._~");
     EXPECT_EQ(ThumbnailCache::uriFor("rel.png"),
               "file://" + (std::filesystem::current_path() / "rel.png").string());
-}
 
-// Where each orientation shows a stored pixel: mirrored across, mirrored down, then whether
-// x and y trade places. Indexed by Picture::Up … Picture::RightMirrored.
-constexpr bool kShown[8][3] = {{0, 0, 0}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1},
-                               {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
-
-TEST(ThumbnailReduce, TurnsEveryOrientationUprightAndFitsTheLongerSide) {
+    // Reducing turns every orientation upright and fits the longer side.
     for (int orientation = Picture::Up; orientation <= Picture::RightMirrored; ++orientation) {
         const Picture stored = testsupport::makeCoordinatePicture(3, 2, orientation);
         const auto upright = ThumbnailCache::reduce(stored, 128);

@@ -6,6 +6,7 @@
 #include "platform/render/PictureTextureCache.h"
 #include "platform/ui/GLLayerView.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/widgets/Button.h"
 #include "platform/ui/widgets/Slider.h"
 #include "support/PictureTestSupport.h"
 
@@ -80,6 +81,60 @@ TEST_F(Compositing, DrawsColoursAlphaTransformsAndClippingAtTheScale) {
     expectPixel(*shot, 2 * 20, 2 * 320, {255, 255, 255, 255}, "hidden view");
 }
 
+// The compositor's shape primitives.
+class Shapes : public View {
+public:
+    using View::View;
+    void drawContent(Painter& c) override {
+        c.fillRoundedRect(Rect(10, 10, 60, 40), 12, {1, 0, 0, 1});
+        c.fillRoundedRect(Rect(100, 10, 40, 100), 0, {0, 0, 1, 1}, {0, 1, 0, 1});
+        c.fillEllipse(Rect(10, 100, 50, 50), {1, 1, 1, 1});
+        const platform::Point triangle[] = {{200, 10}, {260, 10}, {200, 70}, {200, 70}};
+        c.fillConvex(triangle, {1, 1, 0, 0.5f});
+        const platform::Point line[] = {{0, 200}, {50, 200}, {100, 200}};
+        c.fillConvex(line, {1, 1, 1, 1}); // no area: nothing
+    }
+};
+
+TEST_F(Compositing, ShapesAreFilledWithRoundCornersGradientsAndSmoothEdges) {
+    window->setBackgroundColor(Color::black());
+    window->addSubview(std::make_shared<Shapes>(Rect(0, 0, 320, 480)));
+    const auto shot = Compositor(2).snapshot(*window);
+    ASSERT_TRUE(shot);
+    // The pixel under point (x, y).
+    const auto at = [&](float x, float y) {
+        return shot->pixelAt(static_cast<int>(x * 2), static_cast<int>(y * 2));
+    };
+    EXPECT_EQ(at(40, 30), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(at(10.5f, 10.5f)[0], 0) << "the corner is cut round";
+    EXPECT_EQ(at(11, 30)[0], 255) << "the straight edge is not";
+    // Somewhere along the rounded corner the edge is partly covered.
+    int partial = 0;
+    for (int y = 20; y < 44; ++y) {
+        for (int x = 20; x < 44; ++x) {
+            const auto p = shot->pixelAt(x, y);
+            partial += p[0] > 20 && p[0] < 235 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(partial, 10);
+
+    const Pixel top = at(120, 11);
+    const Pixel bottom = at(120, 109);
+    EXPECT_GT(top[2], 240);
+    EXPECT_LT(top[1], 15);
+    EXPECT_GT(bottom[1], 240);
+    EXPECT_LT(bottom[2], 15);
+    const Pixel middle = at(120, 60);
+    EXPECT_NEAR(middle[1], 127, 6);
+    EXPECT_NEAR(middle[2], 127, 6);
+
+    EXPECT_EQ(at(35, 125), (Pixel{255, 255, 255, 255}));
+    EXPECT_EQ(at(12, 102)[0], 0) << "outside the circle";
+    EXPECT_NEAR(at(210, 20)[0], 128, 2) << "half-transparent yellow over black";
+    EXPECT_EQ(at(250, 60)[0], 0) << "beyond the triangle's slanted side";
+    EXPECT_EQ(at(25, 200)[0], 0);
+}
+
 TEST_F(Compositing, ShowsAnimationsAsTheyStandAndPicturesTheRightWayUp) {
     auto moving = box({0, 0, 20, 20}, {1, 0, 0, 1});
     window->addSubview(moving);
@@ -136,7 +191,7 @@ TEST_F(Compositing, ShowsTheLastPresentedFrameOfAGLView) {
     expectPixel(*shot, 40, 16, {0, 0, 0, 255}, "outside the GL view");
 }
 
-TEST_F(Compositing, APictureDrawnEveryFrameIsUploadedOnceAndAnUnusedOneGivenBack) {
+TEST_F(Compositing, PictureTexturesAreKeptWhileDrawnRemadeForNewPixelsAndGivenBackWhenUnused) {
     ASSERT_TRUE(platform::GLContext::shared()->makeCurrent());
     platform::PictureTextureCache cache;
     const Picture picture = testsupport::plainPicture(4, 4, {10, 20, 30, 255});
@@ -148,34 +203,44 @@ TEST_F(Compositing, APictureDrawnEveryFrameIsUploadedOnceAndAnUnusedOneGivenBack
         cache.sweep();
     }
     EXPECT_EQ(cache.size(), 0u) << "not drawn for a while: given back";
+
+    auto button = std::make_shared<platform::Button>(Rect(0, 0, 40, 30));
+    const auto colour = [](std::uint8_t red) {
+        return platform::Image::create(testsupport::plainPicture(40, 30, {red, 0, 0, 255}));
+    };
+    button->setImage(colour(200), platform::Control::Normal);
+    window->addSubview(button);
+    Compositor compositor(1);
+    ASSERT_TRUE(compositor.snapshot(*window));
+    ASSERT_TRUE(compositor.snapshot(*window));
+    EXPECT_EQ(compositor.cachedTextureCount(), 1u);
+    // New pixels, possibly at the old address: the new colour shows.
+    button->setImage(colour(100), platform::Control::Normal);
+    auto shot = compositor.snapshot(*window);
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(20, 15)[0], 100);
+    shot = compositor.snapshot(*window);
+    EXPECT_EQ(compositor.cachedTextureCount(), 1u) << "the dead picture's texture went";
+    button->removeFromSuperview();
+    button.reset();
+    compositor.snapshot(*window);
+    EXPECT_EQ(compositor.cachedTextureCount(), 0u);
 }
 
-struct KeptScreenDamage : Compositing {
-    void SetUp() override {
-        Compositing::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        window->setBackgroundColor(Color::white());
-        window->addSubview(red);
-        window->addSubview(blue);
-        ASSERT_TRUE(compositor.update(*window));
-        EXPECT_EQ(compositor.lastDamage(), std::vector<Rect>{Rect(0, 0, 320, 480)})
-            << "the first update draws everything";
-    }
-
-    std::vector<Rect> update() {
+// Each box is the view's bounds and the margin its content may paint into.
+TEST_F(Compositing, TheKeptScreenRedrawsTheBoxesOfWhatChangedAndNothingElse) {
+    auto red = box({10, 10, 20, 20}, {1, 0, 0, 1});
+    auto blue = box({100, 200, 40, 30}, {0, 0, 1, 1});
+    window->setBackgroundColor(Color::white());
+    window->addSubview(red);
+    window->addSubview(blue);
+    Compositor compositor(2);
+    const auto update = [&] {
         EXPECT_TRUE(compositor.update(*window));
         return compositor.lastDamage();
-    }
-
-    std::shared_ptr<View> red = box({10, 10, 20, 20}, {1, 0, 0, 1});
-    std::shared_ptr<View> blue = box({100, 200, 40, 30}, {0, 0, 1, 1});
-    Compositor compositor{2};
-};
-
-// Each box is the view's bounds and the margin its content may paint into.
-TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
+    };
+    EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
+        << "the first update draws everything";
     EXPECT_TRUE(update().empty()) << "nothing changed";
 
     blue->setNeedsDisplay();
@@ -197,11 +262,9 @@ TEST_F(KeptScreenDamage, RedrawsTheBoxesOfWhatChangedAndNothingElse) {
     window->sendSubviewToBack(blue.get());
     EXPECT_EQ(update(), std::vector<Rect>{Rect(0, 0, 320, 480)})
         << "views that swap their order redraw the screen";
-}
 
-// A slider's thumb glides with the clock, with no call to tell of each step: every frame of
-// the glide is drawn, and the screen is still again once it ends.
-TEST_F(KeptScreenDamage, AGlidingSliderThumbIsDrawnEveryFrameUntilItStops) {
+    // A slider's thumb glides with the clock, with no call to tell of each step: every frame
+    // of the glide is drawn, and the screen is still again once it ends.
     auto slider = std::make_shared<platform::Slider>(Rect(20, 300, 200, 23));
     window->addSubview(slider);
     update();

@@ -33,13 +33,20 @@ struct AnimationBlocks : ::testing::Test {
     Ends delegate;
 };
 
+// The window asks whether a block is moving to know when to draw.
+bool animating() {
+    return Animation::isAnimating(RunLoop::main().now());
+}
+
 TEST_F(AnimationBlocks, PropertiesMoveOnTheClockAndTheEndCallCarriesIdAndContext) {
     auto context = std::make_shared<int>(7);
     Animation::beginAnimations("slide", context);
     Animation::setAnimationDelegate(&delegate);
     view->setCenter({150, 50});
     view->setAlpha(0.0f);
+    EXPECT_FALSE(animating()) << "open blocks move nothing yet";
     Animation::commitAnimations();
+    EXPECT_TRUE(animating());
 
     EXPECT_EQ(view->center(), (Point{150, 50})) << "the getter answers the new value at once";
     EXPECT_EQ(view->presentation().center, (Point{50, 50}));
@@ -48,7 +55,9 @@ TEST_F(AnimationBlocks, PropertiesMoveOnTheClockAndTheEndCallCarriesIdAndContext
     EXPECT_NEAR(view->presentation().alpha, 0.5f, 1e-4);
     RunLoop::main().advance(0.05);
     EXPECT_TRUE(delegate.ends.empty());
+    EXPECT_TRUE(animating());
     RunLoop::main().advance(0.05);
+    EXPECT_FALSE(animating());
     ASSERT_EQ(delegate.ends.size(), 1u);
     EXPECT_EQ(delegate.ends[0].id, "slide");
     EXPECT_TRUE(delegate.ends[0].finished);
@@ -105,21 +114,6 @@ TEST_F(AnimationBlocks, ChangesOutsideABlockStopTheAnimationAndDeadDelegatesAreF
     EXPECT_TRUE(delegate.ends.empty());
     RunLoop::main().advance(0.01);
     EXPECT_EQ(delegate.ends.size(), 1u);
-}
-
-TEST_F(AnimationBlocks, AWindowKnowsWhileABlockIsMoving) {
-    const auto animating = [] { return Animation::isAnimating(RunLoop::main().now()); };
-    EXPECT_FALSE(animating());
-    Animation::beginAnimations("move");
-    Animation::setAnimationDuration(0.4);
-    view->setCenter({50, 50});
-    EXPECT_FALSE(animating()) << "open blocks move nothing yet";
-    Animation::commitAnimations();
-    EXPECT_TRUE(animating());
-    RunLoop::main().advance(0.3);
-    EXPECT_TRUE(animating());
-    RunLoop::main().advance(0.1);
-    EXPECT_FALSE(animating());
 }
 
 } // namespace

@@ -30,7 +30,7 @@ struct Alerts : ::testing::Test {
     int taps = 0;
 };
 
-TEST_F(Alerts, QueueOldestFirstAndTheButtonDismisses) {
+TEST_F(Alerts, QueueOldestFirstTheButtonDismissesAndAQueuedOneCanGoBeforeItsTurn) {
     std::weak_ptr<AlertView> firstWeak;
     {
         auto first = std::make_shared<AlertView>("", "Rotate the device.", "OK");
@@ -68,26 +68,8 @@ TEST_F(Alerts, QueueOldestFirstAndTheButtonDismisses) {
     EXPECT_EQ(window->subviews().size(), 1u);
     window->tap({10, 10});
     EXPECT_EQ(taps, 1);
-}
 
-TEST_F(Alerts, TheDimmingLayerSwallowsTouchesOutsideTheBox) {
-    auto alert = std::make_shared<AlertView>("Please, wait...", "", "");
-    alert->show(*window);
-    platform::RunLoop::main().advance(0.3);
-    EXPECT_FALSE(alert->buttonCentreInWindow(0));
-    window->tap({10, 10});
-    window->tap({160, 240});
-    EXPECT_EQ(taps, 0);
-    EXPECT_TRUE(alert->isVisible());
-
-    alert->dismissWithClickedButtonIndex(0, false);
-    EXPECT_FALSE(alert->isVisible());
-    EXPECT_EQ(window->subviews().size(), 1u) << "without animation the layer goes at once";
-    window->tap({10, 10});
-    EXPECT_EQ(taps, 1);
-}
-
-TEST_F(Alerts, AQueuedAlertCanBeDismissedBeforeItsTurnAndANewOneReusesAFadingLayer) {
+    // A queued alert can be dismissed before its turn, and a new one reuses a fading layer.
     auto first = std::make_shared<AlertView>("One", "", "OK");
     auto waiting = std::make_shared<AlertView>("Two", "", "OK");
     first->show(*window);
@@ -111,13 +93,28 @@ TEST_F(Alerts, AQueuedAlertCanBeDismissedBeforeItsTurnAndANewOneReusesAFadingLay
     EXPECT_TRUE(third->isVisible());
 }
 
-TEST_F(Alerts, TheCallersViewsSitAboveTheTexts) {
+TEST_F(Alerts, TheDimmingLayerSwallowsTouchesOutsideTheBox) {
     auto alert = std::make_shared<AlertView>("Please, wait...", "", "");
-    auto spinner = std::make_shared<platform::View>(Rect(121.5f, 16.5f, 37, 37));
-    alert->addSubview(spinner);
+    alert->show(*window);
+    platform::RunLoop::main().advance(0.3);
+    EXPECT_FALSE(alert->buttonCentreInWindow(0));
+    window->tap({10, 10});
+    window->tap({160, 240});
+    EXPECT_EQ(taps, 0);
+    EXPECT_TRUE(alert->isVisible());
+
+    alert->dismissWithClickedButtonIndex(0, false);
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_EQ(window->subviews().size(), 1u) << "without animation the layer goes at once";
+    window->tap({10, 10});
+    EXPECT_EQ(taps, 1);
+
+    // Shown again with a view of the caller's (a spinner): the title, made when first shown,
+    // moves below it.
+    alert->addSubview(std::make_shared<platform::View>(Rect(121.5f, 16.5f, 37, 37)));
     alert->show(*window);
     ASSERT_EQ(alert->subviews().size(), 2u);
-    const Rect title = alert->subviews()[1]->frame();
+    const Rect title = alert->subviews()[0]->frame();
     EXPECT_GE(title.y(), 53.5f);
     EXPECT_GT(alert->bounds().height(), title.y() + title.height());
 }

@@ -36,8 +36,15 @@ struct Sliders : ::testing::Test {
     std::vector<float> changes;
 };
 
-TEST_F(Sliders, NotContinuousSendsOneValueChangedOnRelease) {
+TEST_F(Sliders, NotContinuousSendsOneValueChangedOnReleaseAndValuesStayInTheRange) {
     slider->setContinuous(false);
+    // A finger on the track's far left end, away from the thumb, moves nothing.
+    window->touchDown(2, {30, 230});
+    window->touchMove(2, {200, 230});
+    window->touchUp(2, {200, 230});
+    EXPECT_FLOAT_EQ(slider->value(), 10);
+    EXPECT_TRUE(changes.empty());
+
     const Point start = thumb();
     window->touchDown(1, start);
     // 247 points of travel for 10 units; far below the track the finger still drags.
@@ -50,6 +57,24 @@ TEST_F(Sliders, NotContinuousSendsOneValueChangedOnRelease) {
     // Put down and lifted without moving: no change, no action.
     window->tap(thumb());
     EXPECT_EQ(changes.size(), 1u);
+
+    // Values stay in the range.
+    slider->setValue(99);
+    EXPECT_FLOAT_EQ(slider->value(), 15);
+    slider->setValue(-3, true);
+    EXPECT_FLOAT_EQ(slider->value(), 5) << "animated or not, the value is there at once";
+    slider->setValue(std::nanf(""));
+    EXPECT_FLOAT_EQ(slider->value(), 5);
+    EXPECT_EQ(changes.size(), 1u) << "setting the value is no user change";
+
+    slider->setMinimumValue(8);
+    EXPECT_FLOAT_EQ(slider->value(), 8);
+    slider->setMaximumValue(6);
+    EXPECT_FLOAT_EQ(slider->minimumValue(), 6);
+    EXPECT_FLOAT_EQ(slider->maximumValue(), 6);
+    EXPECT_FLOAT_EQ(slider->value(), 6);
+    // An empty range puts the thumb at the left end instead of dividing by zero.
+    EXPECT_FLOAT_EQ(slider->thumbCentreForValue(6).x, Slider::kThumbDiameter / 2);
 }
 
 TEST_F(Sliders, ContinuousSendsEveryChangeAndTheThumbDoesNotJump) {
@@ -66,34 +91,6 @@ TEST_F(Sliders, ContinuousSendsEveryChangeAndTheThumbDoesNotJump) {
     EXPECT_NEAR(changes[0], 11, 1e-3);
     EXPECT_FLOAT_EQ(changes[1], 15) << "clamped to the maximum";
     EXPECT_FLOAT_EQ(slider->value(), 15);
-}
-
-TEST_F(Sliders, TouchesAwayFromTheThumbMoveNothing) {
-    // The track's far left end; the thumb sits in the middle.
-    window->touchDown(2, {30, 230});
-    window->touchMove(2, {200, 230});
-    window->touchUp(2, {200, 230});
-    EXPECT_FLOAT_EQ(slider->value(), 10);
-    EXPECT_TRUE(changes.empty());
-}
-
-TEST_F(Sliders, ValuesStayInTheRange) {
-    slider->setValue(99);
-    EXPECT_FLOAT_EQ(slider->value(), 15);
-    slider->setValue(-3, true);
-    EXPECT_FLOAT_EQ(slider->value(), 5) << "animated or not, the value is there at once";
-    slider->setValue(std::nanf(""));
-    EXPECT_FLOAT_EQ(slider->value(), 5);
-    EXPECT_TRUE(changes.empty()) << "setting the value is no user change";
-
-    slider->setMinimumValue(8);
-    EXPECT_FLOAT_EQ(slider->value(), 8);
-    slider->setMaximumValue(6);
-    EXPECT_FLOAT_EQ(slider->minimumValue(), 6);
-    EXPECT_FLOAT_EQ(slider->maximumValue(), 6);
-    EXPECT_FLOAT_EQ(slider->value(), 6);
-    // An empty range puts the thumb at the left end instead of dividing by zero.
-    EXPECT_FLOAT_EQ(slider->thumbCentreForValue(6).x, Slider::kThumbDiameter / 2);
 }
 
 } // namespace

@@ -29,7 +29,7 @@ struct Grid : ::testing::Test {
     std::vector<std::pair<std::size_t, std::size_t>> shown;
 };
 
-TEST_F(Grid, CellsLieFourAcrossAndTheGapsBelongToNone) {
+TEST_F(Grid, CellsLieFourAcrossTheGapsBelongToNoneAndOnlyATapPicks) {
     EXPECT_EQ(grid->cellFrame(0), Rect(4, 4, 75, 75));
     EXPECT_EQ(grid->cellFrame(5), Rect(83, 83, 75, 75));
     EXPECT_EQ(grid->cellAt({4, 4}), 0u);
@@ -41,9 +41,8 @@ TEST_F(Grid, CellsLieFourAcrossAndTheGapsBelongToNone) {
     EXPECT_EQ(grid->cellAt({100, 580}), 29u);
     EXPECT_EQ(grid->visibleCells(), (std::pair<std::size_t, std::size_t>{0, 16}));
     EXPECT_EQ(shown.back(), grid->visibleCells());
-}
 
-TEST_F(Grid, AFingerScrollsWithinTheContentAndOnlyATapPicks) {
+    // A finger scrolls within the content, and only a tap picks.
     window->touchDown(1, {100, 350});
     window->touchMove(1, {100, 300});
     window->touchMove(1, {100, 250});

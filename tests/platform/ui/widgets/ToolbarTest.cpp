@@ -33,7 +33,7 @@ struct Bars : ::testing::Test {
     }
 };
 
-TEST_F(Bars, FlexibleSpacesShareTheFreeWidthAt320And480) {
+TEST_F(Bars, FlexibleSpacesShareTheFreeWidthAt320And480AndWithoutThemItemsRunFromTheLeft) {
     auto effect = tool(), undo = tool(), redo = tool(), settings = tool(), save = tool();
     auto space = flexible();
     Toolbar bar(Rect(0, 413, 320, 47));
@@ -62,14 +62,12 @@ TEST_F(Bars, FlexibleSpacesShareTheFreeWidthAt320And480) {
     EXPECT_EQ(xOf(top, middle), 140);
     EXPECT_EQ(xOf(top, right), 274);
     EXPECT_EQ(middle->customView()->frame().y(), 7);
-}
 
-TEST_F(Bars, WithoutSpacesItemsRunFromTheLeftAndOverflowStaysInOrder) {
+    // Without spaces items run from the left, and overflow stays in order.
     std::vector<std::shared_ptr<BarButtonItem>> tools;
     for (int i = 0; i < 5; ++i) {
         tools.push_back(tool());
     }
-    Toolbar bar(Rect(0, 366, 320, 47));
     bar.setItems(tools, false);
     for (std::size_t i = 0; i < tools.size(); ++i) {
         EXPECT_EQ(xOf(bar, tools[i]), 6.0f + 48.0f * static_cast<float>(i));
