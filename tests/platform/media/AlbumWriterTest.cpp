@@ -51,9 +51,9 @@ TEST_F(Album, AFileInTheAlbumsPlaceOrAReadOnlyAlbumFailsWithTheSystemsWords) {
         EXPECT_EQ(written.error().message, "Not a directory");
         EXPECT_EQ(namesIn(blocked.parent_path()), std::set{blocked.filename().string()});
     }
-    // A read-only album fails and leaves nothing behind (root writes into it all the same).
+    // A read-only album fails and leaves nothing behind.
     if (::geteuid() == 0) {
-        return;
+        GTEST_SKIP() << "root writes into a read-only folder all the same";
     }
     std::filesystem::remove_all(scratch.path() / "Pictures");
     std::filesystem::create_directories(album);
