@@ -41,16 +41,12 @@ TEST_F(HeadlessRun, DeliversScriptedFingersToTheViewUnderThem) {
     EXPECT_EQ(run("down 3 100 300\nmove 3 110.5 320\ndown 4 200 400\nup 3 110.5 320\nup 4 "
                   "201 401\n"),
               "");
-    const auto& got = record->recorder->received;
-    ASSERT_EQ(got.size(), 5u);
-    EXPECT_EQ(got[0].phase, TouchPhase::Began);
-    EXPECT_EQ(got[0].location, (platform::Point{100.0f, 50.0f}));
-    EXPECT_EQ(got[1].phase, TouchPhase::Moved);
-    EXPECT_EQ(got[1].location, (platform::Point{110.5f, 70.0f}));
-    EXPECT_EQ(got[2].phase, TouchPhase::Began);
-    EXPECT_EQ(got[3].phase, TouchPhase::Ended);
-    EXPECT_EQ(got[4].phase, TouchPhase::Ended);
-    EXPECT_EQ(got[4].location, (platform::Point{201.0f, 151.0f}));
+    using enum TouchPhase;
+    EXPECT_EQ(testsupport::touchesOf(*record), (testsupport::Touches{{Began, {100, 50}},
+                                                                     {Moved, {110.5f, 70}},
+                                                                     {Began, {200, 150}},
+                                                                     {Ended, {110.5f, 70}},
+                                                                     {Ended, {201, 151}}}));
     EXPECT_EQ(host.window()->activeTouchCount(), 0u);
 
     // A finger can neither come down twice nor move or lift before it came down.
