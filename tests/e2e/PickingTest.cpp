@@ -84,7 +84,7 @@ protected:
     State state() { return {model().imageFileNames(), model().currentImage(), model().effect()}; }
 };
 
-TEST_F(Picking, APickedPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
+TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     const fs::path turned =
         write(pictures / "trip" / "turned.jpg", testsupport::encodeJpeg(halves(40, 20), 6), 1);
     const fs::path wide =
@@ -123,8 +123,6 @@ TEST_F(Picking, APickedPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_EQ(picker().parentViewController(), nullptr);
     ASSERT_EQ(model().imageFileNames().size(), 1u);
     EXPECT_TRUE(model().imageFileNames()[0].ends_with(".pngr"));
-    EXPECT_FALSE(model().undoImageAllowed());
-    EXPECT_FALSE(model().redoImageAllowed());
     EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_NE(storageText().find(model().imageFileNames()[0]), std::string::npos);
     const auto upright = model().image();
@@ -140,6 +138,21 @@ TEST_F(Picking, APickedPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_EQ(reduced->size(), (platform::Size{600, 150}));
     EXPECT_TRUE(reddish(reduced->pixelAt(10, 75)));
     EXPECT_TRUE(bluish(reduced->pixelAt(590, 75)));
+
+    // The camera shows its picture and the shutter picks it.
+    const fs::path shot = scratch.path() / "camera.png";
+    ASSERT_TRUE(platform::PictureCodec::writePNG(halves(64, 48), shot));
+    platform::FrameSource::setCameraPicture(shot);
+    ASSERT_EQ(run("press camera\nwait 0.5\n"), "");
+    ASSERT_NE(picker().parentViewController(), nullptr);
+    EXPECT_EQ(picker().sourceType(), platform::ImagePickerController::Camera);
+    EXPECT_EQ(run("pick " + shot.string() + "\n"), "s.txt:1: the photo library is not shown");
+    ASSERT_EQ(run("shutter\nwait 0.1\nwait 0.5\n"), "");
+    ASSERT_EQ(model().imageFileNames().size(), 1u);
+    const auto picked = model().image();
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->size(), (platform::Size{64, 48}));
+    EXPECT_TRUE(reddish(picked->pixelAt(4, 24)));
 }
 
 TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
@@ -174,23 +187,6 @@ TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
     EXPECT_EQ(state(), before);
     fs::remove(images);
     fs::rename(scratch.path() / "kept", images);
-}
-
-TEST_F(Picking, TheCameraShowsItsPictureAndTheShutterPicksIt) {
-    const fs::path shot = scratch.path() / "camera.png";
-    ASSERT_TRUE(platform::PictureCodec::writePNG(halves(64, 48), shot));
-    platform::FrameSource::setCameraPicture(shot);
-    launch();
-    ASSERT_EQ(run("press camera\nwait 0.5\n"), "");
-    ASSERT_NE(picker().parentViewController(), nullptr);
-    EXPECT_EQ(picker().sourceType(), platform::ImagePickerController::Camera);
-    EXPECT_EQ(run("pick " + shot.string() + "\n"), "s.txt:1: the photo library is not shown");
-    ASSERT_EQ(run("shutter\nwait 0.1\nwait 0.5\n"), "");
-    ASSERT_EQ(model().imageFileNames().size(), 1u);
-    const auto picked = model().image();
-    ASSERT_TRUE(picked);
-    EXPECT_EQ(picked->size(), (platform::Size{64, 48}));
-    EXPECT_TRUE(reddish(picked->pixelAt(4, 24)));
 }
 
 TEST_F(Picking, SavingWritesTheCurrentPictureIntoTheAlbum) {
