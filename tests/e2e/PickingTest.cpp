@@ -155,7 +155,7 @@ TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_TRUE(reddish(picked->pixelAt(4, 24)));
 }
 
-TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
+TEST_F(Picking, CancelAndFailedPicturesLeaveTheHistoryAsItWasAndSavingWritesTheAlbum) {
     const fs::path broken = write(pictures / "broken.png", {0x89, 'P', 'N', 'G', '\r', '\n'}, 0);
     launch();
     const State before = state();
@@ -185,12 +185,11 @@ TEST_F(Picking, CancelAndUnreadablePicturesLeaveTheHistoryAsItWas) {
     EXPECT_TRUE(alert()->title().starts_with("The picture could not be saved: cannot create"))
         << alert()->title();
     EXPECT_EQ(state(), before);
+    alert()->dismissWithClickedButtonIndex(0, false);
     fs::remove(images);
     fs::rename(scratch.path() / "kept", images);
-}
 
-TEST_F(Picking, SavingWritesTheCurrentPictureIntoTheAlbum) {
-    launch();
+    // Saving writes the current picture into the album.
     ASSERT_EQ(run("press save\nwait 0.1\n"), "");
     ASSERT_NE(alert(), nullptr);
     EXPECT_EQ(alert()->title(), "Image saved to 'Saved photos' album.");
@@ -206,7 +205,8 @@ TEST_F(Picking, SavingWritesTheCurrentPictureIntoTheAlbum) {
     ASSERT_EQ(run("press save\nwait 0.1\n"), "");
     ASSERT_NE(alert(), nullptr);
     EXPECT_EQ(alert()->title(), "Error 'Not a directory' occured.");
-    EXPECT_EQ(std::distance(fs::directory_iterator(pictures), {}), 2) << "trip and the file";
+    EXPECT_EQ(std::distance(fs::directory_iterator(pictures), {}), 4)
+        << "trip, the two pictures and the file";
 }
 
 // Smooth, so that a reduced full-size rendition can be compared with the working picture.
@@ -315,7 +315,7 @@ TEST_F(FullSize, ReplayGivesEveryEntryAndTheOriginalsSizeReachesExportAndAlbum) 
     EXPECT_EQ(*saved->pixels(), *next->pixels());
 }
 
-TEST_F(FullSize, DamagedRecordsOrOriginalsFallBackToTheWorkingPicture) {
+TEST_F(FullSize, DamagedRecordsFallBackAndSideFilesLiveAndDieWithTheirEntries) {
     edit();
     const auto names = model().imageFileNames();
     const fs::path middle = images() / EditHistory::editFileName(names[2]);
@@ -357,10 +357,8 @@ TEST_F(FullSize, DamagedRecordsOrOriginalsFallBackToTheWorkingPicture) {
         testsupport::writeText(source, kept);
     }
     EXPECT_TRUE(replay(current())) << "whole again";
-}
 
-TEST_F(FullSize, SideFilesLiveAndDieWithTheirEntries) {
-    edit();
+    // Side files live and die with their entries.
     const auto companions = [this] {
         std::vector<std::string> files;
         for (const auto& entry : fs::directory_iterator(images())) {
@@ -372,7 +370,6 @@ TEST_F(FullSize, SideFilesLiveAndDieWithTheirEntries) {
         std::sort(files.begin(), files.end());
         return files;
     };
-    auto names = model().imageFileNames();
     ASSERT_EQ(run("press undo\nwait 0.3\npress undo\nwait 0.3\n"
                   "down 1 150 300\nmove 1 180 310\nup 1 200 320\nwait 0.5\n"),
               "");
