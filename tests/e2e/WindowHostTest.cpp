@@ -125,11 +125,9 @@ TEST_F(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     if (xvfb.missing()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    platform::Device::current().reset();
     platform::HostOptions options;
     options.scale = 1;
     options.scaleChosen = true;
-    options.windowTitle = "host test";
     auto host = openOn(xvfb, options);
     ASSERT_NE(host, nullptr);
     EXPECT_EQ(host->windowSize(), (platform::Size{320, 480}));
@@ -211,7 +209,6 @@ TEST_F(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     EXPECT_FALSE(host->runOnce(0.5));
     EXPECT_TRUE(record->terminated);
     EXPECT_FALSE(host->isRunning());
-    platform::Device::current().reset();
 
     letGo(host);
 }
