@@ -36,12 +36,9 @@ Picture halves(int width, int height) {
     });
 }
 
-bool reddish(const std::array<std::uint8_t, 4>& p) {
-    return p[0] > 200 && p[2] < 60;
-}
-
-bool bluish(const std::array<std::uint8_t, 4>& p) {
-    return p[2] > 200 && p[0] < 60;
+// 'r' for a reddish pixel, 'b' for a bluish one, else '?'.
+char hue(const std::array<std::uint8_t, 4>& p) {
+    return p[0] > 200 && p[2] < 60 ? 'r' : p[2] > 200 && p[0] < 60 ? 'b' : '?';
 }
 
 class Picking : public testsupport::EditorSession {
@@ -128,16 +125,16 @@ TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     const auto upright = model().image();
     ASSERT_TRUE(upright);
     EXPECT_EQ(upright->size(), (platform::Size{20, 40}));
-    EXPECT_TRUE(reddish(upright->pixelAt(10, 2)));
-    EXPECT_TRUE(bluish(upright->pixelAt(10, 37)));
+    EXPECT_EQ(hue(upright->pixelAt(10, 2)), 'r');
+    EXPECT_EQ(hue(upright->pixelAt(10, 37)), 'b');
 
     // A wide picture is reduced to fit 600 across.
     ASSERT_EQ(run("press pick\nwait 0.5\npick " + wide.string() + "\nwait 0.1\nwait 0.5\n"), "");
     const auto reduced = model().image();
     ASSERT_TRUE(reduced);
     EXPECT_EQ(reduced->size(), (platform::Size{600, 150}));
-    EXPECT_TRUE(reddish(reduced->pixelAt(10, 75)));
-    EXPECT_TRUE(bluish(reduced->pixelAt(590, 75)));
+    EXPECT_EQ(hue(reduced->pixelAt(10, 75)), 'r');
+    EXPECT_EQ(hue(reduced->pixelAt(590, 75)), 'b');
 
     // The camera shows its picture and the shutter picks it.
     const fs::path shot = scratch.path() / "camera.png";
@@ -152,7 +149,7 @@ TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     const auto picked = model().image();
     ASSERT_TRUE(picked);
     EXPECT_EQ(picked->size(), (platform::Size{64, 48}));
-    EXPECT_TRUE(reddish(picked->pixelAt(4, 24)));
+    EXPECT_EQ(hue(picked->pixelAt(4, 24)), 'r');
 }
 
 TEST_F(Picking, CancelAndFailedPicturesLeaveTheHistoryAsItWasAndSavingWritesTheAlbum) {
