@@ -135,8 +135,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
 
     // Crop mode inserts Apply once.
     platform::Toolbar& bottom = *screen().bottomToolbar();
-    EXPECT_EQ(model().effect(), Effect::Crop);
-    EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::None);
     ASSERT_EQ(bottom.items().size(), 7u);
     EXPECT_EQ(bottom.items()[3], screen().applyItem());
     EXPECT_TRUE(screen().glView()->shade());
