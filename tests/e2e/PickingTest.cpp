@@ -116,8 +116,6 @@ TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
     EXPECT_EQ(model().imageFileNames().size(), 2u) << "converted only after 0.05 s";
 
     ASSERT_EQ(run("wait 0.1\nwait 0.5\n"), "");
-    EXPECT_EQ(alert(), nullptr);
-    EXPECT_EQ(picker().parentViewController(), nullptr);
     ASSERT_EQ(model().imageFileNames().size(), 1u);
     EXPECT_TRUE(model().imageFileNames()[0].ends_with(".pngr"));
     EXPECT_EQ(model().effect(), Effect::Smudge);
