@@ -88,7 +88,6 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
     EXPECT_EQ(run("tap 10 300\nwait 0.2\n"), "");
     EXPECT_EQ(record->recorder->reactions, 0);
     EXPECT_EQ(run("wait 0.2\nrotate 3\npaint 1 1 0\n"), "");
-    EXPECT_EQ(record->recorder->reactions, 1);
     const Picture turned = shot("turned.png");
     EXPECT_EQ(turned.pixelAt(10, 300), (Pixel{0, 255, 0, 255}));
     EXPECT_EQ(turned.pixelAt(10, 100), (Pixel{255, 255, 0, 255}));
