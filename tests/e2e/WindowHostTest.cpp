@@ -190,7 +190,6 @@ TEST_F(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     EXPECT_EQ(platform::Device::current().orientation(),
               platform::DeviceOrientation::LandscapeHomeRight);
     EXPECT_EQ(host->windowOrientation(), 3);
-    EXPECT_EQ(host->application()->statusBarOrientation(), 3);
     got.clear();
     pushMouse(SDL_MOUSEBUTTONDOWN, 300, 100);
     pushMouse(SDL_MOUSEBUTTONUP, 300, 100);
