@@ -95,6 +95,16 @@ protected:
         testsupport::expectMatchesReference(*shot, reference);
     }
 
+    // Checks the alert shown now, with its one button, and dismisses it.
+    void expectAlert(const std::string& title, const std::string& message, bool animated = false) {
+        const auto alert = platform::AlertView::visibleAlert(*host.window());
+        ASSERT_NE(alert, nullptr) << title;
+        EXPECT_EQ(alert->title(), title);
+        EXPECT_EQ(alert->message(), message);
+        EXPECT_EQ(alert->cancelButtonTitle(), "OK");
+        alert->dismissWithClickedButtonIndex(0, animated);
+    }
+
     Compositor kept{kScale};
     int steps = 0;
 };
@@ -115,11 +125,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_EQ(run("pick /tmp/a.png\n"), "s.txt:1: the picker is not shown");
     EXPECT_EQ(run("export\n"), "s.txt:1: 'export' needs a file name ending in .png");
     EXPECT_NE(run("slider bumpPower 12\n"), "") << "no settings screen yet";
-    const auto out = scratch.path() / "picture.png";
-    ASSERT_EQ(run("export " + out.string()), "");
-    const auto exported = platform::PictureCodec::decodeFile(out);
-    ASSERT_TRUE(exported);
-    EXPECT_EQ(exported->width(), 600);
 
     step("wait 0.1\nwait 0.4");
     expectScreenMatches("main.png");
@@ -130,41 +135,36 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
 
     // Crop mode inserts Apply once.
     platform::Toolbar& bottom = *screen().bottomToolbar();
-    EXPECT_EQ(model().effect(), Effect::Crop);
-    EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::None);
     ASSERT_EQ(bottom.items().size(), 7u);
     EXPECT_EQ(bottom.items()[3], screen().applyItem());
-    EXPECT_TRUE(screen().glView()->shade());
     EXPECT_EQ(screen().scrollView()->trackingMode(), ZVKScrollView::TrackingMode::Ask);
     step("press effect\nwait 0.3\npress crop\nwait 0.3");
     EXPECT_EQ(bottom.items().size(), 7u);
-    EXPECT_EQ(model().cropRect(), Rect(15, 15, 570, 570));
-    // The left edge at picture x 15 lies at screen x 15; the picture area starts at y 66.
+    // The left edge at picture x 15 (the inset) lies at screen x 15; the picture area starts
+    // at y 66.
     // Small steps: the finger has to stay within the band of the edge it drags.
     step("down 1 17 200\nmove 1 22 200\nmove 1 27 200\nmove 1 32 200\nmove 1 37 200\n"
          "up 1 37 200\nwait 0.5");
     EXPECT_EQ(model().cropRect(), Rect(35, 15, 550, 570));
     EXPECT_EQ(screen().glView()->shadeRect(), model().cropRect());
-    EXPECT_EQ(model().imageFileNames().size(), 1u);
 
     // Apply crops to the rectangle and leaves crop mode.
     step("press apply\nwait 0.1\nwait 0.5");
     EXPECT_EQ(model().effect(), Effect::Smudge);
     EXPECT_EQ(bottom.items().size(), 6u);
-    EXPECT_FALSE(screen().glView()->shade());
     auto picture = model().image();
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->width(), 550);
     EXPECT_EQ(picture->height(), 570);
-    EXPECT_EQ(model().imageFileNames().size(), 2u);
     // The new picture starts with a fresh inset.
     EXPECT_EQ(model().cropRect(), Rect(15, 15, 520, 540));
     // Another tool when Apply is gone leaves the items as they are.
     step("press effect\nwait 0.3\npress pinch\nwait 0.3");
     EXPECT_EQ(bottom.items().size(), 6u);
 
-    // A smudge stroke adds an entry, enables undo and saves storage. A touch move redraws
-    // the picture area and nothing else; a still screen draws nothing.
+    // A smudge stroke adds an entry (the third: the crop drag added none, Apply one), enables
+    // undo and saves storage. A touch move redraws the picture area and nothing else; a still
+    // screen draws nothing.
     step("press effect\nwait 0.3\npress smudge\nwait 0.5");
     const auto beforeStroke = model().image();
     step("down 1 100 200\nmove 1 120 210");
@@ -178,9 +178,7 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_TRUE(kept.lastDamage().empty());
     step("move 1 140 230\nup 1 140 230\nwait 0.1\nwait 0.4");
     ASSERT_EQ(model().imageFileNames().size(), 3u);
-    EXPECT_EQ(model().currentImage(), 2);
     EXPECT_EQ(undoRedoEnabled(screen()), std::pair(true, false));
-    EXPECT_TRUE(std::filesystem::exists(storagePath()));
     // The stroke moved pixels near its path.
     const auto afterStroke = model().image();
     ASSERT_TRUE(beforeStroke && afterStroke);
@@ -194,7 +192,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     step("press effect\nwait 0.3\npress bump\nwait 0.3\n"
          "down 1 100 200\nmove 1 120 210\nmove 1 140 230\nup 1 140 230\nwait 0.5");
     EXPECT_EQ(model().effect(), Effect::Bump);
-    EXPECT_EQ(model().imageFileNames().size(), 3u);
     step("down 1 120 220\ndown 2 200 300\nmove 1 100 200\nmove 2 220 320\n"
          "up 1 100 200\nup 2 220 320\nwait 0.5");
     EXPECT_EQ(model().imageFileNames().size(), 4u);
@@ -214,7 +211,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
         stored.push_back(storageText());
         EXPECT_NE(stored.back(), stored[stored.size() - 2]) << i;
     }
-    EXPECT_EQ(model().currentImage(), 0);
     EXPECT_EQ(undoRedoEnabled(screen()), std::pair(false, true));
     // Undo with nothing left to undo: the button is disabled, the tap changes nothing.
     EXPECT_EQ(run("press undo\n"), "");
@@ -223,7 +219,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
         step("press redo\nwait 0.5");
         EXPECT_EQ(storageText(), stored[static_cast<std::size_t>(i)]) << i;
     }
-    EXPECT_EQ(model().currentImage(), 3);
 
     // In crop mode a drag away from every edge pans and the rectangle stays.
     step("press effect\nwait 0.3\npress crop\nwait 0.3");
@@ -235,7 +230,6 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
 
     // Turning the device lays out the landscape frames; picking needs the upright device.
     step("rotate 3\nwait 0.1\nwait 0.4");
-    EXPECT_EQ(model().orientation(), platform::DeviceOrientation::LandscapeHomeRight);
     EXPECT_EQ(screen().view()->bounds(), Rect(20, -20, 460, 320));
     EXPECT_EQ(screen().scrollView()->frame(), Rect(0, 46, 480, 207));
     EXPECT_EQ(screen().bottomToolbar()->frame(), Rect(0, 253, 480, 47));
@@ -245,33 +239,20 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_EQ(kernel()->application()->statusBarOrientation(), 3);
 
     step("press effect\nwait 0.3\npress pick\nwait 0.3");
-    auto alert = platform::AlertView::visibleAlert(*host.window());
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(alert->title(), "");
-    EXPECT_EQ(alert->message(), "Rotate device to protarit orientation to pick image.");
-    EXPECT_EQ(alert->cancelButtonTitle(), "OK");
     // Picking in landscape leaves the effect toolbar open.
     EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::Effects);
-    alert->dismissWithClickedButtonIndex(0, true);
+    expectAlert("", "Rotate device to protarit orientation to pick image.", true);
     step("wait 0.1\nwait 0.5");
 
     step("rotate 1\nwait 0.1\nwait 0.6\npress pick\nwait 0.3");
     EXPECT_EQ(screen().scrollView()->frame(), Rect(0, 46, 320, 367));
-    alert = platform::AlertView::visibleAlert(*host.window());
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(alert->title(), "Photo library is currently unavailable.");
-    EXPECT_EQ(alert->message(), "");
     EXPECT_EQ(model().visibleToolbar(), VisibleToolbar::None);
     // While the alert is up it covers the toolbars.
     EXPECT_EQ(run("press camera\n"), "s.txt:1: the button 'camera' is hidden or covered");
-    alert->dismissWithClickedButtonIndex(0, false);
+    expectAlert("Photo library is currently unavailable.", "");
 
     step("press camera\nwait 0.3");
-    alert = platform::AlertView::visibleAlert(*host.window());
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(alert->title(), "No camera support on '" + ZVKDeviceName() + "'.");
-    EXPECT_EQ(alert->cancelButtonTitle(), "OK");
-    alert->dismissWithClickedButtonIndex(0, false);
+    expectAlert("No camera support on '" + ZVKDeviceName() + "'.", "");
     step("wait 0.5");
 
     // The settings screen brings the bar in; its sliders set the strengths.
@@ -280,13 +261,11 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     step("press settings\nwait 0.1\nwait 0.9");
     SettingsViewController* settings = kernel()->settingsViewController();
     ASSERT_EQ(navigation.topViewController(), settings);
-    EXPECT_FALSE(navigation.navigationBarHidden());
     // Dragging the sliders is the settings screen's own test; here they are set as a drag
-    // of the bump slider's thumb by 60 points leaves them.
+    // of the bump slider's thumb by 60 points leaves them. The settings picture shows where
+    // the other two stand.
     step("slider bumpPower 12.4291496\nslider smudgeWidth 42\nslider pinchPower 7.5");
     EXPECT_EQ(model().bumpPower(), settings->bumpPower()->value());
-    EXPECT_EQ(model().smudgeWidth(), 42.0f);
-    EXPECT_EQ(model().pinchPower(), 7.5f);
     EXPECT_EQ(run("slider nothing 1\n"), "s.txt:1: no slider 'nothing'");
     EXPECT_EQ(run("slider pinchPower x\n"), "s.txt:1: 'x' is not a number");
     // Rotation while the settings screen is up is ignored.
@@ -310,11 +289,10 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     const auto pixel = shot->pixelAt(2 * 160, 2 * 250);
     EXPECT_EQ(pixel[0] + pixel[1] + pixel[2], 0);
     const std::size_t entries = model().imageFileNames().size();
-    EXPECT_EQ(run("down 1 100 200\nmove 1 120 210\nmove 1 140 230\nup 1 140 230\nwait 0.5\n"), "");
-    EXPECT_EQ(run("press effect\nwait 0.3\npress bump\nwait 0.3\n"
-                  "down 1 100 150\ndown 2 200 300\nmove 2 210 310\nup 1 100 150\nup 2 210 310\n"),
-              "");
-    EXPECT_EQ(run("press effect\nwait 0.3\npress crop\nwait 0.3\n"
+    EXPECT_EQ(run("down 1 100 200\nmove 1 120 210\nmove 1 140 230\nup 1 140 230\nwait 0.5\n"
+                  "press effect\nwait 0.3\npress bump\nwait 0.3\n"
+                  "down 1 100 150\ndown 2 200 300\nmove 2 210 310\nup 1 100 150\nup 2 210 310\n"
+                  "press effect\nwait 0.3\npress crop\nwait 0.3\n"
                   "down 1 20 200\nmove 1 40 200\nup 1 40 200\npress apply\nwait 0.3\n"),
               "");
     model().propertyChanged(PropertyName::kImage);

@@ -59,8 +59,7 @@ protected:
     PixelloKernel* kernel() const { return delegate ? delegate->kernel() : nullptr; }
     PixelloModel& model() const { return *kernel()->model(); }
     MainViewController& screen() const { return *kernel()->mainViewController(); }
-    std::filesystem::path storagePath() const { return documents / "Pixello.storage"; }
-    std::string storageText() const { return testsupport::readText(storagePath()); }
+    std::string storageText() const { return testsupport::readText(documents / "Pixello.storage"); }
 
     std::optional<platform::Picture> screenshot(const std::string& name) {
         return scriptedScreenshot(host, scratch.path() / name);

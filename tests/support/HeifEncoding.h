@@ -171,21 +171,12 @@ inline std::vector<std::uint8_t> heifWithDerivedCanvas(const DerivedCanvas& canv
     };
     location(1, inIdat, 0, data.size());
     location(2, false, inIdat ? 0 : data.size(), tile.size());
-    Bytes pitm, iinf, dimg, ispe, ipma, hdlr;
-    put(pitm, 1, 2);
-    put(iinf, 2, 2);
-    iinf = joined({iinf, infe(1, canvas.type), infe(2, canvas.tileType)});
-    put(dimg, 1, 2);
-    put(dimg, 1, 2);
-    put(dimg, 2, 2);
-    put(ispe, 16, 4);
-    put(ispe, 16, 4);
-    put(ipma, 1, 4);
-    put(ipma, 1, 2);
-    put(ipma, 1, 1);
-    put(ipma, 0x81, 1);
-    put(hdlr, 0, 4);
-    putType(hdlr, "pict");
+    const Bytes pitm{0, 1};
+    const Bytes iinf = joined({{0, 2}, infe(1, canvas.type), infe(2, canvas.tileType)});
+    const Bytes dimg{0, 1, 0, 1, 0, 2};          // item 1 is made of one item, item 2
+    const Bytes ispe{0, 0, 0, 16, 0, 0, 0, 16};  // 16 × 16
+    const Bytes ipma{0, 0, 0, 1, 0, 1, 1, 0x81}; // item 1 has property 1, essential
+    Bytes hdlr{0, 0, 0, 0, 'p', 'i', 'c', 't'};
     hdlr.insert(hdlr.end(), 13, 0); // reserved, and an empty name
     const Bytes ftyp =
         joined({{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'}});

@@ -132,6 +132,17 @@ private:
     std::shared_ptr<Record> record_;
 };
 
+using Touches = std::vector<std::pair<TouchPhase, Point>>;
+
+// The phase and the place of every touch the recording view got, in order.
+inline Touches touchesOf(const Record& record) {
+    Touches touches;
+    for (const Received& r : record.recorder->received) {
+        touches.emplace_back(r.phase, r.location);
+    }
+    return touches;
+}
+
 template <class App = TestApplication>
 platform::ApplicationFactory factoryFor(std::shared_ptr<Record> record) {
     return [record](platform::Window& window) {
