@@ -3,6 +3,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -12,22 +13,17 @@ using platform::Size;
 
 TEST(CropRectangle, EdgeBandIsTenScreenPointsAtAnyZoom) {
     const Rect crop(15, 15, 270, 170);
-    // Exactly 10 / z away still counts.
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({5, 100}, crop, 1.0f));
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({4.5f, 100}, crop, 1.0f));
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({10, 100}, crop, 2.0f));
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({9, 100}, crop, 2.0f));
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({-5, 100}, crop, 0.5f));
-    // Right, top and bottom edges.
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({290, 100}, crop, 1.0f));
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({100, 20}, crop, 1.0f));
-    EXPECT_TRUE(CropGeometry::isOnCropEdge({100, 180}, crop, 1.0f));
-    // Left of the left edge but above the top: outside the edge's span.
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({12, 10}, crop, 1.0f));
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({100, 100}, crop, 1.0f));
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({nan, 100}, crop, 1.0f));
-    EXPECT_FALSE(CropGeometry::isOnCropEdge({15, nan}, crop, 1.0f));
+    // Exactly 10 / z away still counts; the right, top and bottom edges; left of the left edge
+    // but above the top is outside the edge's span. A point, the zoom, and on the edge or not.
+    const std::tuple<Point, float, bool> cases[] = {
+        {{5, 100}, 1, true},    {{4.5f, 100}, 1, false}, {{10, 100}, 2, true},
+        {{9, 100}, 2, false},   {{-5, 100}, 0.5f, true}, {{290, 100}, 1, true},
+        {{100, 20}, 1, true},   {{100, 180}, 1, true},   {{12, 10}, 1, false},
+        {{100, 100}, 1, false}, {{nan, 100}, 1, false},  {{15, nan}, 1, false}};
+    for (const auto& [at, zoom, onEdge] : cases) {
+        EXPECT_EQ(CropGeometry::isOnCropEdge(at, crop, zoom), onEdge) << at.x << "," << at.y;
+    }
 }
 
 TEST(CropRectangle, DragsMoveTheEdgeUnderTheFingerWithinTheMinimumAndThePicture) {

@@ -11,21 +11,17 @@ TEST(MD5, ConsistenceNeedsTheExactUpperCaseDigestOfThePayloadInTheLast32Characte
     const std::string payload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
     const std::string digest = ZVKMD5ForString(payload);
     EXPECT_TRUE(ZVKMD5CheckConsistence(payload + digest));
-    std::string damaged = payload + digest;
-    damaged[3] = '2';
-    EXPECT_FALSE(ZVKMD5CheckConsistence(damaged));
-    EXPECT_FALSE(ZVKMD5CheckConsistence(payload + digest + "\n"));
-    EXPECT_FALSE(ZVKMD5CheckConsistence(digest.substr(1)));
-
     // Exactly 32 characters: an empty payload, valid only with the digest of "".
     EXPECT_TRUE(ZVKMD5CheckConsistence("D41D8CD98F00B204E9800998ECF8427E"));
-    EXPECT_FALSE(ZVKMD5CheckConsistence("d41d8cd98f00b204e9800998ecf8427e"));
-    EXPECT_FALSE(ZVKMD5CheckConsistence(std::string(32, 'A')));
-
     // Bytes after a zero byte are covered by the digest too.
     const std::string withZero("ab\0cd", 5);
     EXPECT_NE(ZVKMD5ForString(withZero), ZVKMD5ForString("ab"));
-    EXPECT_FALSE(ZVKMD5CheckConsistence(withZero + ZVKMD5ForString("ab")));
+    for (const std::string& bad :
+         {"0\n-2" + payload.substr(4) + digest, payload + digest + "\n", digest.substr(1),
+          std::string("d41d8cd98f00b204e9800998ecf8427e"), std::string(32, 'A'),
+          withZero + ZVKMD5ForString("ab")}) {
+        EXPECT_FALSE(ZVKMD5CheckConsistence(bad)) << bad;
+    }
 
     // Framing splits off the last 32 characters.
     EXPECT_EQ(ZVKMD5ExtractMD5FromString(payload + digest), digest);

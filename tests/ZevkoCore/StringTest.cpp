@@ -42,52 +42,42 @@ TEST(String, TruncationDropsLeadingCharactersUntilTheTextFitsOrCannotShrink) {
 TEST(String, Utf8ValidationRejectsMalformedSequences) {
     EXPECT_TRUE(ZVKStringIsValidUTF8(""));
     EXPECT_TRUE(ZVKStringIsValidUTF8("\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80"));
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xff"));
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\x80"));
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xc3"));             // cut short
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xc0\xaf"));         // overlong "/"
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xed\xa0\x80"));     // surrogate
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xf4\x90\x80\x80")); // beyond U+10FFFF
-    EXPECT_FALSE(ZVKStringIsValidUTF8("\xe2\x82"
-                                      "a"));
+    // Stray bytes, cut short, overlong "/", a surrogate, beyond U+10FFFF, a broken sequence.
+    for (const char* bad : {"\xff", "\x80", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80",
+                            "\xe2\x82"
+                            "a"}) {
+        EXPECT_FALSE(ZVKStringIsValidUTF8(bad)) << bad;
+    }
 }
 
 TEST(String, IntegersReadTheLeadingNumberAndSaturate) {
-    EXPECT_EQ(ZVKStringIntValue("42"), 42);
-    EXPECT_EQ(ZVKStringIntValue(" \t-7xyz"), -7);
-    EXPECT_EQ(ZVKStringIntValue("+3"), 3);
-    EXPECT_EQ(ZVKStringIntValue("abc"), 0);
-    EXPECT_EQ(ZVKStringIntValue("- 5"), 0);
-    EXPECT_EQ(ZVKStringIntValue("12.9"), 12);
-    EXPECT_EQ(ZVKStringIntValue("2147483647"), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(ZVKStringIntValue("2147483648"), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(ZVKStringIntValue("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(ZVKStringIntValue("-99999999999999999999999"),
-              std::numeric_limits<std::int32_t>::min());
+    constexpr std::int32_t max = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t min = std::numeric_limits<std::int32_t>::min();
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"42", 42},   {" \t-7xyz", -7},    {"+3", 3},           {"abc", 0},          {"- 5", 0},
+        {"12.9", 12}, {"2147483647", max}, {"2147483648", max}, {"-2147483648", min}};
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(ZVKStringIntValue(text), value) << text;
+    }
+    EXPECT_EQ(ZVKStringIntValue("-99999999999999999999999"), min);
 }
 
 TEST(String, FloatsAreReadAsDecimalsOnlySaturatedAndWrittenWithSixDecimals) {
-    EXPECT_EQ(ZVKStringFloatValue("0.110000"), 0.11f);
-    EXPECT_EQ(ZVKStringFloatValue("  28.5abc"), 28.5f);
-    EXPECT_EQ(ZVKStringFloatValue("-.5"), -0.5f);
-    EXPECT_EQ(ZVKStringFloatValue("+2."), 2.0f);
-    EXPECT_EQ(ZVKStringFloatValue("1e"), 1.0f);
-    EXPECT_EQ(ZVKStringFloatValue("1.5E-1x"), 0.15f);
-    EXPECT_EQ(ZVKStringFloatValue("abc"), 0.0f);
-    EXPECT_EQ(ZVKStringFloatValue("."), 0.0f);
-    EXPECT_EQ(ZVKStringFloatValue("nan"), 0.0f);
-    EXPECT_EQ(ZVKStringFloatValue("inf"), 0.0f);
-    EXPECT_EQ(ZVKStringFloatValue("0x10"), 0.0f);
-    EXPECT_EQ(ZVKStringFloatValue("1,5"), 1.0f);
-    EXPECT_EQ(ZVKStringFloatValue("1e999"), FLT_MAX);
-    EXPECT_EQ(ZVKStringFloatValue("-1e39"), -FLT_MAX);
-    EXPECT_EQ(ZVKStringFloatValue("1e-999"), 0.0f);
+    const std::pair<const char*, float> cases[] = {
+        {"0.110000", 0.11f}, {"  28.5abc", 28.5f}, {"-.5", -0.5f},  {"+2.", 2.0f},
+        {"1e", 1.0f},        {"1.5E-1x", 0.15f},   {"abc", 0.0f},   {".", 0.0f},
+        {"nan", 0.0f},       {"inf", 0.0f},        {"0x10", 0.0f},  {"1,5", 1.0f},
+        {"1e999", FLT_MAX},  {"-1e39", -FLT_MAX},  {"1e-999", 0.0f}};
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(ZVKStringFloatValue(text), value) << text;
+    }
 
     // Written with six decimals and a point.
-    EXPECT_EQ(ZVKStringFromFloat(0.11f), "0.110000");
-    EXPECT_EQ(ZVKStringFromFloat(28.0f), "28.000000");
-    EXPECT_EQ(ZVKStringFromFloat(-1.5f), "-1.500000");
-    EXPECT_EQ(ZVKStringFromFloat(0.0000004f), "0.000000");
+    const std::pair<float, const char*> written[] = {
+        {0.11f, "0.110000"}, {28.0f, "28.000000"}, {-1.5f, "-1.500000"}, {0.0000004f, "0.000000"}};
+    for (const auto& [value, text] : written) {
+        EXPECT_EQ(ZVKStringFromFloat(value), text) << value;
+    }
     EXPECT_EQ(ZVKStringFromFloat(FLT_MAX), "340282346638528859811704183484516925440.000000");
     EXPECT_EQ(ZVKStringFloatValue(ZVKStringFromFloat(FLT_MAX)), FLT_MAX);
 }
