@@ -31,10 +31,14 @@ public:
 using Recorder = testsupport::NoticeLog;
 using Log = std::vector<std::string>;
 
-TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenTheOuterCloses) {
+// Delegates writing into one shared log.
+struct ApplicationModelNotices : ::testing::Test {
     Log log;
     TextModel model;
-    Recorder a("a", log);
+    Recorder a{"a", log}, b{"b", log}, c{"c", log};
+};
+
+TEST_F(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenTheOuterCloses) {
     model.addDelegate(&a);
 
     model.beginChanges();
@@ -68,10 +72,7 @@ TEST(ApplicationModelNotices, BlocksDeliverEachNameOnceInFirstReportOrderWhenThe
 }
 
 // Outside a block each report, repeated or not, goes to every delegate in order.
-TEST(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere) {
-    Log log;
-    TextModel model;
-    Recorder a("a", log), b("b", log);
+TEST_F(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere) {
     model.addDelegate(&a);
     model.addDelegate(&b);
     model.addDelegate(&a);
@@ -96,10 +97,7 @@ TEST(ApplicationModelNotices, DelegatesAreToldAsOftenAsAddedAndRemovedEverywhere
     EXPECT_EQ(log, (Log{"a:p", "b:q"}));
 }
 
-TEST(ApplicationModelNotices, ADelegatesOwnChangeIsDeliveredToAllBeforeTheOuterDeliveryGoesOn) {
-    Log log;
-    TextModel model;
-    Recorder a("a", log), b("b", log), c("c", log);
+TEST_F(ApplicationModelNotices, ADelegatesOwnChangeIsDeliveredToAllBeforeTheOuterDeliveryGoesOn) {
     a.react = [&](const std::string& name) {
         if (name == "effect") {
             model.propertyChanged("visibleToolbar");
