@@ -69,20 +69,11 @@ TEST(EditRecordFile, CropsAreCutAsThePictureCutsThem) {
     EXPECT_EQ((std::array{x, y, w, h}), (std::array{15, 15, 570, 370}));
 }
 
-class Replay : public testsupport::PlatformTest {
-protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        context = platform::GLContext::shared();
-        if (context == nullptr) {
-            GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
-        }
-        context->makeCurrent();
-    }
-    platform::GLContext* context = nullptr;
-};
+using Replay = testsupport::EditorFixture;
 
 TEST_F(Replay, TilesGiveWhatOnePassGives) {
+    platform::GLContext* context = platform::GLContext::shared();
+    context->makeCurrent();
     const Picture picture = testsupport::patternPicture(300, 200);
     const GridStep step = bumped(10.0f);
     MeshReplay whole(context->fbo());
