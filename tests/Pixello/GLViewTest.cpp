@@ -92,23 +92,6 @@ TEST(GLView, UnchangedPictureIsCapturedPixelForPixel) {
     }
 }
 
-TEST(GLView, LatticeCornersMapToDrawableCorners) {
-    const Picture picture = plainPicture(600, 400, {9, 9, 9, 255});
-    auto view = viewShowing(picture);
-    ASSERT_NE(view, nullptr);
-    drawAndCapture(*view);
-    const auto p = view->drawnPositions();
-    const auto t = view->drawnTextureCoordinates();
-    ASSERT_EQ(p.size(), 2048u * 6u);
-    ASSERT_EQ(t.size(), p.size());
-    // The first vertex is the picture's top-left corner, drawn at GL's top-left; the last
-    // (vertex 3 of cell (31, 31)'s lower-left triangle) is the bottom-right corner.
-    const std::size_t last = p.size() - 2;
-    EXPECT_EQ((std::array{p[0], p[1], t[0], t[1]}), (std::array{0.0f, 400.0f, 0.0f, 0.0f}));
-    EXPECT_EQ((std::array{p[last], p[last + 1], t[last], t[last + 1]}),
-              (std::array{600.0f, 0.0f, 0.5859375f, 0.78125f}));
-}
-
 TEST(GLView, StretchedEdgeCellsKeepThePictureColourAndOpacityAndTranslucencyShowsBlack) {
     // Two cells side by side; the middle lattice line moves left, stretching the right
     // cell so that filtering at the picture's right edge reaches past its last column.
