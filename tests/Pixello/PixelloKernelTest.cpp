@@ -4,6 +4,7 @@
 #include "support/EditorTestSupport.h"
 #include "support/TestEnvironment.h"
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -20,14 +21,7 @@ using testsupport::patternPicture;
 using testsupport::Pixel;
 using testsupport::storagePayload;
 
-class Kernel : public testsupport::EditorFixture {
-protected:
-    // The main screen draws the last frame without presenting it, as a lifting finger does.
-    void drawUnpresented() {
-        main->glView()->setPresent(false);
-        main->glView()->drawView();
-    }
-};
+using Kernel = testsupport::EditorFixture;
 
 TEST_F(Kernel, FirstLaunchSeedsOneRawEntryAndWritesStorageOnlyAtTerminate) {
     EXPECT_EQ(PixelloKernel::create(nullptr, nullptr), nullptr);
@@ -42,9 +36,7 @@ TEST_F(Kernel, FirstLaunchSeedsOneRawEntryAndWritesStorageOnlyAtTerminate) {
 
 TEST_F(Kernel, StoredStateIsRestoredAndSavedAgainWhenTheKernelGoes) {
     const std::string name = "0A1B2C3D-0000-4000-8000-000000000001.png";
-    std::filesystem::create_directories(documents);
-    testsupport::writeText(
-        storage(), framed("1\n0\n" + name + "\n0.150000\n30.000000\n12.000000\n8.000000\n"));
+    storePayload("1\n0\n" + name + "\n0.150000\n30.000000\n12.000000\n8.000000\n");
     kernel = PixelloKernel::create(&application, nullptr);
     ASSERT_NE(kernel, nullptr);
     const PixelloModel& restored = *kernel->model();
@@ -66,7 +58,9 @@ TEST_F(Kernel, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
     const Picture original = patternPicture(600, 400);
     storeHistory({original});
     launch();
-    drawUnpresented();
+    // The main screen draws the last frame without presenting it, as a lifting finger does.
+    main->glView()->setPresent(false);
+    main->glView()->drawView();
     kernel->finishSmudge();
 
     ASSERT_EQ(model->imageFileNames().size(), 2u);
@@ -90,7 +84,7 @@ TEST_F(Kernel, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
     EXPECT_NEAR(start.tx1() - 0.5f, 0.11f * 28.0f / 600.0f, 1e-6f);
     EXPECT_EQ(start.ty1(), start.fy1());
     model->gridModified();
-    drawUnpresented();
+    main->glView()->drawView();
     kernel->finishSmudge();
     EXPECT_TRUE(gridAtRest(*model->grid()));
     const auto baked = model->image();
@@ -106,7 +100,7 @@ TEST_F(Kernel, FinishingASmudgeAddsTheDrawnPictureAndRestsTheGrid) {
     EXPECT_EQ(*shown, *original.pixels());
 }
 
-TEST_F(Kernel, BumpIsRecomputedFromRestOverTheCurrentFingers) {
+TEST_F(Kernel, BumpIsRecomputedFromRestOverTheCurrentFingersAndAPinchOnTheScreenAddsAnEntry) {
     storeHistory({patternPicture(400, 400)});
     launch();
     const std::vector<ZVKPoint> now{{300.0f, 250.0f}, {100.0f, 50.0f}};
@@ -122,11 +116,8 @@ TEST_F(Kernel, BumpIsRecomputedFromRestOverTheCurrentFingers) {
     // Two fingers on one spot: the grid is reset and nothing moves.
     kernel->applyPinchFrom(now, {{5.0f, 5.0f}, {5.0f, 5.0f}});
     EXPECT_TRUE(gridAtRest(*model->grid()));
-}
 
-TEST_F(Kernel, ATwoFingerPinchOnTheScreenPinchesAndAddsAnEntry) {
-    storeHistory({patternPicture(400, 400)});
-    launch();
+    // Two fingers on the screen pinch and add an entry.
     model->setEffect(Effect::Pinch);
     platform::RunLoop::main().advance(0.5);
     const auto touch = [this](void (platform::Window::*phase)(int, platform::Point), int finger,
@@ -170,22 +161,19 @@ TEST_F(Kernel, CropTakesTheRectangleOnWholePixelsInsideThePicture) {
 }
 
 TEST(KernelImageConversion, PicturesAreScaledIntoTheBoxAndTurnedUpright) {
-    struct Case {
-        int width, height, orientation, expectedWidth, expectedHeight;
-    };
-    // Sideways pictures are scaled by their displayed size.
-    for (const Case c : {Case{1200, 900, Picture::Up, 600, 450},
-                         {900, 1200, Picture::Up, 450, 600},
-                         {1000, 333, Picture::Up, 600, 199},
-                         {300, 200, Picture::Up, 300, 200},
-                         {601, 601, Picture::Up, 600, 600},
-                         {3000, 2, Picture::Up, 600, 1},
-                         {800, 600, Picture::Right, 450, 600}}) {
-        const Picture picture = patternPicture(c.width, c.height);
+    // Width, height and orientation, then the expected width and height. Sideways pictures are
+    // scaled by their displayed size.
+    const std::array<int, 5> cases[] = {
+        {1200, 900, Picture::Up, 600, 450},  {900, 1200, Picture::Up, 450, 600},
+        {1000, 333, Picture::Up, 600, 199},  {300, 200, Picture::Up, 300, 200},
+        {601, 601, Picture::Up, 600, 600},   {3000, 2, Picture::Up, 600, 1},
+        {800, 600, Picture::Right, 450, 600}};
+    for (const auto& [width, height, orientation, expectedWidth, expectedHeight] : cases) {
+        const Picture picture = patternPicture(width, height);
         const auto result = PixelloKernel::convertImageToPNG(
-            *Picture::create(picture.pixels(), c.width, c.height, c.orientation), 600, 600);
-        ASSERT_TRUE(result) << c.width;
-        EXPECT_EQ(result->size(), (platform::Size(c.expectedWidth, c.expectedHeight))) << c.width;
+            *Picture::create(picture.pixels(), width, height, orientation), 600, 600);
+        ASSERT_TRUE(result) << width;
+        EXPECT_EQ(result->size(), (platform::Size(expectedWidth, expectedHeight))) << width;
         EXPECT_EQ(result->orientation(), Picture::Up);
     }
 
