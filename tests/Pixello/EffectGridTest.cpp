@@ -154,13 +154,12 @@ TEST(EffectGrid, GridWithoutRowsOrColumnsHoldsNothingAndDoesNothing) {
         grid.pinchInRect({0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, true);
     }
     // Bump and pinch divide by the column count: without columns they give nothing.
-    EffectGrid empty(4, 0);
-    float dx = 1.0f, dy = 1.0f;
-    empty.bumpX(0.6f, 0.5f, {0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false, dx, dy);
-    EXPECT_EQ(std::pair(dx, dy), std::pair(0.0f, 0.0f));
-    dx = dy = 1.0f;
-    empty.pinchX(0.6f, 0.5f, {0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false, dx, dy);
-    EXPECT_EQ(std::pair(dx, dy), std::pair(0.0f, 0.0f));
+    const EffectGrid empty(4, 0);
+    for (const auto step : {&EffectGrid::bumpX, &EffectGrid::pinchX}) {
+        float dx = 1.0f, dy = 1.0f;
+        (empty.*step)(0.6f, 0.5f, {0.25f, 0.25f, 0.5f, 0.5f}, 10.0f, false, dx, dy);
+        EXPECT_EQ(std::pair(dx, dy), std::pair(0.0f, 0.0f));
+    }
 }
 
 } // namespace

@@ -54,7 +54,6 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
         fs::path file;
         bool leftover;
     };
-    const fs::path data = documents;
     const std::vector<Case> cases = {
         {images() / entry(1), false},                                  // named by the main file
         {images() / entry(2), false},                                  // by the backup
@@ -71,21 +70,19 @@ TEST_F(HistoryDurability, LeftoversAreOnlyOurUnnamedAndTemporaryFiles) {
         {images() / (entry(2) + ".source"), false},
         {images() / (entry(4) + ".edit"), true},              // and an unnamed one's
         {images() / ("." + entry(1) + ".edit.Ab12Cd"), true}, // a torn record
-        {data / ".Pixello.storage.Zz09aB", true},             // a torn storage write
-        {data / ".Pixello.storage.bak.Zz09aB", true},         // and of its backup
-        {data / ".Pixello.other.Zz09aB", false},
+        {documents / ".Pixello.storage.Zz09aB", true},        // a torn storage write
+        {documents / ".Pixello.storage.bak.Zz09aB", true},    // and of its backup
+        {documents / ".Pixello.other.Zz09aB", false},
     };
-    for (const Case& c : cases) {
-        writeText(c.file, "x");
-    }
-    auto found = HistoryLeftovers::find(storage(), images().string());
-    ASSERT_TRUE(found) << found.error().message;
     std::set<fs::path> expected;
     for (const Case& c : cases) {
+        writeText(c.file, "x");
         if (c.leftover) {
             expected.insert(c.file);
         }
     }
+    auto found = HistoryLeftovers::find(storage(), images().string());
+    ASSERT_TRUE(found) << found.error().message;
     EXPECT_EQ(std::set<fs::path>(found->begin(), found->end()), expected);
 
     // A storage file that cannot be read names who knows what: nothing is a leftover then.

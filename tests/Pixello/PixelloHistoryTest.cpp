@@ -16,8 +16,6 @@ using platform::Picture;
 using platform::PixelBuffer;
 using platform::PixelBytes;
 
-using Recorder = testsupport::NoticeLog;
-
 // A width × height opaque picture whose every pixel carries `seed`, and its buffer.
 PixelBuffer bufferOf(int width, int height, std::uint8_t seed) {
     PixelBytes bytes;
@@ -47,7 +45,7 @@ protected:
     }
 
     std::unique_ptr<PixelloModel> model;
-    Recorder recorder;
+    testsupport::NoticeLog recorder;
 };
 
 TEST_F(PixelloHistoryTest, RawFileOfATwoByOnePictureIsPixelsThenLittleEndianSize) {

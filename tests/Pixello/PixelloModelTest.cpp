@@ -14,9 +14,6 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-using Recorder = testsupport::NoticeLog;
-
-const std::string kDefaultPayload = "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n";
 const std::string kName1 = "0A1B2C3D-0000-4000-8000-000000000001.png";
 const std::string kName2 = "0A1B2C3D-0000-4000-8000-000000000002.pngr";
 
@@ -39,7 +36,7 @@ TEST_F(PixelloModelTest, AFreshModelMakesItsImagesDirectoryButLeavesAFileInItsPl
 
 TEST_F(PixelloModelTest, SettersReportEvenUnchangedValues) {
     PixelloModel model;
-    Recorder r;
+    testsupport::NoticeLog r;
     model.addDelegate(&r);
     model.setEffect(Effect::Smudge);
     model.setVisibleToolbar(VisibleToolbar::Actions);
@@ -71,7 +68,7 @@ TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositio
     EXPECT_EQ(PixelloModel().orientation(), O::Portrait);
     device.setOrientation(O::LandscapeHomeRight);
     PixelloModel model;
-    Recorder r;
+    testsupport::NoticeLog r;
     model.addDelegate(&r);
     for (O o : {O::Unknown, O::FaceUp, O::FaceDown, O::LandscapeHomeRight, O::LandscapeHomeLeft}) {
         device.setOrientation(o);
@@ -84,7 +81,7 @@ TEST_F(PixelloModelTest, OrientationFollowsTheDeviceOnlyForTheFourUprightPositio
 
 TEST_F(PixelloModelTest, PayloadRoundTripsHistoryIndexAndStrengths) {
     PixelloModel source;
-    EXPECT_EQ(source.saveToData(), kDefaultPayload);
+    EXPECT_EQ(source.saveToData(), "0\n-1\n0.110000\n28.000000\n10.000000\n10.000000\n");
     const std::string payload =
         "2\n1\n" + kName1 + "\n" + kName2 + "\n0.050000\n50.000000\n" + "7.250000\n15.000000\n";
     ASSERT_TRUE(source.loadFromData(payload + ZVKMD5ForString(payload)));

@@ -17,19 +17,8 @@ using platform::Point;
 using platform::Rect;
 using platform::Slider;
 
-// The stored payload: no pictures, then the four strengths.
-std::string payload(const char* smudgePower, const char* smudgeWidth, const char* bumpPower,
-                    const char* pinchPower) {
-    return std::string("0\n-1\n") + smudgePower + "\n" + smudgeWidth + "\n" + bumpPower + "\n" +
-           pinchPower + "\n";
-}
-
 class SettingsScreen : public testsupport::EditorFixture {
 protected:
-    void SetUp() override {
-        EditorFixture::SetUp();
-        platform::Localization::setLanguage("en");
-    }
     void TearDown() override {
         EditorFixture::TearDown();
         platform::Localization::setLanguage("");
@@ -73,8 +62,9 @@ protected:
 // Where each element lies and how it looks (the support address shown whole, the invisible
 // button over it) is pinned by the end-to-end reference screenshot; here what the controls do.
 TEST_F(SettingsScreen, BuildsItsViewOnFirstShowAndShowsTheStoredStrengthsInsideTheSliders) {
-    // An empty stored history: the default picture is seeded.
-    start(payload("0.500000", "10.000000", "nan", "90.000000"));
+    // An empty stored history (no pictures, no current one, then the four strengths): the
+    // default picture is seeded.
+    start("0\n-1\n0.500000\n10.000000\nnan\n90.000000\n");
     EXPECT_EQ(model().imageFileNames().size(), 1u);
     EXPECT_FALSE(screen->isViewLoaded()) << "the view waits until the screen is shown";
     open();
@@ -97,7 +87,7 @@ TEST_F(SettingsScreen, BuildsItsViewOnFirstShowAndShowsTheStoredStrengthsInsideT
 
     // Changed behind the screen's back (no notice), then shown again: the sliders follow.
     navigation->popViewControllerAnimated(false);
-    model().loadFromData(payload("0.150000", "45.000000", "6.000000", "14.000000"));
+    model().loadFromData("0\n-1\n0.150000\n45.000000\n6.000000\n14.000000\n");
     open();
     EXPECT_EQ(sliderValues(), (std::vector<float>{0.15f, 45, 6, 14}));
 }
@@ -139,7 +129,7 @@ TEST_F(SettingsScreen, StrengthNoticesMoveTheSliders) {
     EXPECT_EQ(model().pinchPower(), 100.0f);
 
     // Other names leave the sliders alone, even when the model has moved on.
-    model().loadFromData(payload("0.190000", "21.000000", "14.000000", "6.000000"));
+    model().loadFromData("0\n-1\n0.190000\n21.000000\n14.000000\n6.000000\n");
     for (const char* other : {PropertyName::kHistory, PropertyName::kImage, PropertyName::kEffect,
                               PropertyName::kGrid, "SmudgePower", ""}) {
         screen->modelPropertyChanged(other);
