@@ -8,10 +8,8 @@
 #include "support/XvfbServer.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -27,37 +25,57 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Starts the editor with `arguments` (and `environment` added), its standard error written
+// to `errors` and its output thrown away; its process id.
+pid_t startPixello(const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment = {},
+                   const fs::path& errors = "/dev/null") {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), 1);
+        ::dup2(::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        for (const std::string& variable : environment) {
+            ::putenv(const_cast<char*>(variable.c_str()));
+        }
+        std::vector<char*> argv{const_cast<char*>(PIXELLO_BINARY_DIR "/pixello")};
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Sends `signal` (0: none) and waits for the end.
+int exitStatusAfter(pid_t pid, int signal) {
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
 struct Outcome {
     int status = -1;
     std::string output; // standard error, with the dynamic loader's messages
 };
 
-// Runs the shell command `command` (the pixello program appended) and collects its
-// standard error.
-Outcome runPixello(const std::string& environment, const std::string& arguments) {
-    const std::string command =
-        environment + " " PIXELLO_BINARY_DIR "/pixello " + arguments + " 2>&1 >/dev/null";
-    Outcome outcome;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return outcome;
-    }
-    std::array<char, 4096> buffer{};
-    while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-        outcome.output.append(buffer.data(), n);
-    }
-    const int status = ::pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+// Runs the editor with `arguments` (and `environment` added) to its end.
+Outcome runPixello(const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& environment = {}) {
+    const testsupport::ScratchDirectory out;
+    const int status = exitStatusAfter(startPixello(arguments, environment, out.path() / "2"), 0);
+    return {status, testsupport::readText(out.path() / "2")};
 }
 
 // Runs `text` as the script edit.txt in the data folder `data`, headless.
 Outcome runScript(const fs::path& data, const std::string& text,
-                  const std::string& environment = "") {
+                  const std::vector<std::string>& environment = {}) {
     testsupport::writeText(data / "edit.txt", text);
-    return runPixello(environment, "--headless --data-dir " + data.string() + " --script " +
-                                       (data / "edit.txt").string());
+    return runPixello(
+        {"--headless", "--data-dir", data.string(), "--script", (data / "edit.txt").string()},
+        environment);
 }
 
 // Whether the loader said it opened `library`.
@@ -72,7 +90,7 @@ TEST(EditorProcess, EachWayOfRunningLoadsOnlyItsOwnLibraries) {
     Outcome run = runScript(data.path(),
                             "wait 0.5\ndown 1 100 200\nmove 1 150 220\nup 1 180 230\n"
                             "wait 0.5\npress undo\nwait 0.5\n",
-                            "LD_DEBUG=files");
+                            {"LD_DEBUG=files"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(loaded(run, "libEGL")) << "the loader's messages are missing";
     EXPECT_TRUE(loaded(run, "swrast_dri") || loaded(run, "_dri.so")) << "no GL driver";
@@ -81,8 +99,8 @@ TEST(EditorProcess, EachWayOfRunningLoadsOnlyItsOwnLibraries) {
         EXPECT_FALSE(loaded(run, library)) << library;
     }
 
-    run = runPixello("env -u DISPLAY -u WAYLAND_DISPLAY LD_DEBUG=files",
-                     "--data-dir " + data.path().string());
+    run = runPixello({"--data-dir", data.path().string()},
+                     {"DISPLAY=", "WAYLAND_DISPLAY=", "LD_DEBUG=files"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(loaded(run, "pixello-window.so")) << "which brings SDL with it";
     EXPECT_NE(run.output.find("pixello: no window system (DISPLAY/WAYLAND_DISPLAY unset); run "
@@ -105,7 +123,7 @@ TEST(EditorProcess, AFailedScriptedRunSaysWhyAndEndsWithItsStatus) {
     EXPECT_FALSE(fs::exists(data.path() / "Pixello.storage"));
 
     // A script that is no file or pipe is refused before it is read.
-    run = runPixello("", "--headless --data-dir " + data.path().string() + " --script /dev/zero");
+    run = runPixello({"--headless", "--data-dir", data.path().string(), "--script", "/dev/zero"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("pixello: the script '/dev/zero' is not a file or a pipe"),
               std::string::npos)
@@ -122,43 +140,12 @@ TEST(EditorProcess, AFailedScriptedRunSaysWhyAndEndsWithItsStatus) {
         << run.output;
 }
 
-// Starts the editor with `arguments` (and `environment` added), its output thrown away; its
-// process id.
-pid_t startPixello(const std::vector<std::string>& arguments,
-                   const std::vector<std::string>& environment = {}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        for (const std::string& variable : environment) {
-            ::putenv(const_cast<char*>(variable.c_str()));
-        }
-        std::vector<char*> argv{const_cast<char*>(PIXELLO_BINARY_DIR "/pixello")};
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 // Waits (up to a minute, for slow sanitizer builds) until `path` exists.
 bool appears(const std::filesystem::path& path) {
     for (int i = 0; i < 6000 && !std::filesystem::exists(path); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return std::filesystem::exists(path);
-}
-
-// Sends `signal` (0: none) and waits for the end.
-int exitStatusAfter(pid_t pid, int signal) {
-    ::kill(pid, signal);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 TEST(EditorProcess, HeadlessRunsEndThroughTerminateOnASignalAndSave) {

@@ -72,8 +72,7 @@ TEST_F(HeadlessRun, ScreenshotsShowTheViewsUnderAFixedStatusBar) {
         GTEST_SKIP() << "no GL: " << platform::GLContext::lastError();
     }
     const Picture portrait = shot("portrait.png");
-    ASSERT_EQ(portrait.width(), 320);
-    ASSERT_EQ(portrait.height(), 480);
+    ASSERT_EQ(portrait.size(), (platform::Size{320, 480}));
     EXPECT_EQ(portrait.pixelAt(10, 100), (Pixel{255, 0, 0, 255}));
     EXPECT_EQ(portrait.pixelAt(10, 300), (Pixel{0, 0, 255, 255}));
     EXPECT_EQ(portrait.pixelAt(2, 2), (Pixel{0, 0, 0, 255}));          // the bar

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -72,13 +73,9 @@ protected:
     }
 
     // History, index and tool as they stand.
-    struct State {
-        std::vector<std::string> names;
-        int current;
-        Effect effect;
-        bool operator==(const State&) const = default;
-    };
-    State state() { return {model().imageFileNames(), model().currentImage(), model().effect()}; }
+    auto state() {
+        return std::tuple(model().imageFileNames(), model().currentImage(), model().effect());
+    }
 };
 
 TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
@@ -152,7 +149,7 @@ TEST_F(Picking, APickedOrShotPictureBecomesTheOnlyEntryUprightAndReducedToFit) {
 TEST_F(Picking, CancelAndFailedPicturesLeaveTheHistoryAsItWasAndSavingWritesTheAlbum) {
     const fs::path broken = write(pictures / "broken.png", {0x89, 'P', 'N', 'G', '\r', '\n'}, 0);
     launch();
-    const State before = state();
+    const auto before = state();
     ASSERT_EQ(run("press pick\nwait 0.5\ncancel\nwait 0.5\n"), "");
     EXPECT_EQ(state(), before);
     EXPECT_TRUE(model().image()) << "the picture dropped on presenting comes back";
@@ -317,23 +314,18 @@ TEST_F(FullSize, DamagedRecordsFallBackAndSideFilesLiveAndDieWithTheirEntries) {
     const std::string kept = testsupport::readText(source);
     // How each damage is found is the record's and the codec's own test; here, that any of
     // them falls back.
-    struct Damage {
-        const char* what;
-        fs::path file;
-        std::string content;
-    };
-    const Damage damages[] = {
+    const std::tuple<const char*, fs::path, std::string> damages[] = {
         {"missing", middle, ""},
         {"truncated", middle, record.substr(0, record.size() / 2)},
         {"unreadable original", source, "not a picture"},
     };
     const Picture working = *model().image();
-    for (const Damage& damage : damages) {
-        SCOPED_TRACE(damage.what);
-        if (damage.content.empty()) {
-            fs::remove(damage.file);
+    for (const auto& [what, file, content] : damages) {
+        SCOPED_TRACE(what);
+        if (content.empty()) {
+            fs::remove(file);
         } else {
-            testsupport::writeText(damage.file, damage.content);
+            testsupport::writeText(file, content);
         }
         EXPECT_NE(run("export-full " + (scratch.path() / "x.png").string() + "\n"), "");
         const std::size_t before = album().size();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ZevkoCore/ZVKApplicationModel.h"
+#include "platform/base/Paths.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,14 +22,26 @@ inline void fuzzCheck(bool sound) {
     }
 }
 
-// A fresh folder for a target's files: in memory where /dev/shm exists (flushes to disk cost
-// nothing there, and a crash is simulated, not real), else under $PIXELLO_TEST_TMP or /tmp.
-inline std::filesystem::path fuzzScratchDir() {
-    const char* base = std::getenv("PIXELLO_TEST_TMP");
-    const std::filesystem::path root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
-                                       : (base != nullptr && base[0] != '\0')    ? base
-                                                                                 : "/tmp";
-    std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
-    fuzzCheck(::mkdtemp(pattern.data()) != nullptr);
-    return pattern;
-}
+// A fresh documents folder for a target's files, removed again at the end: in memory where
+// /dev/shm exists (flushes to disk cost nothing there, and a crash is simulated, not real),
+// else under $PIXELLO_TEST_TMP or /tmp.
+struct FuzzDocuments {
+    FuzzDocuments() {
+        const char* base = std::getenv("PIXELLO_TEST_TMP");
+        const std::filesystem::path root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
+                                           : (base != nullptr && base[0] != '\0')    ? base
+                                                                                     : "/tmp";
+        std::string pattern = (root / "pixello-fuzz-XXXXXX").string();
+        fuzzCheck(::mkdtemp(pattern.data()) != nullptr);
+        dir = pattern;
+        platform::Paths::setDocumentsDirectory(dir);
+        storage = *ZVKApplicationModel::storagePath();
+    }
+    ~FuzzDocuments() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    std::filesystem::path dir;
+    std::string storage;
+};

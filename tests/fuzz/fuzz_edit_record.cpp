@@ -6,7 +6,6 @@
 #include "Pixello/EffectGrid.h"
 #include "fuzz/FuzzTarget.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 #include <zlib.h>

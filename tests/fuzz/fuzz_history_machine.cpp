@@ -9,12 +9,10 @@
 #include "fuzz/FuzzTarget.h"
 #include "platform/base/FileSystem.h"
 #include "platform/base/Log.h"
-#include "platform/base/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,27 +34,6 @@ constexpr std::string_view kSeeds[] = {
 };
 
 enum Operation { addRaw, addPng, undo, redo, clear, save, restart, crash };
-
-struct Harness {
-    Harness() {
-        platform::Paths::setDocumentsDirectory(dir);
-        storage = *ZVKApplicationModel::storagePath();
-    }
-    // Failed writes are expected here by the thousand; nobody reads what they log.
-    platform::ScopedLogSink quiet{[](std::string_view) {}};
-    ~Harness() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
-    fs::path dir = fuzzScratchDir();
-    std::string storage;
-};
-
-Harness& harness() {
-    static Harness h;
-    return h;
-}
 
 // Every entry name the storage file and its backup hold, whether their digest holds or not.
 std::vector<std::string> storedNames(const std::string& storage) {
@@ -129,12 +106,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !has([](int op) { return op == save || op == crash; })) {
         return 0;
     }
-    Harness& h = harness();
+    static const FuzzDocuments h;
+    // Failed writes are expected here by the thousand; nobody reads what they log.
+    static const platform::ScopedLogSink quiet{[](std::string_view) {}};
     std::error_code ec;
     fs::remove_all(h.dir, ec);
     fs::create_directories(h.dir, ec);
     auto model = std::make_unique<PixelloModel>();
-    const platform::ScopedFileFaults watch([&h](platform::FileCall call, const fs::path& path) {
+    const platform::ScopedFileFaults watch([](platform::FileCall call, const fs::path& path) {
         checkRemoval(call, path, h.storage);
         return 0;
     });
@@ -165,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             int steps = byte / 8 % 16;
             {
                 const platform::ScopedFileFaults dead(
-                    [&steps, &h](platform::FileCall call, const fs::path& path) {
+                    [&steps](platform::FileCall call, const fs::path& path) {
                         checkRemoval(call, path, h.storage);
                         return steps-- > 0 ? 0 : EIO;
                     });

@@ -5,12 +5,9 @@
 #include "ZevkoCore/ZVKMD5.h"
 #include "ZevkoCore/ZVKString.h"
 #include "fuzz/FuzzTarget.h"
-#include "platform/base/Paths.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -23,16 +20,7 @@ const char* const kSeeds[] = {
     "1\n0\nA.png\n0.2\n50\n15\n5\n",
 };
 
-struct Harness {
-    Harness() {
-        platform::Paths::setDocumentsDirectory(dir);
-        model = std::make_unique<PixelloModel>();
-        storage = *ZVKApplicationModel::storagePath();
-    }
-    ~Harness() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+struct Harness : FuzzDocuments {
     // Truncating an existing file makes ext4 flush it to disk; a new file each time does not.
     void writeStorage(const std::string& text) const {
         std::remove(storage.c_str());
@@ -43,15 +31,8 @@ struct Harness {
         }
     }
 
-    std::filesystem::path dir = fuzzScratchDir();
-    std::unique_ptr<PixelloModel> model;
-    std::string storage;
+    std::unique_ptr<PixelloModel> model = std::make_unique<PixelloModel>();
 };
-
-Harness& harness() {
-    static Harness h;
-    return h;
-}
 
 } // namespace
 
@@ -60,7 +41,7 @@ std::vector<std::string> fuzzSeeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Harness& h = harness();
+    static Harness h;
     const std::string text(reinterpret_cast<const char*>(data), size);
 
     ZVKMD5ExtractMD5FromString(text);

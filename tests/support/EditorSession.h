@@ -82,8 +82,7 @@ inline void expectMatchesReference(const platform::Picture& shot, const std::str
     }
     const auto expected = platform::PictureCodec::decodeFile(reference);
     ASSERT_TRUE(expected.has_value()) << "no reference picture " << reference;
-    ASSERT_EQ(shot.width(), expected->width());
-    ASSERT_EQ(shot.height(), expected->height());
+    ASSERT_EQ(shot.size(), expected->size());
     constexpr int kChannelTolerance = 24;
     const auto close = [](std::uint8_t a, std::uint8_t b) {
         return std::abs(int{a} - int{b}) <= kChannelTolerance;

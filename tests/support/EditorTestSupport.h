@@ -15,6 +15,7 @@
 #include "support/PictureTestSupport.h"
 #include "support/TestEnvironment.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -45,13 +46,10 @@ inline std::vector<float> gridCorners(const EffectGrid& grid) {
 }
 
 inline bool gridAtRest(const EffectGrid& grid) {
-    for (const EffectTriangle& t : grid.triangles()) {
-        if (t.tx1() != t.fx1() || t.ty1() != t.fy1() || t.tx2() != t.fx2() || t.ty2() != t.fy2() ||
-            t.tx3() != t.fx3() || t.ty3() != t.fy3()) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(grid.triangles(), [](const EffectTriangle& t) {
+        return t.tx1() == t.fx1() && t.ty1() == t.fy1() && t.tx2() == t.fx2() &&
+               t.ty2() == t.fy2() && t.tx3() == t.fx3() && t.ty3() == t.fy3();
+    });
 }
 
 // The editor's kernel in a window on the virtual clock, with its documents in a scratch
