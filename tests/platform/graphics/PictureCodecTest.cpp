@@ -48,7 +48,7 @@ Bytes encode(Format format, const Picture& picture, int exifOrientation = 1) {
         return *PictureCodec::encodePNG(picture);
     case Format::jpeg:
     case Format::progressiveJpeg:
-        return testsupport::encodeJpeg(picture, exifOrientation, false,
+        return testsupport::encodeJpeg(picture, exifOrientation, JCS_YCbCr,
                                        format == Format::progressiveJpeg);
     case Format::webpLossy:
     case Format::webpLossless:
@@ -133,7 +133,7 @@ TEST(PictureCodec, JpegOrientationComesFromExifAndGreyBecomesOpaqueRGBA) {
     }
     EXPECT_EQ(platform::jpeg::orientationFromExifValue(9), Picture::Up);
 
-    const auto grey = PictureCodec::decode(testsupport::encodeJpeg(picture, 0, true));
+    const auto grey = PictureCodec::decode(testsupport::encodeJpeg(picture, 0, JCS_GRAYSCALE));
     ASSERT_EQ(failureOf(grey), "");
     const Pixel g = grey->pixelAt(0, 0);
     EXPECT_EQ(g[0], g[1]);
