@@ -11,8 +11,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <png.h>
 #include <span>
 #include <string>
@@ -46,37 +44,6 @@ std::vector<std::uint8_t> rawPng(int colourType, int bitDepth, bool transparency
         layout.transparency = {0, 90, 200};
     }
     return testsupport::encodeRawPng(layout);
-}
-
-// A CMYK JPEG, as print workflows write them (Adobe's inverted form, which libjpeg writes).
-std::vector<std::uint8_t> cmykJpeg() {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = 11;
-    cinfo.image_height = 5;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::uint8_t row[11 * 4];
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (std::size_t i = 0; i < sizeof row; ++i) {
-            row[i] = static_cast<std::uint8_t>(i * 23 + cinfo.next_scanline * 40);
-        }
-        JSAMPROW rows[] = {row};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
 }
 
 void checkPicture(const platform::Picture& p) {
@@ -116,27 +83,25 @@ std::vector<std::string> fuzzSeeds() {
         }
         add(rawPng(type, 8, false, true));
     }
-    add(cmykJpeg());
     {
         const auto picture = testsupport::patternPicture(13, 9);
         add(testsupport::encodeJpeg(picture));
-        add(testsupport::encodeJpeg(picture, 0, true));
-        add(testsupport::encodeJpeg(picture, 3, false, true));
+        add(testsupport::encodeJpeg(picture, 0, JCS_GRAYSCALE));
+        add(testsupport::encodeJpeg(picture, 0, JCS_CMYK));
+        add(testsupport::encodeJpeg(picture, 3, JCS_YCbCr, true));
     }
     for (const auto& [width, height, alpha] :
          {std::tuple{3, 2, 255}, {3, 2, 128}, {23, 17, 255}, {17, 23, 128}}) {
-        auto bytes = std::make_shared<platform::PixelBytes>();
-        for (int i = 0; i < width * height; ++i) {
-            const auto v = static_cast<std::uint8_t>(i * 40 % 256 * alpha / 255);
-            bytes->insert(bytes->end(), {v, static_cast<std::uint8_t>(alpha - v), 0,
-                                         static_cast<std::uint8_t>(alpha)});
-        }
-        const auto picture = platform::Picture::create(bytes, width, height);
-        add(*platform::PictureCodec::encodePNG(*picture));
-        add(testsupport::encodeWebp(*picture, alpha == 255));
+        const auto picture = testsupport::makePicture(width, height, [&](int x, int y) {
+            const auto v = static_cast<std::uint8_t>((y * width + x) * 40 % 256 * alpha / 255);
+            return testsupport::Pixel{v, static_cast<std::uint8_t>(alpha - v), 0,
+                                      static_cast<std::uint8_t>(alpha)};
+        });
+        add(*platform::PictureCodec::encodePNG(picture));
+        add(testsupport::encodeWebp(picture, alpha == 255));
         if (width > 3) {
-            add(testsupport::encodeJpeg(*picture, 6));
-            add(testsupport::encodeHeif(*picture, alpha == 255 ? 6 : 1));
+            add(testsupport::encodeJpeg(picture, 6));
+            add(testsupport::encodeHeif(picture, alpha == 255 ? 6 : 1));
         }
     }
     // Grid and overlay pictures, whose canvases are declared apart from their size.

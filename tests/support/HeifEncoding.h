@@ -149,28 +149,6 @@ inline std::vector<std::uint8_t> heifWithDerivedCanvas(const DerivedCanvas& canv
         payload.push_back(0);
         return fullBox("infe", canvas.infeVersion, payload);
     };
-    // Each item's location: offset (4 bytes) and length (4 bytes) of one extent, the offsets
-    // into the mdat box patched once the meta box's size is known.
-    std::vector<std::size_t> offsetsToPatch;
-    Bytes iloc;
-    put(iloc, 0x4400, 2);
-    put(iloc, 2, canvas.ilocVersion < 2 ? 2 : 4);
-    const auto location = [&](std::uint32_t id, bool fromIdat, std::uint64_t offset,
-                              std::uint64_t length) {
-        put(iloc, id, canvas.ilocVersion < 2 ? 2 : 4);
-        if (canvas.ilocVersion >= 1) {
-            put(iloc, fromIdat ? 1 : 0, 2);
-        }
-        put(iloc, 0, 2); // data reference
-        put(iloc, 1, 2); // one extent
-        if (!fromIdat) {
-            offsetsToPatch.push_back(iloc.size());
-        }
-        put(iloc, offset, 4);
-        put(iloc, length, 4);
-    };
-    location(1, inIdat, 0, data.size());
-    location(2, false, inIdat ? 0 : data.size(), tile.size());
     const Bytes pitm{0, 1};
     const Bytes iinf = joined({{0, 2}, infe(1, canvas.type), infe(2, canvas.tileType)});
     const Bytes dimg{0, 1, 0, 1, 0, 2};          // item 1 is made of one item, item 2
@@ -179,34 +157,36 @@ inline std::vector<std::uint8_t> heifWithDerivedCanvas(const DerivedCanvas& canv
     Bytes hdlr{0, 0, 0, 0, 'p', 'i', 'c', 't'};
     hdlr.insert(hdlr.end(), 13, 0); // reserved, and an empty name
     const Bytes ftyp =
-        joined({{'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'}});
-    Bytes meta = joined(
-        {fullBox("hdlr", 0, hdlr), fullBox("pitm", 0, pitm), fullBox("iinf", 0, iinf),
-         fullBox("iref", 0, box("dimg", dimg)),
-         box("iprp", joined({box("ipco", fullBox("ispe", 0, ispe)), fullBox("ipma", 0, ipma)}))});
-    // Within the meta box: its header and version, the boxes before, the iloc box's header and
-    // version.
-    const std::size_t ilocAt = 12 + meta.size() + 12;
-    meta = joined({meta, fullBox("iloc", canvas.ilocVersion, iloc)});
-    if (inIdat) {
-        meta = joined({meta, box("idat", data)});
-    }
-    meta = fullBox("meta", 0, meta);
-    const Bytes mdat = box("mdat", inIdat ? tile : joined({data, tile}));
-    Bytes file = joined({box("ftyp", ftyp), meta, mdat});
-    const std::size_t mdatPayload = 8 + ftyp.size() + meta.size() + 8;
-    for (const std::size_t at : offsetsToPatch) {
-        const std::size_t field = 8 + ftyp.size() + ilocAt + at;
-        std::uint64_t offset = 0;
-        for (int i = 0; i < 4; ++i) {
-            offset = offset << 8 | file[field + i];
-        }
-        Bytes patched;
-        put(patched, offset + mdatPayload, 4);
-        std::copy(patched.begin(), patched.end(),
-                  file.begin() + static_cast<std::ptrdiff_t>(field));
-    }
-    return file;
+        box("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'});
+    // The meta box, where what lies in the mdat box starts at `mdatPayload` in the file.
+    const auto meta = [&](std::uint64_t mdatPayload) {
+        // Each item's location: offset (4 bytes) and length (4 bytes) of one extent.
+        Bytes iloc;
+        put(iloc, 0x4400, 2);
+        put(iloc, 2, canvas.ilocVersion < 2 ? 2 : 4);
+        const auto location = [&](std::uint32_t id, bool fromIdat, std::uint64_t offset,
+                                  std::uint64_t length) {
+            put(iloc, id, canvas.ilocVersion < 2 ? 2 : 4);
+            if (canvas.ilocVersion >= 1) {
+                put(iloc, fromIdat ? 1 : 0, 2);
+            }
+            put(iloc, 0, 2); // data reference
+            put(iloc, 1, 2); // one extent
+            put(iloc, fromIdat ? offset : mdatPayload + offset, 4);
+            put(iloc, length, 4);
+        };
+        location(1, inIdat, 0, data.size());
+        location(2, false, inIdat ? 0 : data.size(), tile.size());
+        return fullBox("meta", 0,
+                       joined({fullBox("hdlr", 0, hdlr), fullBox("pitm", 0, pitm),
+                               fullBox("iinf", 0, iinf), fullBox("iref", 0, box("dimg", dimg)),
+                               box("iprp", joined({box("ipco", fullBox("ispe", 0, ispe)),
+                                                   fullBox("ipma", 0, ipma)})),
+                               fullBox("iloc", canvas.ilocVersion, iloc),
+                               inIdat ? box("idat", data) : Bytes{}}));
+    };
+    return joined({ftyp, meta(ftyp.size() + meta(0).size() + 8),
+                   box("mdat", inIdat ? tile : joined({data, tile}))});
 }
 
 } // namespace testsupport

@@ -14,10 +14,12 @@
 
 namespace testsupport {
 
-// A baseline (or progressive) JPEG of `picture`'s RGB at quality 100 without subsampling;
-// with an EXIF block holding `exifOrientation` when it is non-zero.
+// A baseline (or progressive) JPEG of `picture`'s RGB at quality 100 without subsampling, in
+// `colourSpace` (JCS_CMYK reads each pixel's four bytes as C, M, Y, K, which libjpeg writes in
+// Adobe's inverted form); with an EXIF block holding `exifOrientation` when it is non-zero.
 inline std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture,
-                                            int exifOrientation = 0, bool grey = false,
+                                            int exifOrientation = 0,
+                                            J_COLOR_SPACE colourSpace = JCS_YCbCr,
                                             bool progressive = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr errors{};
@@ -29,11 +31,9 @@ inline std::vector<std::uint8_t> encodeJpeg(const platform::Picture& picture,
     cinfo.image_width = static_cast<JDIMENSION>(picture.width());
     cinfo.image_height = static_cast<JDIMENSION>(picture.height());
     cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_RGBA;
+    cinfo.in_color_space = colourSpace == JCS_CMYK ? JCS_CMYK : JCS_EXT_RGBA;
     jpeg_set_defaults(&cinfo);
-    if (grey) {
-        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
-    }
+    jpeg_set_colorspace(&cinfo, colourSpace);
     jpeg_set_quality(&cinfo, 100, TRUE);
     for (int i = 0; i < cinfo.num_components; ++i) {
         cinfo.comp_info[i].h_samp_factor = 1;

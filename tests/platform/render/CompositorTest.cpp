@@ -154,11 +154,10 @@ TEST_F(Compositing, ShowsAnimationsAsTheyStandAndPicturesTheRightWayUp) {
         std::optional<Picture> picture;
         void drawContent(Painter& c) override { c.drawPicture(*picture, bounds()); }
     };
-    auto pixels = std::make_shared<platform::PixelBytes>(
-        platform::PixelBytes{255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255});
     auto view = std::make_shared<PictureView>(Rect(200, 200, 40, 40));
-    view->picture = Picture::create(pixels, 2, 2);
-    ASSERT_TRUE(view->picture);
+    view->picture = testsupport::makePicture(2, 2, [](int, int y) {
+        return y == 0 ? Pixel{255, 0, 0, 255} : Pixel{0, 0, 255, 255};
+    });
     window->addSubview(view);
     shot = compositor.snapshot(*window);
     ASSERT_TRUE(shot);

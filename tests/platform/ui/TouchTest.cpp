@@ -56,7 +56,7 @@ struct TouchDelivery : ::testing::Test {
     std::shared_ptr<Recorder> target = std::make_shared<Recorder>(Rect(20, 40, 200, 200));
 };
 
-TEST_F(TouchDelivery, FourPhasesReachTheHitViewWithOneTouchObjectPerFinger) {
+TEST_F(TouchDelivery, FourPhasesReachTheHitViewOrAPlainOnesSuperviewWithOneTouchPerFinger) {
     window->handleTouches(platform::TouchPhase::Began, {{1, {30, 50}}, {2, {100, 100}}});
     window->touchMove(2, {110, 120});
     window->touchUp(1, {31, 52});
@@ -76,6 +76,13 @@ TEST_F(TouchDelivery, FourPhasesReachTheHitViewWithOneTouchObjectPerFinger) {
     EXPECT_EQ(target->calls[3].phase, "cancelled");
     EXPECT_EQ(target->calls[3].touches, std::vector<Touch*>{second});
     EXPECT_EQ(window->activeTouchCount(), 0u);
+
+    // A plain view hands its touches to its superview.
+    auto plain = std::make_shared<View>(Rect(0, 0, 50, 50));
+    target->addSubview(plain);
+    window->touchDown(3, {30, 50});
+    ASSERT_EQ(target->calls.size(), 5u);
+    EXPECT_EQ(target->calls[4].touches[0]->view(), plain.get());
 }
 
 TEST_F(TouchDelivery, TapCountGrowsForQuickTapsAtOnePlace) {
@@ -128,14 +135,6 @@ TEST_F(TouchDelivery, UnknownFingersSecondFingersOfSingleTouchViewsAndSwitchedOf
     ASSERT_EQ(target->calls.size(), 4u);
     EXPECT_EQ(target->calls[2].phase, "began");
     EXPECT_EQ(target->calls[3].phase, "cancelled");
-}
-
-TEST_F(TouchDelivery, PlainViewsHandTouchesToTheirSuperview) {
-    auto plain = std::make_shared<View>(Rect(0, 0, 50, 50));
-    target->addSubview(plain);
-    window->touchDown(1, {30, 50});
-    ASSERT_EQ(target->calls.size(), 1u);
-    EXPECT_EQ(target->calls[0].touches[0]->view(), plain.get());
 }
 
 } // namespace

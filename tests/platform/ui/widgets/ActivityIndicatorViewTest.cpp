@@ -10,11 +10,8 @@ using platform::ActivityIndicatorView;
 using platform::Rect;
 using platform::RunLoop;
 
-struct Indicators : ::testing::Test {
-    void SetUp() override { RunLoop::main().reset(std::make_shared<platform::VirtualClock>()); }
-};
-
-TEST_F(Indicators, SpinsOnTheRunLoopClockOnlyWhileAnimating) {
+TEST(Indicators, SpinsOnTheRunLoopClockOnlyWhileAnimating) {
+    RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
     ActivityIndicatorView indicator(ActivityIndicatorView::WhiteLarge);
     EXPECT_EQ(indicator.bounds(), Rect(0, 0, 37, 37));
     EXPECT_TRUE(indicator.isHidden()) << "stopped and hidden at first";

@@ -27,13 +27,7 @@ float xOf(const Toolbar& bar, const std::shared_ptr<BarButtonItem>& item) {
     return frame ? frame->x() : -1.0f;
 }
 
-struct Bars : ::testing::Test {
-    void SetUp() override {
-        platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
-    }
-};
-
-TEST_F(Bars, FlexibleSpacesShareTheFreeWidthAt320And480AndWithoutThemItemsRunFromTheLeft) {
+TEST(Bars, FlexibleSpacesShareTheFreeWidthAt320And480AndWithoutThemItemsRunFromTheLeft) {
     auto effect = tool(), undo = tool(), redo = tool(), settings = tool(), save = tool();
     auto space = flexible();
     Toolbar bar(Rect(0, 413, 320, 47));
@@ -79,7 +73,8 @@ TEST_F(Bars, FlexibleSpacesShareTheFreeWidthAt320And480AndWithoutThemItemsRunFro
     EXPECT_EQ(bar.subviews().size(), 2u) << "the views of dropped items leave the bar";
 }
 
-TEST_F(Bars, OneFlexibleSpaceStandsInTwoBarsAndTitledItemsAreTappable) {
+TEST(Bars, OneFlexibleSpaceStandsInTwoBarsAndTitledItemsAreTappable) {
+    platform::RunLoop::main().reset(std::make_shared<platform::VirtualClock>());
     auto space = flexible();
     auto camera = tool(), pick = tool(), effect = tool(), save = tool();
     auto window = std::make_shared<platform::Window>();
