@@ -19,6 +19,10 @@ using platform::Slider;
 
 class SettingsScreen : public testsupport::EditorFixture {
 protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        platform::Localization::setLanguage("en");
+    }
     void TearDown() override {
         EditorFixture::TearDown();
         platform::Localization::setLanguage("");
