@@ -212,8 +212,7 @@ TEST(GLView, ImpossibleSizesAndBadSpriteDataAreRefusedAndTheViewDrawsOn) {
     }
     view->drawView();
     view->resize({0.0f, 0.0f, 4.0f, 4.0f});
-    EXPECT_EQ(view->backingWidth(), 4);
-    EXPECT_EQ(view->backingHeight(), 4);
+    EXPECT_EQ(std::pair(view->backingWidth(), view->backingHeight()), std::pair(4, 4));
     EXPECT_EQ(view->grid(), grid);
     EXPECT_EQ(view->spriteTexture(), sprite);
 

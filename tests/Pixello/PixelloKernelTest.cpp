@@ -145,8 +145,7 @@ TEST_F(Kernel, CropTakesTheRectangleOnWholePixelsInsideThePicture) {
     ASSERT_EQ(model->imageFileNames().size(), 2u);
     const auto cropped = model->image();
     ASSERT_TRUE(cropped);
-    EXPECT_EQ(cropped->width(), 570);
-    EXPECT_EQ(cropped->height(), 370);
+    EXPECT_EQ(cropped->size(), (platform::Size{570, 370}));
     EXPECT_EQ(cropped->pixelAt(0, 0), original.pixelAt(15, 15));
     EXPECT_EQ(cropped->pixelAt(569, 369), original.pixelAt(584, 384));
     EXPECT_EQ(main->glView()->backingWidth(), 570);
@@ -196,8 +195,8 @@ TEST(KernelImageConversion, PicturesAreScaledIntoTheBoxAndTurnedUpright) {
         const auto upright = PixelloKernel::convertImageToPNG(
             *Picture::create(stored.pixels(), 3, 2, t.orientation), 600, 600);
         ASSERT_TRUE(upright) << t.orientation;
-        ASSERT_EQ(upright->width(), t.width) << t.orientation;
-        ASSERT_EQ(upright->height(), t.height) << t.orientation;
+        ASSERT_EQ(std::pair(upright->width(), upright->height()), std::pair(t.width, t.height))
+            << t.orientation;
         EXPECT_EQ(upright->pixelAt(0, 0), t.topLeft) << t.orientation;
         EXPECT_EQ(upright->pixelAt(t.width - 1, 0), t.topRight) << t.orientation;
         EXPECT_EQ(upright->pixelAt(0, t.height - 1), t.bottomLeft) << t.orientation;

@@ -81,12 +81,9 @@ struct Recorder : ZVKScrollViewDelegate {
 
     // The log without the adjustment and bounce notices.
     std::vector<std::string> strokes() const {
-        std::vector<std::string> out;
-        for (const auto& line : log) {
-            if (line != "adjusted" && line != "bounced") {
-                out.push_back(line);
-            }
-        }
+        std::vector<std::string> out = log;
+        std::erase_if(out,
+                      [](const auto& line) { return line == "adjusted" || line == "bounced"; });
         return out;
     }
 };

@@ -147,8 +147,7 @@ TEST_F(Session, WalksThroughEveryToolAndScreen) {
     EXPECT_EQ(bottom.items().size(), 6u);
     auto picture = model().image();
     ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->width(), 550);
-    EXPECT_EQ(picture->height(), 570);
+    EXPECT_EQ(picture->size(), (platform::Size{550, 570}));
     // The new picture starts with a fresh inset.
     EXPECT_EQ(model().cropRect(), Rect(15, 15, 520, 540));
     // Another tool when Apply is gone leaves the items as they are.

@@ -120,11 +120,10 @@ TEST(GLLayer, StorageHasThePixelSizeAndPresentCopiesTheFrameTopRowFirstToKeep) {
     EXPECT_EQ(static_cast<GLuint>(bound), other);
     EXPECT_NE(layer.presentedTexture(), 0u);
     EXPECT_EQ(layer.presentCount(), 1u);
-    EXPECT_EQ(layer.presentedWidth(), 5);
-    EXPECT_EQ(layer.presentedHeight(), 3);
+    EXPECT_EQ(std::pair(layer.presentedWidth(), layer.presentedHeight()), std::pair(5, 3));
     // A power-of-two texture, unless the driver takes any size.
-    EXPECT_EQ(layer.textureWidth(), sharedContext().textureSideFor(5));
-    EXPECT_EQ(layer.textureHeight(), sharedContext().textureSideFor(3));
+    EXPECT_EQ(std::pair(layer.textureWidth(), layer.textureHeight()),
+              std::pair(sharedContext().textureSideFor(5), sharedContext().textureSideFor(3)));
     EXPECT_TRUE(layer.textureWidth() == 5 || layer.textureWidth() == 8);
 
     // Drawn but not presented: the compositor's copy keeps the presented frame.
@@ -149,11 +148,9 @@ TEST(GLLayer, StorageHasThePixelSizeAndPresentCopiesTheFrameTopRowFirstToKeep) {
     none.setBounds({300.0f, 200.4f});
     EXPECT_EQ(none.pixelHeight(), 200);
     none.setContentsScale(2.0f);
-    EXPECT_EQ(none.pixelWidth(), 600);
-    EXPECT_EQ(none.pixelHeight(), 401);
+    EXPECT_EQ(std::pair(none.pixelWidth(), none.pixelHeight()), std::pair(600, 401));
     none.setBounds({-5.0f, std::numeric_limits<float>::quiet_NaN()});
-    EXPECT_EQ(none.pixelWidth(), 0);
-    EXPECT_EQ(none.pixelHeight(), 0);
+    EXPECT_EQ(std::pair(none.pixelWidth(), none.pixelHeight()), std::pair(0, 0));
     // An empty size gets no storage and is never presented.
     none.setBounds({0.0f, 5.0f});
     Drawable empty(none);

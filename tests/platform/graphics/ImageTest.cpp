@@ -91,8 +91,7 @@ TEST_F(Images, OnlyTheVariantDrawnIsDecodedAndOnlyWhenItIsDrawn) {
     // A file damaged after it was found is drawn transparent at its size, not as garbage.
     testsupport::writeText(dir / "tool@3x.png", "not a picture any more");
     const auto& thrice = image->variantForScale(3);
-    EXPECT_EQ(thrice.picture.width(), 12);
-    EXPECT_EQ(thrice.picture.height(), 9);
+    EXPECT_EQ(thrice.picture.size(), (platform::Size{12, 9}));
     EXPECT_EQ(thrice.picture.pixelAt(5, 5), (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
     EXPECT_EQ(image->variantForScale(1).picture.pixelAt(0, 0)[0], 10);
     EXPECT_EQ(image->variantForScale(5).scale, 3) << "the largest there is";

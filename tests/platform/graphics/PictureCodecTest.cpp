@@ -128,9 +128,7 @@ TEST(PictureCodec, JpegWithoutExifIsUprightAndGreyBecomesOpaqueRGBA) {
     EXPECT_EQ(grey->orientation(), Picture::Up);
     EXPECT_EQ(platform::jpeg::orientationFromExifValue(9), Picture::Up);
     const Pixel g = grey->pixelAt(0, 0);
-    EXPECT_EQ(g[0], g[1]);
-    EXPECT_EQ(g[1], g[2]);
-    EXPECT_EQ(g[3], 255);
+    EXPECT_EQ(g, (Pixel{g[0], g[0], g[0], 255}));
 }
 
 TEST(PictureCodecToFit, CoversTheEditorsFitOfEverySizeAndReducesWhatIsLarger) {
@@ -214,8 +212,7 @@ TEST(PictureCodecToFit, PngBlocksAverageThePremultipliedPixelsInterlacedOrNot) {
         // 7 × 5 fitted within 3 × 3 is 3 × 2: blocks of 3 still cover it.
         const auto reduced = PictureCodec::decodeToFit(testsupport::encodeRawPng(layout), {3, 3});
         ASSERT_EQ(failureOf(reduced), "") << interlaced;
-        EXPECT_EQ(reduced->picture.width(), 3) << interlaced;
-        EXPECT_EQ(reduced->picture.height(), 2) << interlaced;
+        EXPECT_EQ(reduced->picture.size(), (Size{3, 2})) << interlaced;
         EXPECT_EQ(*reduced->picture.pixels(), expected) << interlaced;
     }
 }
@@ -233,8 +230,7 @@ TEST(PictureCodecToFit, TheLimitAppliesToWhatIsHeldNotToTheFile) {
     ASSERT_EQ(failureOf(reduced), "");
     EXPECT_EQ(reduced->fullSize, (Size{8000, 7000}));
     // Blocks of 13: 616 × 539; the block across x = 4000 has 9 of its 13 columns white.
-    EXPECT_EQ(reduced->picture.width(), 616);
-    EXPECT_EQ(reduced->picture.height(), 539);
+    EXPECT_EQ(reduced->picture.size(), (Size{616, 539}));
     EXPECT_EQ(reduced->picture.pixelAt(0, 0), (Pixel{255, 255, 255, 255}));
     EXPECT_EQ(reduced->picture.pixelAt(307, 100)[0], 177);
     EXPECT_EQ(reduced->picture.pixelAt(615, 538), (Pixel{0, 0, 0, 255}));
@@ -307,8 +303,7 @@ TEST(PictureCodec, EveryFormatDecodesToItsPixelsWholeAndReduced) {
         // Fitted within 8 × 8: a quarter of the size, whichever way the format reduces.
         const auto reduced = PictureCodec::decodeToFit(file, {8, 8});
         ASSERT_EQ(failureOf(reduced), "") << nameOf(format);
-        ASSERT_EQ(reduced->picture.width(), 8) << nameOf(format);
-        ASSERT_EQ(reduced->picture.height(), 8) << nameOf(format);
+        ASSERT_EQ(reduced->picture.size(), (Size{8, 8})) << nameOf(format);
         for (const auto& [x, y] : {std::pair{5, 5}, {26, 5}, {5, 26}, {26, 26}}) {
             Pixel want = picture.pixelAt(x, y);
             want[3] = alpha ? want[3] : 255;

@@ -51,8 +51,7 @@ TEST(Picture, CreationChecksSizeBufferAndOrientationAndPartsWidenToWholePixelsAn
         EXPECT_EQ(part->pixelAt(0, 0),
                   (Pixel{static_cast<std::uint8_t>(std::max(c.rect.origin.x, 0.0f)),
                          static_cast<std::uint8_t>(std::max(c.rect.origin.y, 0.0f)), 200, 255}));
-        ASSERT_EQ(part->width(), c.width);
-        ASSERT_EQ(part->height(), c.height);
+        ASSERT_EQ(std::pair(part->width(), part->height()), std::pair(c.width, c.height));
         EXPECT_EQ(part->pixelAt(c.width - 1, c.height - 1), c.last);
     }
     const float nan = std::numeric_limits<float>::quiet_NaN();

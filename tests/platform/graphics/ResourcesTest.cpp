@@ -82,8 +82,7 @@ TEST(DefaultImage, IsAnOpaque600SquarePictureFullOfColour) {
     const std::string path = kResources + "defaultImage.png";
     const auto image = platform::PictureCodec::decodeFile(path);
     ASSERT_TRUE(image) << path << " is missing or not a PNG";
-    EXPECT_EQ(image->width(), 600);
-    EXPECT_EQ(image->height(), 600);
+    EXPECT_EQ(image->size(), (platform::Size{600, 600}));
     std::map<std::uint32_t, std::size_t> colours;
     std::size_t translucent = 0;
     for (std::size_t i = 0; i < pixelCount(*image); ++i) {

@@ -67,8 +67,7 @@ TEST(StatusBarTest, DrawsTheTimeAndTheChargeAtTheScale) {
     StatusBar* bar = created->get();
     const auto full = bar->render({"9:41", 1.0f}, 320, 2);
     ASSERT_TRUE(full);
-    EXPECT_EQ(full->width(), 640);
-    EXPECT_EQ(full->height(), 40);
+    EXPECT_EQ(full->size(), (platform::Size{640, 40}));
     const auto empty = bar->render({"", 0.0f}, 320, 2);
     ASSERT_TRUE(empty);
     // The time sits in the middle; the battery's inside fills with its charge.

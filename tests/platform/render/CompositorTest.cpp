@@ -69,8 +69,7 @@ TEST_F(Compositing, DrawsColoursAlphaTransformsAndClippingAtTheScale) {
     Compositor compositor(2);
     const auto shot = compositor.snapshot(*window);
     ASSERT_TRUE(shot);
-    EXPECT_EQ(shot->width(), 640);
-    EXPECT_EQ(shot->height(), 960);
+    EXPECT_EQ(shot->size(), (platform::Size{640, 960}));
     expectPixel(*shot, 2, 2, {255, 255, 255, 255}, "background");
     expectPixel(*shot, 2 * 20, 2 * 20, {255, 0, 0, 255}, "red box");
     expectPixel(*shot, 2 * 50, 2 * 20, {127, 127, 255, 255}, "half-transparent blue on white");
