@@ -43,10 +43,10 @@ TEST(CropRectangle, DragsMoveTheEdgeUnderTheFingerWithinTheMinimumAndThePicture)
     for (const Case& c : {
              Case{"left, to 15 wide", crop, {15, 100}, {400, 100}, picture, {270, 15, 15, 170}},
              Case{"left, stops at 0", crop, {15, 100}, {-40, 100}, picture, {0, 15, 285, 170}},
-             Case{"right, out", crop, {285, 100}, {400, 100}, picture, {15, 15, 285, 170}},
+             Case{"right, out", crop, {285, 100}, {310, 100}, picture, {15, 15, 285, 170}},
              Case{"right, to the minimum", crop, {285, 100}, {0, 100}, picture, {15, 15, 15, 170}},
              Case{"top", crop, {100, 15}, {100, 5}, picture, {15, 5, 270, 180}},
-             Case{"bottom", crop, {100, 185}, {100, 300}, picture, {15, 15, 270, 185}},
+             Case{"bottom, out", crop, {100, 185}, {100, 220}, picture, {15, 15, 270, 185}},
              Case{"inside", crop, {100, 100}, {120, 120}, picture, crop},
              Case{"corner, up left", crop, {16, 16}, {10, 12}, picture, {9, 11, 276, 174}},
              // The start then lies left of the new left edge, so the top stays.

@@ -77,8 +77,7 @@ TEST(EffectTriangle, MovesOnlyFiniteStepsAboveOneThousandthAndThenBothComponents
     EXPECT_EQ(to(t), from(t));
 
     t.move1ToDX(0.0011f, 0.00001f);
-    EXPECT_EQ(t.tx1(), 0.0011f);
-    EXPECT_EQ(t.ty1(), 0.00001f);
+    EXPECT_EQ(std::pair(t.tx1(), t.ty1()), std::pair(0.0011f, 0.00001f));
 
     // The float nearest to 0.001 lies above a thousandth.
     t.move2ToDX(0.0f, 0.001f);

@@ -180,9 +180,7 @@ TEST_F(WindowHostTest, OpensTheWindowTakesTheMouseAndKeysAndClosesUnderXvfb) {
     pushKey(SDLK_ESCAPE, KMOD_NONE);
     pushKey(SDLK_z, KMOD_NONE);
     settle(*host);
-    EXPECT_EQ(record->undos, 1);
-    EXPECT_EQ(record->redos, 2);
-    EXPECT_EQ(record->backs, 1);
+    EXPECT_EQ(std::tuple(record->undos, record->redos, record->backs), std::tuple(1, 2, 1));
 
     // Turning the device to the left turns the window; the mouse lands where the user sees.
     pushKey(SDLK_LEFT, KMOD_LCTRL);

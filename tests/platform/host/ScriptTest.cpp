@@ -141,8 +141,9 @@ TEST(HostOptionParsing, TakesItsOwnOptionsAndChecksThem) {
     using Parsed = platform::HostOptions::Parsed;
     using platform::failure;
     // Ends in a null pointer, as a program's arguments do.
-    const char* args[] = {"app",        "--headless", "--script",  "-",       "--scale",  "3",
-                          "--data-dir", "d",          "--scale=9", "--scale", "--script", nullptr};
+    const char* args[] = {"app",       "--headless", "--script", "-",         "--scale",
+                          "3",         "--data-dir", "d",        "--scale=9", "--scale",
+                          "--script=", "--script",   nullptr};
     const int argc = static_cast<int>(std::size(args)) - 1;
     // The argument at `at` is parsed, leaving the index at `next`.
     const struct {
@@ -154,8 +155,9 @@ TEST(HostOptionParsing, TakesItsOwnOptionsAndChecksThem) {
         {4, 5, Parsed::taken},
         {6, 6, Parsed::notMine},
         {8, 8, failure("--scale needs a whole number from 1 to 8")},
-        {9, 10, failure("--scale needs a whole number from 1 to 8")}, // "--script" is no number
-        {10, 10, failure("--script needs a file (or - for standard input)")}, // nothing follows
+        {9, 10, failure("--scale needs a whole number from 1 to 8")}, // "--script=" is no number
+        {10, 10, failure("--script needs a file (or - for standard input)")}, // an empty name
+        {11, 11, failure("--script needs a file (or - for standard input)")}, // nothing follows
     };
     platform::HostOptions options;
     for (const auto& c : cases) {
