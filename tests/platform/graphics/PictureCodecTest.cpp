@@ -1,5 +1,5 @@
-// The decoders of what phones and cameras write (WebP, HEIF), decoding to the size the editor
-// needs, and the PNG encoder.
+// The picture decoders (PNG in every colour type, JPEG with its EXIF turn, WebP, HEIF),
+// decoding to the size the editor needs, and the PNG encoder.
 #include "platform/graphics/PictureCodec.h"
 
 #include "platform/graphics/JpegCodec.h"
